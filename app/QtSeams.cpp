@@ -1,0 +1,72 @@
+#include "QtSeams.h"
+
+#include "Failure.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRandomGenerator>
+
+BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(text);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    switch (style) {
+    case BoxStyle::Information:
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case BoxStyle::Warning:
+        box.setIcon(QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case BoxStyle::YesNo:
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    }
+    const int result = box.exec();
+    if (style != BoxStyle::YesNo)
+        return BoxAnswer::Ok;
+    return result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
+}
+
+QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The program asks about overwriting itself and adds no extension.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setDefaultSuffix(QString());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void DesktopUrlOpener::open(const QUrl &url)
+{
+    if (!QDesktopServices::openUrl(url))
+        throw Failure(QStringLiteral("Cannot open %1").arg(url.toString()));
+}
+
+double SystemRandom::uniform()
+{
+    return QRandomGenerator::global()->generateDouble();
+}
+
+QImage SystemClipboard::image()
+{
+    return QApplication::clipboard()->image();
+}
+
+void SystemClipboard::setImage(const QImage &image)
+{
+    QApplication::clipboard()->setImage(image);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QUrl>
+
+class QWidget;
+
+// The save-file dialog: returns the chosen full path, or an empty string when
+// cancelled. It appends no extension and asks nothing about overwriting.
+class SaveDialog
+{
+public:
+    virtual ~SaveDialog() = default;
+    virtual QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+};
+
+// Opens a web address in the desktop's browser without waiting.
+// Throws Failure when the opener cannot be started.
+class UrlOpener
+{
+public:
+    virtual ~UrlOpener() = default;
+    virtual void open(const QUrl &url) = 0;
+};
+
+// Uniform random numbers in [0, 1).
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual double uniform() = 0;
+};
+
+// The system clipboard's picture. An empty image is a failed read.
+class PictureClipboard
+{
+public:
+    virtual ~PictureClipboard() = default;
+    virtual QImage image() = 0;
+    virtual void setImage(const QImage &image) = 0;
+};
+
+class MessageBoxes;
+class EngineFactory;
+
+// Everything that production wires to the real thing and tests replace.
+struct Services
+{
+    MessageBoxes *messages = nullptr;
+    SaveDialog *saveDialog = nullptr;
+    UrlOpener *urlOpener = nullptr;
+    RandomSource *random = nullptr;
+    PictureClipboard *clipboard = nullptr;
+    EngineFactory *engines = nullptr;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// What label generation needs from the main window, so that its step sequence
+// lives outside the window and can be tested without one.
+class LabelSheetHost
+{
+public:
+    virtual ~LabelSheetHost() = default;
+
+    virtual bool isBusy() const = 0;      // mBusy
+    virtual void setBusy(bool busy) = 0;
+    virtual QString fieldText(int field) const = 0; // Text1 .. Text12, read when asked
+    virtual void setBusyPointer() = 0;    // pointer kind 11
+    virtual void setDefaultPointer() = 0; // pointer kind 0
+    // Form2's Picture1 (the preview window is created on first use).
+    virtual void setPreviewPicture(const QImage &picture) = 0;
+    virtual void setPreviewWordFile(const QString &path) = 0; // Form2's mWordFile
+    virtual void showPreview() = 0;
+    virtual void hideMain() = 0;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+// The document engine as the program sees it: exactly the automation
+// operations the callers use, one call per step so that each can fail on its
+// own. Every failure is thrown as EngineError with a human-readable description.
+
+class EngineError : public Failure
+{
+public:
+    using Failure::Failure;
+};
+
+// Values of the automation constants the callers pass.
+inline constexpr int kWdFindStop = 0;
+inline constexpr int kWdFindContinue = 1;
+inline constexpr int kWdReplaceNone = 0;
+inline constexpr int kWdReplaceOne = 1;
+inline constexpr int kWdReplaceAll = 2;
+inline constexpr int kWdDoNotSaveChanges = 0;
+
+// Selection.Find of the active document.
+class WordFind
+{
+public:
+    virtual ~WordFind() = default;
+    virtual void clearFormatting() = 0;            // Selection.Find.ClearFormatting
+    virtual void clearReplacementFormatting() = 0; // Selection.Find.Replacement.ClearFormatting
+    virtual void setText(const QString &text) = 0;
+    virtual void setReplacementText(const QString &text) = 0;
+    virtual void setForward(bool forward) = 0;
+    virtual void setWrap(int wrap) = 0;
+    virtual void setFormat(bool format) = 0;
+    virtual void setMatchCase(bool on) = 0;
+    virtual void setMatchWholeWord(bool on) = 0;
+    virtual void setMatchWildcards(bool on) = 0;
+    virtual void setMatchSoundsLike(bool on) = 0;
+    virtual void setMatchAllWordForms(bool on) = 0;
+    virtual void execute(int replace) = 0; // Execute with the named argument Replace
+};
+
+// An open document. Owned by its application; valid until the application is destroyed.
+class WordDocument
+{
+public:
+    virtual ~WordDocument() = default;
+    // The format follows the extension: .doc Word 97, .dot Word 97 template.
+    virtual void saveAs(const QString &fileName) = 0;
+    virtual void close() = 0;
+    // Range then CopyAsPicture: a picture of the page goes to the system clipboard.
+    virtual void copyRangeAsPicture() = 0;
+};
+
+// One application instance ("Word.Application"): its own hidden engine process.
+// Destroying it without quit() still ends that process.
+class WordApplication
+{
+public:
+    virtual ~WordApplication() = default;
+    // Documents.Open; the document becomes the active one.
+    virtual WordDocument *open(const QString &fileName, std::optional<bool> readOnly = std::nullopt) = 0;
+    // Selection.Find, in the active document.
+    virtual WordFind *selectionFind() = 0;
+    virtual void setDisplayAlerts(bool on) = 0;
+    // ActiveDocument.Close with the named argument SaveChanges.
+    virtual void closeActiveDocument(int saveChanges) = 0;
+    virtual void quit() = 0;
+};
+
+// Creates application instances. Throws EngineError when none can be created.
+class EngineFactory
+{
+public:
+    virtual ~EngineFactory() = default;
+    virtual std::unique_ptr<WordApplication> createApplication() = 0;
+};

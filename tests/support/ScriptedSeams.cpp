@@ -1,0 +1,42 @@
+#include "ScriptedSeams.h"
+
+#include "Failure.h"
+
+QString ScriptedSaveDialog::askSaveFileName(QWidget *, const QString &title, const QString &filter)
+{
+    titles.append(title);
+    filters.append(filter);
+    if (fail)
+        throw Failure(QStringLiteral("The save dialog cannot be shown"));
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+void RecordingUrlOpener::open(const QUrl &url)
+{
+    if (fail)
+        throw Failure(QStringLiteral("File not found"));
+    opened.append(url);
+}
+
+double ScriptedRandom::uniform()
+{
+    ++draws;
+    if (values.isEmpty())
+        return 0.0;
+    return values.size() == 1 ? values.first() : values.takeFirst();
+}
+
+QImage ScriptedClipboard::image()
+{
+    ++reads;
+    if (failingReads > 0) {
+        --failingReads;
+        return QImage();
+    }
+    return stored;
+}
+
+void ScriptedClipboard::setImage(const QImage &image)
+{
+    stored = image;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Seams.h"
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+
+// Test doubles for the small seams.
+
+class ScriptedSaveDialog : public SaveDialog
+{
+public:
+    QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+
+    QStringList answers;      // taken in order; empty string = cancel
+    bool fail = false;        // throw Failure instead of answering
+    QStringList titles;       // what was asked
+    QStringList filters;
+};
+
+class RecordingUrlOpener : public UrlOpener
+{
+public:
+    void open(const QUrl &url) override;
+
+    QList<QUrl> opened;
+    bool fail = false;
+};
+
+class ScriptedRandom : public RandomSource
+{
+public:
+    double uniform() override;
+
+    QList<double> values; // taken in order, then repeats the last value
+    int draws = 0;
+};
+
+// An in-memory clipboard whose first reads can be made to fail.
+class ScriptedClipboard : public PictureClipboard
+{
+public:
+    QImage image() override;
+    void setImage(const QImage &image) override;
+
+    QImage stored;
+    int failingReads = 0; // this many reads return an empty image first
+    int reads = 0;
+};
