@@ -70,3 +70,10 @@ void SystemClipboard::setImage(const QImage &image)
 {
     QApplication::clipboard()->setImage(image);
 }
+
+void QtProgramExit::endProgram()
+{
+    // The event loop returns at once; main() then tears down the engine, so
+    // no office process outlives the program.
+    QCoreApplication::exit(0);
+}

@@ -36,3 +36,9 @@ public:
     QImage image() override;
     void setImage(const QImage &image) override;
 };
+
+class QtProgramExit : public ProgramExit
+{
+public:
+    void endProgram() override;
+};

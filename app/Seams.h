@@ -41,6 +41,14 @@ public:
     virtual void setImage(const QImage &image) = 0;
 };
 
+// Ends the whole program at once (closing either window does this).
+class ProgramExit
+{
+public:
+    virtual ~ProgramExit() = default;
+    virtual void endProgram() = 0;
+};
+
 class MessageBoxes;
 class EngineFactory;
 
@@ -53,4 +61,5 @@ struct Services
     RandomSource *random = nullptr;
     PictureClipboard *clipboard = nullptr;
     EngineFactory *engines = nullptr;
+    ProgramExit *exit = nullptr;
 };

@@ -48,3 +48,10 @@ public:
     int failingReads = 0; // this many reads return an empty image first
     int reads = 0;
 };
+
+class RecordingProgramExit : public ProgramExit
+{
+public:
+    void endProgram() override { ++calls; }
+    int calls = 0;
+};
