@@ -1,6 +1,258 @@
 #include "LabelGeneration.h"
 
-// Placeholder until the generation lands.
-void GenerateLabelSheet(Services &, LabelSheetHost &) {}
-void SaveDocAsJPG(Services &, const QString &) {}
-QImage GetClipboardPicture(PictureClipboard &, int) { return QImage(); }
+#include "Failure.h"
+#include "FileUtils.h"
+#include "LabelSheetHost.h"
+#include "MessageBoxes.h"
+#include "Procedure.h"
+#include "Resources.h"
+#include "Seams.h"
+#include "TempFolder.h"
+#include "WordApplication.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+
+#include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// What an automation call on a missing object raises, so that every step
+// after a failed creation or open reports on its own.
+const QString kNoObject = QStringLiteral("Object variable or With block variable not set");
+
+template <typename T>
+T &require(T *object)
+{
+    if (!object)
+        throw Failure(kNoObject);
+    return *object;
+}
+
+template <typename T>
+T &require(const std::unique_ptr<T> &object)
+{
+    return require(object.get());
+}
+
+MessageBoxes &boxesOf(Services &services)
+{
+    // Without a message seam there is nowhere to report to; that is a wiring
+    // fault of the program, not a run-time failure.
+    Q_ASSERT(services.messages);
+    return *services.messages;
+}
+
+bool isSymbolicLink(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool isRegularFile(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// One digit 1..9 from a uniform draw in [0, 1). A draw outside that range
+// (a faulty source) still yields a valid digit.
+int drawDigit(RandomSource &random)
+{
+    const int digit = int(std::floor(random.uniform() * 9.0)) + 1;
+    return std::clamp(digit, 1, 9);
+}
+
+QByteArray pngBytes(const QImage &picture)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    // PNG keeps the picture's dots per metre, which the preview uses for its scale.
+    if (!picture.save(&buffer, "PNG"))
+        throw Failure(QStringLiteral("Invalid picture"));
+    return bytes;
+}
+
+} // namespace
+
+QString PlaceholderValue(const LabelSheetHost &host, int block)
+{
+    switch (block) {
+    case 1: return host.fieldText(1);
+    case 2: return host.fieldText(2);
+    case 3: return host.fieldText(3);
+    case 4:
+        return host.fieldText(4) + QStringLiteral(", ") + host.fieldText(5) + QStringLiteral(" ")
+            + host.fieldText(6);
+    case 5: return host.fieldText(7);
+    case 6: return host.fieldText(8);
+    case 7: return host.fieldText(9);
+    case 8:
+        return host.fieldText(10) + QStringLiteral(", ") + host.fieldText(11) + QStringLiteral(" ")
+            + host.fieldText(12);
+    }
+    throw Failure(QStringLiteral("Subscript out of range"));
+}
+
+void GenerateLabelSheet(Services &services, LabelSheetHost &host)
+{
+    Procedure p(boxesOf(services), QString::fromLatin1(kGenerateLabelSheetTag));
+
+    // A click that arrives while a generation runs (the event pass of step 108
+    // can deliver one) is dropped here, silently.
+    if (host.isBusy())
+        return; // 100
+
+    p.step(102, [&] { host.setBusy(true); });
+    p.step(104, [&] { host.setBusyPointer(); });
+
+    QByteArray templateBytes;
+    p.step(106, [&] { templateBytes = TemplateBytes(); });
+
+    p.step(108, [&] {
+        const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
+        // FileExists follows symbolic links, so a link planted at this fixed
+        // name would count as a template present and be opened. A link is
+        // therefore removed and the name written afresh with our own file.
+        if (isSymbolicLink(path))
+            ::unlink(QFile::encodeName(path).constData());
+        if (!FileExists(path)) {
+            if (templateBytes.isEmpty())
+                throw Failure(QStringLiteral("The label template is not available"));
+            WriteBytesIfAbsent(templateBytes, path);
+        }
+    });
+
+    std::unique_ptr<WordApplication> app;
+    p.step(110, [&] { app = require(services.engines).createApplication(); });
+
+    QString templatePath;
+    p.step(112, [&] { templatePath = TemporaryPath(QString::fromLatin1(kTemplateFileName)); });
+
+    WordDocument *document = nullptr;
+    p.step(114, [&] { document = require(app).open(templatePath, true); });
+
+    // Eight replace-all blocks; block k holds steps b to b + 26, b = 88 + 28k.
+    for (int k = 1; k <= 8; ++k) {
+        const int b = 88 + 28 * k;
+        const QString phrase = QString::fromLatin1(kPlaceholderPhrases[k - 1]);
+        WordFind *find = nullptr;
+        p.step(b, [&] { require(require(app).selectionFind()).clearFormatting(); });
+        p.step(b + 2, [&] { require(require(app).selectionFind()).clearReplacementFormatting(); });
+        p.step(b + 4, [&] { find = require(app).selectionFind(); });
+        p.step(b + 6, [&] { require(find).setText(phrase); });
+        p.step(b + 8, [&] { require(find).setReplacementText(PlaceholderValue(host, k)); });
+        p.step(b + 10, [&] { require(find).setForward(true); });
+        p.step(b + 12, [&] { require(find).setWrap(kWdFindContinue); });
+        p.step(b + 14, [&] { require(find).setFormat(false); });
+        p.step(b + 16, [&] { require(find).setMatchCase(false); });
+        p.step(b + 18, [&] { require(find).setMatchWholeWord(false); });
+        p.step(b + 20, [&] { require(find).setMatchWildcards(false); });
+        p.step(b + 22, [&] { require(find).setMatchSoundsLike(false); });
+        p.step(b + 24, [&] { require(find).setMatchAllWordForms(false); });
+        p.step(b + 26, [&] { require(require(app).selectionFind()).execute(kWdReplaceAll); });
+    }
+
+    // "qmtemp" + eight digits 1..9 + ".doc", drawn afresh while the name is
+    // taken. A dangling symbolic link counts as taken too: saving through it
+    // would write wherever it points.
+    QString name;
+    for (;;) {
+        p.step(340, [&] { name = QStringLiteral("qmtemp"); });
+        for (int i = 0; i < 8; ++i) {
+            // 344, re-seeding from the clock, is the random source's own business.
+            int digit = 1;
+            p.step(346, [&] { digit = drawDigit(require(services.random)); });
+            p.step(348, [&] { name += QString::number(digit); });
+        }
+        p.step(352, [&] { name = TemporaryPath(name + QStringLiteral(".doc")); });
+        bool taken = false;
+        p.step(354, [&] { taken = FileExists(name) || isSymbolicLink(name); });
+        if (!taken)
+            break;
+    }
+
+    p.step(356, [&] { require(document).saveAs(name); });
+    p.step(358, [&] { require(app).setDisplayAlerts(false); });
+    p.step(360, [&] { require(document).close(); });
+    p.step(362, [&] { require(app).quit(); });
+    p.step(364, [&] { document = nullptr; });
+    // Destroying the instance ends its office process.
+    p.step(366, [&] { app.reset(); });
+    p.step(368, [&] { DeleteFileQuietly(templatePath); });
+
+    p.step(370, [&] { SaveDocAsJPG(services, name); });
+    p.step(372, [&] {
+        const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+        // Only the regular file that the export wrote is shown, never a link's target.
+        if (!isRegularFile(path))
+            throw Failure(QStringLiteral("File not found"));
+        QImage picture;
+        if (!picture.load(path))
+            throw Failure(QStringLiteral("Invalid picture"));
+        host.setPreviewPicture(picture);
+    });
+    p.step(374, [&] { host.setPreviewWordFile(name); });
+    p.step(376, [&] { host.setDefaultPointer(); });
+    p.step(378, [&] { host.showPreview(); });
+    p.step(380, [&] { host.hideMain(); });
+    p.step(382, [&] { DeleteFileQuietly(TemporaryPath(QString::fromLatin1(kPreviewFileName))); });
+    p.step(384, [&] { host.setBusy(false); });
+}
+
+void SaveDocAsJPG(Services &services, const QString &documentPath)
+{
+    Procedure p(boxesOf(services), QString::fromLatin1(kSaveDocAsJpgTag));
+
+    std::unique_ptr<WordApplication> app;
+    p.step(116, [&] { app = require(services.engines).createApplication(); });
+
+    WordDocument *document = nullptr;
+    p.step(118, [&] { document = require(app).open(documentPath); });
+
+    bool copied = false;
+    p.step(120, [&] {
+        require(document).copyRangeAsPicture();
+        copied = true;
+    });
+
+    p.step(122, [&] {
+        const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+        // When nothing of ours reached the clipboard, what it holds is someone
+        // else's picture (or an older sheet): it must not become this preview.
+        // A leftover preview file goes too, so the caller cannot show it.
+        QImage picture;
+        if (copied)
+            picture = GetClipboardPicture(require(services.clipboard), 0);
+        if (picture.isNull()) {
+            DeleteFileQuietly(path);
+            throw Failure(QStringLiteral("Invalid picture"));
+        }
+        WriteBytesReplacing(pngBytes(picture), path);
+    });
+
+    p.step(124, [&] { require(app).closeActiveDocument(kWdDoNotSaveChanges); });
+    p.step(126, [&] { require(app).quit(); });
+}
+
+QImage GetClipboardPicture(PictureClipboard &clipboard, int format)
+{
+    // Format 0 lets the platform pick; the clipboard seam only offers images.
+    Q_UNUSED(format);
+    QImage picture;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        try {
+            picture = clipboard.image();
+        } catch (...) {
+            picture = QImage();
+        }
+        if (!picture.isNull())
+            break;
+    }
+    return picture;
+}

@@ -17,3 +17,28 @@ void SaveDocAsJPG(Services &services, const QString &documentPath);
 
 // Reads the clipboard's picture, up to 1000 attempts; an empty image when none came.
 QImage GetClipboardPicture(PictureClipboard &clipboard, int format);
+
+// The location tags of the two reporting procedures above.
+inline constexpr char kGenerateLabelSheetTag[] = "in Parcelwise2021/08/31.Form1.PushButton6_Click ";
+inline constexpr char kSaveDocAsJpgTag[] = "in Parcelwise2021/08/31.Form1.SaveDocAsJPG ";
+
+// Fixed names in the temporary folder.
+inline constexpr char kTemplateFileName[] = "template.dot";
+inline constexpr char kPreviewFileName[] = "temp.bmp";
+
+// The eight placeholder phrases of the template, in the order they are replaced.
+inline constexpr const char *kPlaceholderPhrases[8] = {
+    "Sender Company",
+    "Sender Name",
+    "Sender Street Address",
+    "Sender City, State and Zip Code",
+    "Recipient Company",
+    "Recipient Name",
+    "Recipient Street Address",
+    "Recipient City, State and Zip Code",
+};
+
+// The value that replaces placeholder block k (1..8), read from the host's
+// fields at the moment it is asked for: single fields as typed, the two city
+// lines joined as city + ", " + state + " " + ZIP, nothing trimmed.
+QString PlaceholderValue(const LabelSheetHost &host, int block);
