@@ -120,8 +120,9 @@ public:
         if (!file.open(QIODevice::ReadOnly))
             throw EngineError(QStringLiteral("Unsupported URL <%1>: \"type detection failed\"")
                                   .arg(fileName));
-        m_documents.push_back(
-            std::make_unique<FakeDocument>(m_engine, *this, QString::fromUtf8(file.readAll())));
+        const QByteArray bytes = file.readAll();
+        m_engine.openedFileBytes.append(bytes);
+        m_documents.push_back(std::make_unique<FakeDocument>(m_engine, *this, QString::fromUtf8(bytes)));
         return m_documents.back().get();
     }
 

@@ -45,6 +45,7 @@ public:
     QImage picture = samplePicture();
 
     QStringList calls;          // every call, in order
+    QList<QByteArray> openedFileBytes; // the bytes each successful open read
     int liveApplications = 0;   // instances created and not yet destroyed
     int createdApplications = 0;
 
