@@ -1,8 +1,62 @@
+#include "AppInfo.h"
+#include "Failure.h"
+#include "Form1.h"
+#include "QtSeams.h"
+#include "Resources.h"
+#include "Seams.h"
+#include "WordApplication.h"
+
 #include <QApplication>
 
-// Placeholder entry until the main window lands.
+namespace {
+// TODO(engine): replace with ModuleEngineFactory (labels/ModuleEngineFactory.h)
+// once the LibreOffice module lands. Until then no engine can be created, which
+// the program treats like a missing LibreOffice.
+class NoEngineFactory : public EngineFactory
+{
+public:
+    std::unique_ptr<WordApplication> createApplication() override
+    {
+        throw EngineError(QStringLiteral("The document engine is not available"));
+    }
+};
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // The windows are laid out in pixels of a 96 dpi screen; fonts in points
+    // must map at the same rate or the text outgrows its boxes.
+    QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
+    QApplication::setApplicationName(QString::fromLatin1(AppInfo::kProductTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
+    QApplication::setWindowIcon(ProgramIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("parcelon"));
+
+    QtMessageBoxes messages;
+    QtSaveDialog saveDialog;
+    DesktopUrlOpener urlOpener;
+    SystemRandom random;
+    SystemClipboard clipboard;
+    QtProgramExit programExit;
+    NoEngineFactory engines;
+
+    Services services;
+    services.messages = &messages;
+    services.saveDialog = &saveDialog;
+    services.urlOpener = &urlOpener;
+    services.random = &random;
+    services.clipboard = &clipboard;
+    services.engines = &engines;
+    services.exit = &programExit;
+
+    Form1 form(services);
+    form.Form_Load();
+    if (form.shouldEnd())
+        return 1; // no document engine: the check has told the user
+    form.show();
+    form.Text1->setFocus(Qt::OtherFocusReason);
+    form.Text1->selectAll();
+    return app.exec();
 }

@@ -1,0 +1,224 @@
+#include "Form1.h"
+
+#include "AddressFields.h"
+#include "AppInfo.h"
+#include "FileUtils.h"
+#include "Form2.h"
+#include "HandCursor.h"
+#include "IsInstalled.h"
+#include "LabelGeneration.h"
+#include "MessageBoxes.h"
+#include "Procedure.h"
+#include "Resources.h"
+#include "SelectAllOnFocus.h"
+#include "Seams.h"
+#include "Skin.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QUrl>
+
+namespace {
+const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
+const QString kTagHelp = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton1_Click ");
+const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton3_Click ");
+
+// One draw in a hundred visits the vendor's site.
+constexpr int kSiteVisitDraw = 7;
+} // namespace
+
+Form1::Form1(Services &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_store(m_settings, *services.messages)
+    , m_pointer(this)
+    , m_selectAll(new SelectAllOnFocus(this))
+{
+    setupUi(this);
+    // Fixed single border: no resizing, no maximise button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(536, 605);
+
+    // A .ui file holds whole points only.
+    for (QPushButton *button : {PushButton6, PushButton1, PushButton3}) {
+        QFont font = button->font();
+        font.setPointSizeF(11.25);
+        button->setFont(font);
+    }
+
+    m_fields = {Text1, Text2, Text3, Text4, Text5, Text6,
+                Text7, Text8, Text9, Text10, Text11, Text12};
+    wireFields();
+    wirePointerFeedback();
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+}
+
+Form1::~Form1() = default;
+
+QLineEdit *Form1::field(int number) const
+{
+    return m_fields.at(size_t(number - 1));
+}
+
+void Form1::wireFields()
+{
+    for (int n = 1; n <= AddressFields::kCount; ++n) {
+        QLineEdit *edit = field(n);
+        // Every change, typed or assigned, is mirrored in the store at once.
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, n](const QString &text) { m_store.save(n, text); });
+        m_selectAll->watch(edit);
+    }
+}
+
+void Form1::wirePointerFeedback()
+{
+    // Moves are handled where they land: a button ignores a plain move and Qt
+    // would pass it on to the window, which asks for the arrow again.
+    QList<QWidget *> watched = {this, PushButton6, PushButton1, PushButton3};
+    const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
+    for (QGroupBox *frame : frames)
+        watched.append(frame);
+    for (QLineEdit *edit : m_fields)
+        watched.append(edit);
+    for (QWidget *widget : watched) {
+        widget->setMouseTracking(true);
+        widget->setAttribute(Qt::WA_NoMousePropagation);
+        widget->installEventFilter(this);
+    }
+}
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == PushButton6 || watched == PushButton1 || watched == PushButton3)
+            m_pointer.overButton();
+        else if (watched == this || watched == Text1 || qobject_cast<QGroupBox *>(watched))
+            m_pointer.overSurface();
+        // Text2 .. Text12 leave the pointer kind as it is.
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::Form_Load()
+{
+    Procedure p(*m_services.messages, kTagLoad);
+    p.step(100, [&] { ApplySkin(this, m_skin); });
+    p.step(104, [&] { setWindowTitle(QString::fromLatin1(AppInfo::kProductTitle)); });
+    p.step(104, [&] { setWindowIcon(ProgramIcon()); });
+    p.step(104, [&] {
+        AppInfo::setApplicationTitle(
+            AppInfo::deriveApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle)));
+    });
+    bool hasCursor = false;
+    p.step(122, [&] { hasCursor = FileExists(HandCursorPath()); });
+    if (hasCursor)
+        p.step(124, [&] { m_pointer.setCustomCursor(LoadHandCursor(HandCursorPath())); });
+    p.step(126, [&] {
+        const int draw = int(m_services.random->uniform() * 100) + 1;
+        if (draw == kSiteVisitDraw)
+            m_services.urlOpener->open(QUrl(QString::fromLatin1(AppInfo::kVendorSite)));
+    });
+    for (int n = 1; n <= AddressFields::kCount; ++n)
+        p.step(126 + 2 * n, [&] { field(n)->setText(m_store.restore(n)); });
+    p.step(152, [&] {
+        if (!EnsureWordAvailable(*m_services.engines, *m_services.messages))
+            m_shouldEnd = true;
+    });
+}
+
+void Form1::PushButton1_Click()
+{
+    Procedure p(*m_services.messages, kTagHelp);
+    p.step(100, [&] {
+        m_services.messages->show(AddressFields::helpMessage(), AppInfo::applicationTitle(),
+                                  BoxStyle::Information);
+    });
+}
+
+void Form1::PushButton3_Click()
+{
+    Procedure p(*m_services.messages, kTagSample);
+    for (int n = 1; n <= AddressFields::kCount; ++n)
+        p.step(98 + 2 * n, [&] { field(n)->setText(AddressFields::sampleValue(n)); });
+}
+
+void Form1::PushButton6_Click()
+{
+    GenerateLabelSheet(m_services, *this);
+}
+
+QString Form1::fieldText(int number) const
+{
+    return field(number)->text();
+}
+
+void Form1::setBusyPointer()
+{
+    m_pointer.setKind(PointerKind::Busy);
+}
+
+void Form1::setDefaultPointer()
+{
+    m_pointer.setKind(PointerKind::Default);
+}
+
+Form2 *Form1::preview()
+{
+    if (!m_preview)
+        m_preview = new Form2(m_services, this);
+    return m_preview;
+}
+
+void Form1::setPreviewPicture(const QImage &picture)
+{
+    preview()->setPicture(picture);
+}
+
+void Form1::setPreviewWordFile(const QString &path)
+{
+    preview()->mWordFile = path;
+}
+
+void Form1::showPreview()
+{
+    preview()->show();
+}
+
+void Form1::hideMain()
+{
+    hide();
+}
+
+void Form1::centreOnScreen()
+{
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                    screen->availableGeometry()));
+}
+
+void Form1::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        centreOnScreen();
+    }
+    QWidget::showEvent(event);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    // Closing the main window ends the program at once; the fields were saved as typed.
+    event->accept();
+    m_services.exit->endProgram();
+}

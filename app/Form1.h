@@ -1,0 +1,81 @@
+#pragma once
+
+#include "AddressStore.h"
+#include "LabelSheetHost.h"
+#include "PointerFeedback.h"
+#include "SettingsStore.h"
+#include "SkinFramework.h"
+#include "ui_Form1.h"
+
+#include <QWidget>
+
+#include <array>
+
+struct Services;
+class Form2;
+class QLineEdit;
+class SelectAllOnFocus;
+
+// The main window: the twelve address fields, the three buttons and the
+// start-up sequence. Its handlers name their steps and call into the
+// subsystems that do the work.
+class Form1 : public QWidget, public Ui::Form1, public LabelSheetHost
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Services &services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence, before the window is first shown.
+    void Form_Load();
+    // True when start-up found no document engine: the program ends without
+    // showing any window.
+    bool shouldEnd() const { return m_shouldEnd; }
+
+    void PushButton1_Click(); // Help
+    void PushButton3_Click(); // Load Sample/Example Data
+    void PushButton6_Click(); // Start Creating Template
+
+    // Text1 .. Text12.
+    QLineEdit *field(int number) const;
+
+    PointerFeedback &pointer() { return m_pointer; }
+    const SkinFramework &skin() const { return m_skin; }
+    Form2 *previewWindow() const { return m_preview; }
+
+    // LabelSheetHost
+    bool isBusy() const override { return mBusy; }
+    void setBusy(bool busy) override { mBusy = busy; }
+    QString fieldText(int number) const override;
+    void setBusyPointer() override;
+    void setDefaultPointer() override;
+    void setPreviewPicture(const QImage &picture) override;
+    void setPreviewWordFile(const QString &path) override;
+    void showPreview() override;
+    void hideMain() override;
+
+    bool mBusy = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void wirePointerFeedback();
+    void wireFields();
+    Form2 *preview();
+    void centreOnScreen();
+
+    Services &m_services;
+    SettingsStore m_settings;
+    AddressStore m_store;
+    PointerFeedback m_pointer;
+    SkinFramework m_skin;
+    SelectAllOnFocus *m_selectAll;
+    std::array<QLineEdit *, 12> m_fields{};
+    Form2 *m_preview = nullptr;
+    bool m_shouldEnd = false;
+    bool m_centred = false;
+};
