@@ -1,13 +1,374 @@
 #include "Form2.h"
 
+#include "ui_Form2.h"
+
+#include "AppInfo.h"
+#include "FileUtils.h"
+#include "HandCursor.h"
+#include "MessageBoxes.h"
+#include "Procedure.h"
+#include "Resources.h"
+#include "SafeCopy.h"
+#include "Seams.h"
+#include "Skin.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Load ");
+const QString kTagActivate = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Activate ");
+const QString kTagBack = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButton8_Click ");
+const QString kTagQueryUnload = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_QueryUnload ");
+const QString kTagZoomIn = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButton1_Click ");
+const QString kTagZoomOut = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButton2_Click ");
+const QString kTagSave = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButton6_Click ");
+const QString kTagMouseDown = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseDown ");
+const QString kTagMouseMove = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseMove ");
+const QString kTagMouseUp = QStringLiteral("in Parcelwise2021/08/31.Form2.Picture1_MouseUp ");
+
+constexpr int kViewportBorderPixels = 2;
+
+int twips(int pixels)
+{
+    return pixels * Twips::kPerPixel;
+}
+
+QRect pixelRect(double left, double top, double width, double height)
+{
+    return QRect(Twips::ToPixels(left), Twips::ToPixels(top), Twips::ToPixels(width),
+                 Twips::ToPixels(height));
+}
+
+QSize pixelSize(QSize twipsSize)
+{
+    return twipsSize.isValid()
+        ? QSize(Twips::ToPixels(twipsSize.width()), Twips::ToPixels(twipsSize.height()))
+        : QSize();
+}
+} // namespace
+
 Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
-    : QWidget(parent)
+    : QWidget(parent, Qt::Window)
     , m_services(services)
     , m_mainWindow(mainWindow)
+    , ui(std::make_unique<Ui::Form2>())
+    , m_viewport(*services.messages)
+    , m_pointer(this)
 {
+    ui->setupUi(this);
+    applyDesign();
+
+    m_viewport.setViewportSize(twips(ui->Picture2->width()), twips(ui->Picture2->height()),
+                               twips(kViewportBorderPixels));
+    m_viewport.setCanvasSize(twips(ui->Picture1->width()), twips(ui->Picture1->height()));
+    m_viewport.setZoomSourceSize(twips(ui->Zoom_Ori->width()), twips(ui->Zoom_Ori->height()));
+    m_viewport.setDefaultPointerHandler([this] { m_pointer.setKind(PointerKind::Default); });
+
+    connect(ui->PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(ui->PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(ui->PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+    connect(ui->PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
+    connect(ui->HScroll1, &QScrollBar::valueChanged, this, &Form2::HScroll1_Change);
+    connect(ui->VScroll1, &QScrollBar::valueChanged, this, &Form2::VScroll1_Change);
+    connect(ui->Picture1, &PictureBox::mousePressed, this, &Form2::Picture1_MouseDown);
+    connect(ui->Picture1, &PictureBox::mouseMoved, this, &Form2::Picture1_MouseMove);
+    connect(ui->Picture1, &PictureBox::mouseReleased, this, &Form2::Picture1_MouseUp);
+    for (QWidget *w : {static_cast<QWidget *>(ui->PushButton1), static_cast<QWidget *>(ui->PushButton2),
+                       static_cast<QWidget *>(ui->PushButton6), static_cast<QWidget *>(ui->PushButton8),
+                       static_cast<QWidget *>(ui->Frame1)})
+        w->installEventFilter(this);
+
+    Form_Load();
+    showViewport();
+}
+
+Form2::~Form2() = default;
+
+// What the layout file cannot say: fractional point sizes, the window's
+// border, the picture boxes' colours and the canvas clipped by the viewport's
+// inner area.
+void Form2::applyDesign()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(656, 626);
+
+    for (QPushButton *button : {ui->PushButton1, ui->PushButton2, ui->PushButton6, ui->PushButton8}) {
+        QFont font = button->font();
+        font.setPointSizeF(11.25);
+        button->setFont(font);
+    }
+    for (PictureBox *box : {ui->Picture2, ui->Picture1, ui->Zoom_Ori}) {
+        QFont font = box->font();
+        font.setPointSizeF(8.25);
+        box->setFont(font);
+    }
+
+    ui->Picture2->setBackground(Qt::white);
+    ui->Picture2->setBorderWidth(kViewportBorderPixels);
+    // The canvas shows only through the viewport's inner area.
+    const QRect canvasGeometry = ui->Picture1->geometry();
+    ui->Picture1->setParent(ui->Picture2->clientArea());
+    ui->Picture1->setGeometry(canvasGeometry);
+    ui->Picture1->setBackground(QApplication::palette().color(QPalette::Base));
+    ui->Picture1->show();
+    ui->Zoom_Ori->setBackground(Qt::white);
+
+    // Moving the canvas into the viewport's inner area took it out of the
+    // keyboard order: restore the designed one.
+    QWidget::setTabOrder(ui->HScroll1, ui->VScroll1);
+    QWidget::setTabOrder(ui->VScroll1, ui->Picture2);
+    QWidget::setTabOrder(ui->Picture2, ui->Picture1);
+    QWidget::setTabOrder(ui->Picture1, ui->PushButton1);
+    QWidget::setTabOrder(ui->PushButton1, ui->PushButton2);
+    QWidget::setTabOrder(ui->PushButton2, ui->PushButton6);
+    QWidget::setTabOrder(ui->PushButton6, ui->PushButton8);
+    ui->Zoom_Ori->setFocusPolicy(Qt::NoFocus);
+}
+
+void Form2::Form_Load()
+{
+    Procedure p(*m_services.messages, kTagLoad);
+    p.step(100, [&] { mFirstActivation = true; });
+    p.step(102, [&] { RecolourForm(this); });
+    p.step(104, [&] {
+        setWindowTitle(QString::fromLatin1(AppInfo::kProductTitle));
+        setWindowIcon(ProgramIcon());
+    });
+    bool present = false;
+    p.step(108, [&] { present = FileExists(HandCursorPath()); });
+    if (!present)
+        return;
+    p.step(110, [&] { m_pointer.setCustomCursor(LoadHandCursor(HandCursorPath())); });
 }
 
 void Form2::setPicture(const QImage &picture)
 {
-    m_picture = picture;
+    m_viewport.setCanvasPicture(picture);
+    showViewport();
+}
+
+bool Form2::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return QWidget::event(event);
+}
+
+void Form2::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_centred) {
+        m_centred = true;
+        if (QScreen *s = screen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(s->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    // Where the window system does not activate a newly shown window, the
+    // first display still runs once the showing is complete.
+    QTimer::singleShot(0, this, [this] {
+        if (mFirstActivation && isVisible())
+            Form_Activate();
+    });
+}
+
+void Form2::Form_Activate()
+{
+    // A report box closing re-activates the window: that is not a new activation.
+    if (m_activating)
+        return;
+    m_activating = true;
+    m_viewport.setDevicePixelRatio(devicePixelRatioF());
+    Procedure p(*m_services.messages, kTagActivate);
+    bool due = false;
+    p.step(100, [&] { due = mFirstActivation; });
+    if (due)
+        m_viewport.FirstDisplay(p);
+    p.step(138, [&] { mFirstActivation = false; });
+    showViewport();
+    m_activating = false;
+}
+
+void Form2::PushButton1_Click()
+{
+    m_viewport.setDevicePixelRatio(devicePixelRatioF());
+    Procedure p(*m_services.messages, kTagZoomIn);
+    p.step(100, [&] { m_viewport.StepZoom(0); });
+    showViewport();
+}
+
+void Form2::PushButton2_Click()
+{
+    m_viewport.setDevicePixelRatio(devicePixelRatioF());
+    Procedure p(*m_services.messages, kTagZoomOut);
+    p.step(100, [&] { m_viewport.StepZoom(1); });
+    showViewport();
+}
+
+void Form2::PushButton6_Click()
+{
+    MessageBoxes &boxes = *m_services.messages;
+    const QString appTitle = AppInfo::applicationTitle();
+    Procedure p(boxes, kTagSave);
+    QString fileName;
+    QString title;
+    QString filter;
+    QString target;
+    enum class Answer { None, Yes, No } answer = Answer::None;
+
+    p.step(106, [&] { fileName.clear(); });
+    p.step(108, [&] { title = QStringLiteral("Save File"); });
+    p.step(110, [&] { filter = QStringLiteral("Word Files (*.doc)"); });
+    p.step(112, [&] { fileName = m_services.saveDialog->askSaveFileName(this, title, filter); });
+    p.step(114, [&] { target = fileName; });
+    bool cancelled = true;
+    p.step(116, [&] { cancelled = target.isEmpty(); });
+    if (!cancelled) {
+        bool exists = false;
+        p.step(118, [&] { exists = FileExists(target); });
+        if (exists) {
+            p.step(120, [&] {
+                const BoxAnswer chosen = boxes.show(
+                    QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
+                    appTitle, BoxStyle::YesNo);
+                answer = chosen == BoxAnswer::Yes ? Answer::Yes : Answer::No;
+            });
+            bool yes = false;
+            p.step(122, [&] { yes = answer == Answer::Yes; });
+            // The old file is no longer deleted here: the copy replaces it only
+            // once complete, so a failed copy leaves it whole.
+            if (yes)
+                p.step(124, [] {});
+        } else {
+            p.step(126, [&] { answer = Answer::Yes; });
+        }
+    }
+    bool copy = false;
+    p.step(128, [&] { copy = answer == Answer::Yes; });
+    if (copy)
+        p.step(130, [&] { SafeCopy(mWordFile, target); });
+    p.step(132, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
+}
+
+void Form2::PushButton8_Click()
+{
+    Procedure p(*m_services.messages, kTagBack);
+    p.step(102, [&] { DeleteFileQuietly(mWordFile); });
+    p.step(104, [&] {
+        if (m_mainWindow)
+            m_mainWindow->show();
+    });
+    p.step(106, [&] {
+        hide();
+        mFirstActivation = true;
+    });
+}
+
+void Form2::Form_QueryUnload()
+{
+    Procedure p(*m_services.messages, kTagQueryUnload);
+    p.step(100, [&] { DeleteFileQuietly(mWordFile); });
+    p.step(102, [] { QCoreApplication::processEvents(); });
+    p.step(104, [] { QCoreApplication::processEvents(); });
+}
+
+void Form2::closeEvent(QCloseEvent *event)
+{
+    // The close is never cancelled, and closing the preview ends the program.
+    Form_QueryUnload();
+    event->accept();
+    if (m_services.exit)
+        m_services.exit->endProgram();
+}
+
+void Form2::Picture1_MouseDown(qint16 button, qint16 shift, float x, float y)
+{
+    Procedure p(*m_services.messages, kTagMouseDown);
+    m_viewport.Picture1_MouseDown(p, button, shift, x, y);
+}
+
+void Form2::Picture1_MouseMove(qint16 button, qint16 shift, float x, float y)
+{
+    Procedure p(*m_services.messages, kTagMouseMove);
+    m_viewport.Picture1_MouseMove(p, button, shift, x, y);
+    showViewport();
+}
+
+void Form2::Picture1_MouseUp(qint16 button, qint16 shift, float x, float y)
+{
+    Procedure p(*m_services.messages, kTagMouseUp);
+    m_viewport.Picture1_MouseUp(p, button, shift, x, y);
+    showViewport();
+}
+
+void Form2::HScroll1_Change(int value)
+{
+    m_viewport.setHScrollValue(value);
+    showViewport();
+}
+
+void Form2::VScroll1_Change(int value)
+{
+    m_viewport.setVScrollValue(value);
+    showViewport();
+}
+
+void Form2::mouseMoveEvent(QMouseEvent *event)
+{
+    m_pointer.overSurface();
+    QWidget::mouseMoveEvent(event);
+}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (watched == ui->Frame1) {
+            m_pointer.overSurface();
+        } else {
+            m_pointer.overButton();
+            // Without a button held the move is the button's only, not its frame's or window's.
+            if (static_cast<QMouseEvent *>(event)->buttons() == Qt::NoButton)
+                return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Puts the viewport's state on the widgets (twips / 15 = pixels).
+void Form2::showViewport()
+{
+    const CanvasState &canvas = m_viewport.canvas();
+    PictureBox *canvasBox = ui->Picture1;
+    canvasBox->setBackground(canvas.whiteBackground ? QColor(Qt::white)
+                                                    : QApplication::palette().color(QPalette::Base));
+    canvasBox->setPicture(canvas.picture, pixelSize(canvas.pictureSize));
+    if (canvas.paintingSerial != m_paintingShown) {
+        canvasBox->setPainting(canvas.painting);
+        m_paintingShown = canvas.paintingSerial;
+    }
+    canvasBox->setGeometry(pixelRect(canvas.left, canvas.top, canvas.width, canvas.height));
+
+    const ZoomSourceState &source = m_viewport.zoomSource();
+    ui->Zoom_Ori->resize(Twips::ToPixels(source.width), Twips::ToPixels(source.height));
+    ui->Zoom_Ori->setPicture(source.picture, pixelSize(source.pictureSize));
+    ui->Zoom_Ori->setVisible(source.visible);
+
+    auto showBar = [](QScrollBar *bar, const ScrollBarState &state) {
+        const QSignalBlocker quiet(bar);
+        bar->setMaximum(state.maximum);
+        bar->setValue(state.value);
+        bar->setEnabled(state.enabled);
+    };
+    showBar(ui->HScroll1, m_viewport.hScroll());
+    showBar(ui->VScroll1, m_viewport.vScroll());
 }

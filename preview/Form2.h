@@ -1,26 +1,74 @@
 #pragma once
 
+#include "PointerFeedback.h"
+#include "Viewport.h"
+
 #include <QImage>
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 struct Services;
 
-// The preview window (placeholder until the viewport lands).
+namespace Ui {
+class Form2;
+}
+
+// The preview window: shows the rendered label sheet in a zoom and pan
+// viewport, saves the generated document under a name of the user's choice,
+// and goes back to the main window. Created once, hidden between uses.
 class Form2 : public QWidget
 {
     Q_OBJECT
 
 public:
     Form2(Services &services, QWidget *mainWindow, QWidget *parent = nullptr);
+    ~Form2() override;
 
-    // Picture1's picture: the rendered label sheet.
+    // Picture1's picture: the rendered label sheet at the resolution it carries.
     void setPicture(const QImage &picture);
 
+    // The generated document in the temporary folder.
     QString mWordFile;
 
+    const Viewport &viewport() const { return m_viewport; }
+    const PointerFeedback &pointer() const { return m_pointer; }
+    bool firstActivationDue() const { return mFirstActivation; }
+
+    // The window's handlers, as its events and buttons run them.
+    void Form_Activate();
+    void Form_QueryUnload();
+    void PushButton1_Click(); // Zoom In
+    void PushButton2_Click(); // Zoom Out
+    void PushButton6_Click(); // Save Results To Word File
+    void PushButton8_Click(); // < Back
+
+protected:
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void Form_Load();
+    void Picture1_MouseDown(qint16 button, qint16 shift, float x, float y);
+    void Picture1_MouseMove(qint16 button, qint16 shift, float x, float y);
+    void Picture1_MouseUp(qint16 button, qint16 shift, float x, float y);
+    void HScroll1_Change(int value);
+    void VScroll1_Change(int value);
+
+    void applyDesign();
+    void showViewport();
+
     Services &m_services;
     QWidget *m_mainWindow;
-    QImage m_picture;
+    std::unique_ptr<Ui::Form2> ui;
+    Viewport m_viewport;
+    PointerFeedback m_pointer;
+    bool mFirstActivation = false;
+    bool m_activating = false;
+    bool m_centred = false;
+    quint64 m_paintingShown = 0;
 };

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+// A picture box: a surface in its own background colour, optionally with a
+// sunken border, that shows a picture at its natural size and, over it, a
+// persistent painted image. It reports mouse buttons and positions in twips.
+// Its colours are its own: recolouring the window leaves them alone.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit PictureBox(QWidget *parent = nullptr);
+
+    void setBackground(const QColor &colour);
+    QColor background() const { return m_background; }
+
+    // A border of this many pixels on each side; children belong in clientArea().
+    void setBorderWidth(int pixels);
+    int borderWidth() const { return m_border; }
+    QWidget *clientArea();
+
+    // The picture, drawn at the top-left at the given size in screen pixels.
+    void setPicture(const QImage &picture, QSize naturalPixels);
+    bool hasPicture() const { return !m_picture.isNull(); }
+    // The painted image (device pixels, with its device pixel ratio).
+    void setPainting(const QImage &painting);
+    const QPixmap &painting() const { return m_painting; }
+
+signals:
+    // button: 1 left, 2 right, 4 middle (a bit set while moving);
+    // shift: 1 Shift, 2 Ctrl, 4 Alt; x and y in twips from the top-left corner.
+    void mousePressed(qint16 button, qint16 shift, float x, float y);
+    void mouseMoved(qint16 button, qint16 shift, float x, float y);
+    void mouseReleased(qint16 button, qint16 shift, float x, float y);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void placeClientArea();
+
+    QColor m_background = Qt::white;
+    int m_border = 0;
+    QWidget *m_client = nullptr;
+    QImage m_picture;
+    QSize m_pictureSize;
+    QPixmap m_pictureShown; // m_picture at its natural size, made when first painted
+    QPixmap m_painting;
+};

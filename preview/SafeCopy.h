@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Copies a file to a target path without ever putting the target at risk:
+// the bytes go to a new file in the target's folder, which is renamed over the
+// target only once it is complete. A failure (source unreadable, target folder
+// not writable, disk full, target not writable) throws Failure and leaves an
+// existing target exactly as it was and no partial file behind.
+void SafeCopy(const QString &source, const QString &target);

@@ -1,0 +1,366 @@
+#include "Viewport.h"
+
+#include "Failure.h"
+#include "Procedure.h"
+#include "Twips.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+const QString kRedrawImageTag = QStringLiteral("in Parcelwise2021/08/31.Form2.RedrawImage ");
+} // namespace
+
+Viewport::Viewport(MessageBoxes &boxes)
+    : m_boxes(boxes)
+{
+}
+
+void Viewport::setViewportSize(int outerWidth, int outerHeight, int borderTwips)
+{
+    m_outerWidth = outerWidth;
+    m_outerHeight = outerHeight;
+    m_innerWidth = outerWidth - 2 * borderTwips;
+    m_innerHeight = outerHeight - 2 * borderTwips;
+}
+
+void Viewport::setCanvasSize(int width, int height)
+{
+    m_canvas.width = width;
+    m_canvas.height = height;
+}
+
+void Viewport::setZoomSourceSize(int width, int height)
+{
+    m_zoomSource.width = width;
+    m_zoomSource.height = height;
+}
+
+void Viewport::setCanvasPicture(const QImage &picture)
+{
+    setCanvasPicture(picture, Twips::NaturalSize(picture));
+}
+
+void Viewport::setCanvasPicture(const QImage &picture, QSize naturalTwips)
+{
+    m_canvas.picture = picture;
+    m_canvas.pictureSize = picture.isNull() ? QSize() : naturalTwips;
+    // A new picture replaces whatever was painted over the old one.
+    clearPainting();
+    if (m_canvas.autoSize)
+        fitCanvasToPicture();
+}
+
+void Viewport::FirstDisplay(Procedure &p)
+{
+    p.step(102, [&] { m_canvas.autoRedraw = true; });
+    p.step(106, [&] {
+        m_canvas.autoSize = true;
+        fitCanvasToPicture();
+    });
+    p.step(110, [&] { m_canvas.whiteBackground = true; });
+    p.step(112, [&] { m_zoomSource.visible = false; });
+    p.step(118, [&] { m_zoomSource.width = m_canvas.width; });
+    p.step(120, [&] { m_zoomSource.height = m_canvas.height; });
+    p.step(122, [&] {
+        m_zoomSource.picture = m_canvas.picture;
+        m_zoomSource.pictureSize = m_canvas.pictureSize;
+    });
+    p.step(124, [&] { mZoom = 1.0f; });
+    // The zoom source has no border: its inner size is its outer size.
+    p.step(126, [&] { mBaseWidth = Twips::ToInt32(double(m_zoomSource.width) - 2); });
+    p.step(128, [&] { mBaseHeight = Twips::ToInt32(double(m_zoomSource.height) - 2); });
+    p.step(130, [&] { mZoomedWidth = Twips::ToInt32(std::floor(double(mBaseWidth) * 1.0)); });
+    p.step(132, [&] { mZoomedHeight = Twips::ToInt32(std::floor(double(mBaseHeight) * 1.0)); });
+    p.step(134, [&] { RedrawImage(); });
+    p.step(136, [&] { SetupScrollbars(); });
+}
+
+void Viewport::RedrawImage()
+{
+    Procedure p(m_boxes, kRedrawImageTag);
+    p.step(100, [&] { mZoomedWidth = Twips::ToInt32(std::floor(double(mBaseWidth) * double(mZoom))); });
+    p.step(102, [&] { mZoomedHeight = Twips::ToInt32(std::floor(double(mBaseHeight) * double(mZoom))); });
+    bool paint = false;
+    p.step(104, [&] { paint = mZoomedWidth < kCapWidth && mZoomedHeight < kCapHeight; });
+    if (paint) {
+        p.step(106, [&] {
+            m_canvas.picture = QImage();
+            m_canvas.pictureSize = QSize();
+            clearPainting();
+        });
+        p.step(108, [&] { setCanvasWidth(mZoomedWidth); });
+        p.step(110, [&] { setCanvasHeight(mZoomedHeight); });
+        p.step(112, [&] { stretchCopy(); });
+        p.step(114, [&] {
+            if (m_defaultPointer)
+                m_defaultPointer();
+        });
+        p.step(116, [&] { setBarValue(Axis::Horizontal, 0); });
+        p.step(118, [&] { setBarValue(Axis::Vertical, 0); });
+        p.step(120, [&] { m_hScroll.enabled = m_innerWidth < mZoomedWidth; });
+        p.step(122, [&] { m_vScroll.enabled = m_innerHeight < mZoomedHeight; });
+    } else {
+        // Too large: back to 1.0 without repainting; the canvas keeps what it shows.
+        p.step(124, [&] { mZoom = 1.0f; });
+        p.step(126, [&] { mBaseWidth = Twips::ToInt32(double(m_zoomSource.width) - 2); });
+        p.step(128, [&] { mBaseHeight = Twips::ToInt32(double(m_zoomSource.height) - 2); });
+        p.step(130, [&] { mZoomedWidth = mBaseWidth; });
+        p.step(132, [&] { mZoomedHeight = mBaseHeight; });
+    }
+}
+
+void Viewport::SetupScrollbars()
+{
+    m_canvas.top = 0;
+    m_canvas.left = 0;
+    setupAxis(Axis::Horizontal);
+    setupAxis(Axis::Vertical);
+}
+
+void Viewport::setupAxis(Axis axis)
+{
+    const bool horizontal = axis == Axis::Horizontal;
+    const int canvasOuter = horizontal ? m_canvas.width : m_canvas.height;
+    const int viewportOuter = horizontal ? m_outerWidth : m_outerHeight;
+    qint16 &step = horizontal ? mHStep : mVStep;
+    ScrollBarState &b = bar(axis);
+
+    if (canvasOuter <= viewportOuter) {
+        // Maximum and value stay as they were.
+        b.enabled = false;
+        step = 0;
+        return;
+    }
+    const double overflow = double(canvasOuter) - double(viewportOuter);
+    b.enabled = true;
+    if (overflow <= 100) {
+        setBarMaximum(axis, Twips::ToInt16(overflow));
+        step = 1;
+    } else {
+        setBarMaximum(axis, Twips::ToInt16(overflow / 10.0));
+        step = 10;
+    }
+    setBarValue(axis, 0);
+}
+
+void Viewport::StepZoom(qint32 direction)
+{
+    const float candidate = direction == 0 ? mZoom + 0.25f : mZoom - 0.25f;
+    ApplyZoom(candidate);
+}
+
+void Viewport::ApplyZoom(float candidate)
+{
+    if (!(candidate >= 0.25f && candidate <= 4.0f))
+        return;
+    mZoom = candidate;
+    RedrawImage();
+    SetupScrollbars();
+}
+
+void Viewport::setHScrollValue(int value)
+{
+    setBarValue(Axis::Horizontal, value);
+}
+
+void Viewport::setVScrollValue(int value)
+{
+    setBarValue(Axis::Vertical, value);
+}
+
+void Viewport::HScroll1_Change()
+{
+    runChangeHandler(Axis::Horizontal);
+}
+
+void Viewport::VScroll1_Change()
+{
+    runChangeHandler(Axis::Vertical);
+}
+
+void Viewport::setBarValue(Axis axis, int value)
+{
+    ScrollBarState &b = bar(axis);
+    if (value < 0 || value > b.maximum)
+        throw Failure(QStringLiteral("Invalid property value"));
+    if (b.value == value)
+        return;
+    b.value = value;
+    runChangeHandler(axis);
+}
+
+void Viewport::setBarMaximum(Axis axis, int maximum)
+{
+    // A bar keeps its value within its range; pulling it in is a change.
+    ScrollBarState &b = bar(axis);
+    b.maximum = maximum;
+    if (b.value > maximum) {
+        b.value = maximum;
+        runChangeHandler(axis);
+    }
+}
+
+void Viewport::runChangeHandler(Axis axis)
+{
+    // The offset is step x value. The product is taken in 32 bits: within the
+    // design (offsets up to 32767 twips) that is the 16-bit result, and beyond
+    // it the canvas still moves where the bar says instead of failing.
+    if (axis == Axis::Horizontal)
+        m_canvas.left = float(-(qint32(mHStep) * qint32(m_hScroll.value)));
+    else
+        m_canvas.top = float(-(qint32(mVStep) * qint32(m_vScroll.value)));
+}
+
+void Viewport::Picture1_MouseDown(Procedure &p, qint16, qint16, float x, float y)
+{
+    p.step(100, [&] { mDragX = x; });
+    p.step(102, [&] { mDragY = y; });
+}
+
+void Viewport::Picture1_MouseMove(Procedure &p, qint16 button, qint16, float x, float y)
+{
+    bool held = false;
+    p.step(100, [&] { held = button != 0; });
+    if (!held)
+        return;
+    float newLeft = m_canvas.left;
+    float newTop = m_canvas.top;
+    p.step(102, [] {}); // the canvas is m_canvas
+    // x is measured on the canvas, which moves with the drag: this keeps the
+    // grabbed point under the pointer.
+    p.step(104, [&] { newLeft = m_canvas.left - mDragX + x; });
+    // The upper bound is tested first; the lower one only when it did not
+    // apply, so a canvas narrower than the viewport pins flush right.
+    bool atUpper = false;
+    p.step(106, [&] { atUpper = newLeft > 0; });
+    if (atUpper) {
+        p.step(108, [&] { newLeft = 0; });
+    } else {
+        bool atLower = false;
+        p.step(110, [&] { atLower = float(m_innerWidth - m_canvas.width) > newLeft; });
+        if (atLower)
+            p.step(112, [&] { newLeft = float(m_innerWidth - m_canvas.width); });
+    }
+    p.step(114, [&] { newTop = m_canvas.top - mDragY + y; });
+    atUpper = false;
+    p.step(116, [&] { atUpper = newTop > 0; });
+    if (atUpper) {
+        p.step(118, [&] { newTop = 0; });
+    } else {
+        bool atLower = false;
+        p.step(120, [&] { atLower = float(m_innerHeight - m_canvas.height) > newTop; });
+        if (atLower)
+            p.step(122, [&] { newTop = float(m_innerHeight - m_canvas.height); });
+    }
+    p.step(124, [&] {
+        m_canvas.left = newLeft;
+        m_canvas.top = newTop;
+    });
+}
+
+void Viewport::Picture1_MouseUp(Procedure &p, qint16, qint16, float, float)
+{
+    qint32 hPercent = 0;
+    qint32 vPercent = 0;
+    p.step(100, [&] { hPercent = percentOnRelease(Axis::Horizontal); });
+    p.step(102, [&] { vPercent = percentOnRelease(Axis::Vertical); });
+    p.step(104, [&] { SetHScrollbarByPercent(Twips::ToInt16(hPercent)); });
+    p.step(106, [&] { SetVScrollbarByPercent(Twips::ToInt16(vPercent)); });
+}
+
+qint32 Viewport::percentOnRelease(Axis axis) const
+{
+    const bool horizontal = axis == Axis::Horizontal;
+    const double offset = std::fabs(horizontal ? m_canvas.left : m_canvas.top);
+    const double overflow = horizontal ? double(m_canvas.width) - m_outerWidth
+                                       : double(m_canvas.height) - m_outerHeight;
+    // A canvas exactly as large as the viewport has no overflow to divide by:
+    // it is at 0 percent.
+    if (overflow == 0)
+        return 0;
+    return Twips::ToInt32(offset / overflow * 100.0);
+}
+
+void Viewport::SetHScrollbarByPercent(qint16 percent)
+{
+    setScrollbarByPercent(Axis::Horizontal, percent);
+}
+
+void Viewport::SetVScrollbarByPercent(qint16 percent)
+{
+    setScrollbarByPercent(Axis::Vertical, percent);
+}
+
+void Viewport::setScrollbarByPercent(Axis axis, qint16 percent)
+{
+    if (percent < 0 || percent > 100)
+        return;
+    setBarValue(axis, Twips::ToInt16(double(percent) / 100.0 * double(bar(axis).maximum)));
+}
+
+void Viewport::setCanvasWidth(qint32 width)
+{
+    if (width < 0)
+        throw Failure(QStringLiteral("Invalid property value"));
+    m_canvas.width = width;
+}
+
+void Viewport::setCanvasHeight(qint32 height)
+{
+    if (height < 0)
+        throw Failure(QStringLiteral("Invalid property value"));
+    m_canvas.height = height;
+}
+
+void Viewport::fitCanvasToPicture()
+{
+    if (m_canvas.picture.isNull())
+        return;
+    m_canvas.width = m_canvas.pictureSize.width();
+    m_canvas.height = m_canvas.pictureSize.height();
+}
+
+void Viewport::clearPainting()
+{
+    if (m_canvas.painting.isNull())
+        return;
+    m_canvas.painting = QImage();
+    ++m_canvas.paintingSerial;
+}
+
+void Viewport::stretchCopy()
+{
+    const ZoomSourceState &source = m_zoomSource;
+    if (source.picture.isNull() || source.pictureSize.isEmpty())
+        throw Failure(QStringLiteral("Invalid picture"));
+    if (mBaseWidth <= 0 || mBaseHeight <= 0 || mZoomedWidth <= 0 || mZoomedHeight <= 0)
+        return;
+
+    // The source rectangle (0, 0, base) in twips, in the picture's own pixels:
+    // the full-resolution picture is scaled, never its screen-sized copy.
+    const double pixelsPerTwipX = double(source.picture.width()) / source.pictureSize.width();
+    const double pixelsPerTwipY = double(source.picture.height()) / source.pictureSize.height();
+    const int sourceWidth = qBound(1, qRound(mBaseWidth * pixelsPerTwipX), source.picture.width());
+    const int sourceHeight = qBound(1, qRound(mBaseHeight * pixelsPerTwipY), source.picture.height());
+
+    const int targetWidth = qMax(1, qRound(Twips::ToPixels(mZoomedWidth) * m_devicePixelRatio));
+    const int targetHeight = qMax(1, qRound(Twips::ToPixels(mZoomedHeight) * m_devicePixelRatio));
+
+    const QImage region = sourceWidth == source.picture.width() && sourceHeight == source.picture.height()
+        ? source.picture
+        : source.picture.copy(0, 0, sourceWidth, sourceHeight);
+    QImage scaled = region.scaled(targetWidth, targetHeight, Qt::IgnoreAspectRatio,
+                                  Qt::SmoothTransformation);
+
+    QImage painting(targetWidth, targetHeight, QImage::Format_RGB32);
+    painting.fill(Qt::white); // transparent parts show the canvas's white
+    {
+        QPainter painter(&painting);
+        painter.drawImage(0, 0, scaled);
+    }
+    painting.setDevicePixelRatio(m_devicePixelRatio);
+    m_canvas.painting = painting;
+    ++m_canvas.paintingSerial;
+}
