@@ -61,7 +61,11 @@ Form1::Form1(Services &services, QWidget *parent)
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // The preview window is a top-level window of its own that this window owns.
+    delete m_preview;
+}
 
 QLineEdit *Form1::field(int number) const
 {
@@ -135,6 +139,17 @@ void Form1::Form_Load()
     });
 }
 
+bool StartMainWindow(Form1 &form)
+{
+    form.Form_Load();
+    if (form.shouldEnd())
+        return false;
+    form.show();
+    form.Text1->setFocus(Qt::OtherFocusReason);
+    form.Text1->selectAll();
+    return true;
+}
+
 void Form1::PushButton1_Click()
 {
     Procedure p(*m_services.messages, kTagHelp);
@@ -169,6 +184,11 @@ void Form1::setBusyPointer()
 void Form1::setDefaultPointer()
 {
     m_pointer.setKind(PointerKind::Default);
+}
+
+Form2 *Form1::previewWindow() const
+{
+    return m_preview;
 }
 
 Form2 *Form1::preview()

@@ -7,6 +7,7 @@
 #include "SkinFramework.h"
 #include "ui_Form1.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -42,7 +43,7 @@ public:
 
     PointerFeedback &pointer() { return m_pointer; }
     const SkinFramework &skin() const { return m_skin; }
-    Form2 *previewWindow() const { return m_preview; }
+    Form2 *previewWindow() const;
 
     // LabelSheetHost
     bool isBusy() const override { return mBusy; }
@@ -75,7 +76,12 @@ private:
     SkinFramework m_skin;
     SelectAllOnFocus *m_selectAll;
     std::array<QLineEdit *, 12> m_fields{};
-    Form2 *m_preview = nullptr;
+    QPointer<Form2> m_preview;
     bool m_shouldEnd = false;
     bool m_centred = false;
 };
+
+// Runs the start-up sequence and, unless it ended the program, shows the
+// window centred with the focus and a full selection in Text1. Returns false
+// when the program must end without showing anything.
+bool StartMainWindow(Form1 &form);

@@ -52,11 +52,7 @@ int main(int argc, char *argv[])
     services.exit = &programExit;
 
     Form1 form(services);
-    form.Form_Load();
-    if (form.shouldEnd())
+    if (!StartMainWindow(form))
         return 1; // no document engine: the check has told the user
-    form.show();
-    form.Text1->setFocus(Qt::OtherFocusReason);
-    form.Text1->selectAll();
     return app.exec();
 }
