@@ -1,5 +1,6 @@
 #include "PictureBox.h"
 
+#include "Skin.h"
 #include "Twips.h"
 
 #include <QMouseEvent>
@@ -35,6 +36,7 @@ PictureBox::PictureBox(QWidget *parent)
     : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setProperty(kPictureBoxProperty, true); // recolouring the window passes it by
 }
 
 void PictureBox::setBackground(const QColor &colour)
