@@ -178,10 +178,10 @@ void tst_GenerationReal::clickFillsSavesAndShowsTheSheet()
     for (const QString &value : expected)
         QVERIFY2(text.count(value) == 6 + (value == kFields[7] ? 6 : 0),
                  qPrintable(value + QStringLiteral(" in:\n") + text));
-    for (const QString &phrase : {"Sender Company", "Sender Name", "Sender Street Address",
-                                  "Sender City, State and Zip Code", "Recipient Company",
-                                  "Recipient Name", "Recipient Street Address",
-                                  "Recipient City, State and Zip Code"})
+    for (const char *phrase : {"Sender Company", "Sender Name", "Sender Street Address",
+                               "Sender City, State and Zip Code", "Recipient Company",
+                               "Recipient Name", "Recipient Street Address",
+                               "Recipient City, State and Zip Code"})
         QVERIFY2(!text.contains(QLatin1String(phrase), Qt::CaseInsensitive), phrase);
 
     // Nothing else is left: no template copy, no picture file, no office.
