@@ -19,12 +19,19 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QUrl>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
 const QString kTagHelp = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton1_Click ");
 const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton3_Click ");
+
+QStyle *framesStyle()
+{
+    static QStyle *style = QStyleFactory::create(QStringLiteral("Windows"));
+    return style;
+}
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
@@ -49,6 +56,14 @@ Form1::Form1(Services &services, QWidget *parent)
         QFont font = button->font();
         font.setPointSizeF(11.25);
         button->setFont(font);
+    }
+
+    // Frames carry their caption in the top edge, as the Windows style draws
+    // them; the platform style would put it above the frame.
+    if (QStyle *frameStyle = framesStyle()) {
+        const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
+        for (QGroupBox *frame : frames)
+            frame->setStyle(frameStyle);
     }
 
     m_fields = {Text1, Text2, Text3, Text4, Text5, Text6,
