@@ -8,10 +8,12 @@
 #include "SyntheticSheet.h"
 #include "TestMain.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSet>
 
@@ -94,6 +96,7 @@ private slots:
     void scrollBarsMoveTheCanvas();
     void paintedCanvasIsSharp();
     void pointerFeedback();
+    void handCursorBesideTheProgram();
     void backDeletesTheDocumentAndShowsTheMainWindow();
     void backThenNewSheet();
     void closeDeletesTheDocumentAndEndsTheProgram();
@@ -343,6 +346,35 @@ void Form2Test::pointerFeedback()
     p.form->PushButton1_Click();
     QCOMPARE(p.form->pointer().kind(), PointerKind::Default);
     QVERIFY(p.boxes.boxes().isEmpty()); // a missing HAND-M.CUR is no failure
+}
+
+void Form2Test::handCursorBesideTheProgram()
+{
+    // The test program's own folder stands in for the program folder.
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
+    QVERIFY(!QFile::exists(path));
+    const auto removeIt = qScopeGuard([&] { QFile::remove(path); });
+
+    write(path, "not a cursor at all");
+    {
+        Preview p;
+        const auto reports = p.boxes.errorReports();
+        QCOMPARE(reports.size(), 1);
+        QVERIFY(reports[0].text.contains(
+            QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Load at line 110")));
+        QVERIFY(!p.form->pointer().hasCustomCursor());
+    }
+    QFile::remove(path);
+    QVERIFY(QFile::copy(QStringLiteral(PARCELON_HAND_CURSOR_FILE), path));
+    {
+        Preview p;
+        QVERIFY(p.boxes.boxes().isEmpty());
+        QVERIFY(p.form->pointer().hasCustomCursor());
+        p.showSheet();
+        QTest::mouseMove(p.button("PushButton8"), QPoint(20, 10));
+        QCOMPARE(p.form->pointer().kind(), PointerKind::Custom);
+        QCOMPARE(p.form->cursor().shape(), Qt::BitmapCursor);
+    }
 }
 
 void Form2Test::backDeletesTheDocumentAndShowsTheMainWindow()
