@@ -1,6 +1,7 @@
 #include "SettingsStore.h"
 #include "TestMain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 
@@ -50,6 +51,15 @@ private slots:
         QTest::newRow("line breaks") << QStringLiteral("line 1\nline 2\r\nline 3\ttab");
         QTest::newRow("looks numeric") << QStringLiteral("03100");
         QTest::newRow("true") << QStringLiteral("true");
+        QTest::newRow("control then hex digit") << QStringLiteral("a\x01" "b\x1f" "7\x7f" "F end");
+        QTest::newRow("NUL") << QString(QChar(0)) + QStringLiteral("1");
+        QTest::newRow("lone quote") << QStringLiteral("\"");
+        QTest::newRow("quoted") << QStringLiteral("\"quoted, with comma\"");
+        QTest::newRow("byte array look") << QStringLiteral("@ByteArray(abc)");
+        QTest::newRow("semicolon start") << QStringLiteral("; not a comment");
+        QTest::newRow("hash start") << QStringLiteral("# not a comment");
+        QTest::newRow("section look") << QStringLiteral("[General]");
+        QTest::newRow("surrogates and bidi") << QStringLiteral("\U0001F4E6\u200F\u202Eabc");
     }
 
     void roundTrip()
@@ -62,6 +72,23 @@ private slots:
         SettingsStore restarted;
         QCOMPARE(restarted.read(key, QStringLiteral("default")), value);
         QCOMPARE(readFromDiskCopy(key), value);
+    }
+
+    // Plain values stay readable in the file, as QSettings itself writes them.
+    void fileKeepsPlainValuesReadable()
+    {
+        SettingsStore store;
+        QVERIFY(store.write(QStringLiteral("Text8"), QStringLiteral("Jordan Ellery")));
+        QVERIFY(store.write(QStringLiteral("Text6"), QStringLiteral("03100")));
+        QFile file(TestEnvironment::settingsFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.startsWith("[Parcelon]\n"));
+        QVERIFY(text.contains("\nText8=Jordan Ellery\n"));
+        QVERIFY(text.contains("\nText6=03100\n"));
+        // No scratch files are left beside it.
+        QCOMPARE(QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("Quillmark.conf")});
     }
 
     void emptyIsNotMissing()
