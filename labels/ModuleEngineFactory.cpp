@@ -1,0 +1,87 @@
+#include "ModuleEngineFactory.h"
+
+#include "libreoffice/EngineModule.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLibrary>
+
+namespace {
+
+constexpr char kModuleFile[] = "parcelon-libreoffice.so";
+
+} // namespace
+
+ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard) : m_clipboard(clipboard) {}
+
+ModuleEngineFactory::~ModuleEngineFactory()
+{
+    delete m_library; // does not unload
+}
+
+QStringList ModuleEngineFactory::moduleCandidates()
+{
+    QStringList candidates;
+    const QString fromEnvironment = qEnvironmentVariable("PARCELON_ENGINE_MODULE");
+    if (!fromEnvironment.isEmpty())
+        candidates << fromEnvironment;
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    candidates << programFolder + QLatin1Char('/') + QLatin1String(kModuleFile)
+               << programFolder + QStringLiteral("/../lib/parcelon/") + QLatin1String(kModuleFile);
+    return candidates;
+}
+
+void ModuleEngineFactory::load()
+{
+    if (m_create)
+        return;
+    QStringList problems;
+    for (const QString &candidate : moduleCandidates()) {
+        if (!QFileInfo(candidate).isFile())
+            continue;
+        auto *library = new QLibrary(candidate);
+        if (!library->load()) {
+            // Usually LibreOffice is missing and the module's libraries do not resolve.
+            problems << library->errorString();
+            delete library;
+            continue;
+        }
+        auto version = reinterpret_cast<EngineModuleVersionFunction>(
+            library->resolve(kEngineModuleVersionSymbol));
+        void *create = reinterpret_cast<void *>(library->resolve(kEngineModuleCreateSymbol));
+        if (!version || !create || version() != kEngineModuleInterfaceVersion) {
+            problems << QStringLiteral("%1 is not a matching engine module").arg(candidate);
+            library->unload();
+            delete library;
+            continue;
+        }
+        m_library = library;
+        m_create = create;
+        return;
+    }
+    if (problems.isEmpty())
+        throw EngineError(QStringLiteral("The LibreOffice engine module %1 was not found (looked in %2)")
+                              .arg(QLatin1String(kModuleFile),
+                                   moduleCandidates().join(QStringLiteral(", "))));
+    throw EngineError(QStringLiteral("The LibreOffice engine could not be loaded: %1")
+                          .arg(problems.join(QStringLiteral("; "))));
+}
+
+std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
+{
+    load();
+    auto create = reinterpret_cast<EngineModuleCreateFunction>(m_create);
+    try {
+        WordApplication *application = create(&m_clipboard);
+        if (!application)
+            throw EngineError(QStringLiteral("LibreOffice could not be started"));
+        return std::unique_ptr<WordApplication>(application);
+    } catch (const EngineError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw EngineError(QStringLiteral("LibreOffice could not be started: %1")
+                              .arg(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        throw EngineError(QStringLiteral("LibreOffice could not be started"));
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "WordApplication.h"
+
+#include <QString>
+#include <QStringList>
+
+class PictureClipboard;
+class QLibrary;
+
+// The production engine: LibreOffice, through the module parcelon-libreoffice.so,
+// which is loaded at run time so that the program itself never depends on
+// LibreOffice's libraries. Looked for, in order, at $PARCELON_ENGINE_MODULE,
+// beside the program, and in ../lib/parcelon beside the program.
+class ModuleEngineFactory : public EngineFactory
+{
+public:
+    explicit ModuleEngineFactory(PictureClipboard &clipboard);
+    ~ModuleEngineFactory() override;
+
+    // Throws EngineError when the module cannot be loaded or no office starts.
+    std::unique_ptr<WordApplication> createApplication() override;
+
+    // The places the module is looked for, in order.
+    static QStringList moduleCandidates();
+
+private:
+    void load();
+
+    PictureClipboard &m_clipboard;
+    QLibrary *m_library = nullptr; // never unloaded: the objects it made use its code
+    void *m_create = nullptr;
+};

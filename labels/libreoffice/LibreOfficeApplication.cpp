@@ -1,0 +1,235 @@
+#include "LibreOfficeApplication.h"
+
+#include "LibreOfficeDocument.h"
+#include "OfficeProcess.h"
+#include "UnoBridge.h"
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
+#include <com/sun/star/util/XReplaceable.hpp>
+#include <com/sun/star/util/XSearchDescriptor.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+using namespace css;
+
+namespace {
+
+void closeUnwanted(const uno::Reference<lang::XComponent> &component)
+{
+    uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+    if (closeable.is())
+        closeable->close(true);
+    else
+        component->dispose();
+}
+
+QString filterOf(const uno::Reference<lang::XComponent> &component)
+{
+    uno::Reference<frame::XModel> model(component, uno::UNO_QUERY);
+    if (!model.is())
+        return QString();
+    const uno::Sequence<beans::PropertyValue> args = model->getArgs();
+    for (const beans::PropertyValue &arg : args) {
+        rtl::OUString name;
+        if (arg.Name == "FilterName" && (arg.Value >>= name))
+            return UnoBridge::fromUno(name);
+    }
+    return QString();
+}
+
+// Plain text opens in Writer too, but it is not a document the callers can use.
+bool isPlainTextFilter(const QString &filter)
+{
+    return filter == QLatin1String("Text") || filter.startsWith(QLatin1String("Text ("));
+}
+
+} // namespace
+
+LibreOfficeApplication::LibreOfficeApplication(std::unique_ptr<OfficeProcess> office,
+                                               PictureClipboard *clipboard)
+    : m_office(std::move(office)), m_clipboard(clipboard)
+{
+}
+
+LibreOfficeApplication::~LibreOfficeApplication()
+{
+    quit();
+}
+
+void LibreOfficeApplication::checkUsable(const QString &what) const
+{
+    m_office->call(what, [] {});
+}
+
+WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
+{
+    if (fileName.isEmpty())
+        throw EngineError(QStringLiteral("Documents.Open needs a file name"));
+    const QFileInfo file(fileName);
+    const QString path = file.absoluteFilePath();
+    if (!file.exists())
+        throw EngineError(QStringLiteral("The file %1 does not exist").arg(path));
+    if (file.isDir())
+        throw EngineError(QStringLiteral("%1 is a folder, not a document").arg(path));
+    if (!file.isReadable())
+        throw EngineError(QStringLiteral("The file %1 cannot be read").arg(path));
+    if (file.size() == 0)
+        throw EngineError(QStringLiteral("The file %1 is empty: it is not a Word document").arg(path));
+
+    const QString what = QStringLiteral("opening %1").arg(path);
+    uno::Reference<lang::XComponent> component = m_office->call(what, [&] {
+        // Macros never run and links are never updated: the files are
+        // ours, but a template swapped in the temporary folder need not be.
+        const uno::Sequence<beans::PropertyValue> arguments = UnoBridge::properties({
+            UnoBridge::property("Hidden", uno::Any(true)),
+            UnoBridge::property("ReadOnly", uno::Any(readOnly.value_or(false))),
+            UnoBridge::property("AsTemplate", uno::Any(false)),
+            UnoBridge::property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+            UnoBridge::property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
+        });
+        uno::Reference<lang::XComponent> loaded;
+        try {
+            loaded = m_office->desktop()->loadComponentFromURL(
+                UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0, arguments);
+        } catch (const lang::IllegalArgumentException &e) {
+            throw EngineError(QStringLiteral("The file %1 could not be opened: %2")
+                                  .arg(path, UnoBridge::describe(e)));
+        } catch (const io::IOException &e) {
+            throw EngineError(QStringLiteral("The file %1 could not be opened: %2")
+                                  .arg(path, UnoBridge::describe(e)));
+        }
+        if (!loaded.is())
+            throw EngineError(QStringLiteral("LibreOffice could not open %1").arg(path));
+        uno::Reference<text::XTextDocument> text(loaded, uno::UNO_QUERY);
+        QString problem;
+        if (!text.is())
+            problem = QStringLiteral("The file %1 is not a text document").arg(path);
+        else if (isPlainTextFilter(filterOf(loaded)))
+            problem = QStringLiteral("The file %1 is plain text, not a Word document").arg(path);
+        if (!problem.isEmpty()) {
+            closeUnwanted(loaded);
+            throw EngineError(problem);
+        }
+        return loaded;
+    });
+    m_documents.push_back(
+        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard));
+    m_active = m_documents.back().get();
+    return m_active;
+}
+
+LibreOfficeDocument &LibreOfficeApplication::activeDocument(const char *operation) const
+{
+    if (!m_active)
+        throw EngineError(QStringLiteral("%1 is not possible: no document is open")
+                              .arg(QLatin1String(operation)));
+    return *m_active;
+}
+
+WordFind *LibreOfficeApplication::selectionFind()
+{
+    checkUsable(QStringLiteral("reaching Selection.Find"));
+    activeDocument("Selection.Find");
+    return &m_find;
+}
+
+void LibreOfficeApplication::executeFind(const FindSettings &settings, int replace)
+{
+    checkUsable(QStringLiteral("running Find.Execute"));
+    LibreOfficeDocument &document = activeDocument("Find.Execute");
+    for (const auto &[on, name] : {std::pair{settings.matchWildcards, "MatchWildcards"},
+                                   std::pair{settings.matchSoundsLike, "MatchSoundsLike"},
+                                   std::pair{settings.matchAllWordForms, "MatchAllWordForms"}}) {
+        if (on)
+            throw EngineError(QStringLiteral("Find.%1 is not supported by the LibreOffice engine")
+                                  .arg(QLatin1String(name)));
+    }
+    if (replace != kWdReplaceNone && replace != kWdReplaceOne && replace != kWdReplaceAll)
+        throw EngineError(QStringLiteral("Find.Execute: Replace = %1 is not supported").arg(replace));
+    // Like Word, an empty search without formatting finds nothing.
+    if (settings.text.isEmpty())
+        return;
+
+    m_office->call(QStringLiteral("replacing text in %1").arg(document.path()), [&] {
+        uno::Reference<util::XReplaceable> replaceable(document.component(), uno::UNO_QUERY_THROW);
+        uno::Reference<util::XReplaceDescriptor> descriptor = replaceable->createReplaceDescriptor();
+        descriptor->setSearchString(UnoBridge::toUno(settings.text));
+        descriptor->setReplaceString(UnoBridge::toUno(settings.replacement));
+        // Literal search: with regular expressions off the replacement goes
+        // in exactly as given ("$1", "&", "^p" and backslashes stay text).
+        uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
+        options->setPropertyValue("SearchCaseSensitive", uno::Any(settings.matchCase));
+        options->setPropertyValue("SearchWords", uno::Any(settings.matchWholeWord));
+        options->setPropertyValue("SearchRegularExpression", uno::Any(false));
+        options->setPropertyValue("SearchSimilarity", uno::Any(false));
+        options->setPropertyValue("SearchStyles", uno::Any(false));
+        options->setPropertyValue("SearchBackwards", uno::Any(!settings.forward));
+        const uno::Reference<util::XSearchDescriptor> search(descriptor.get());
+        if (replace == kWdReplaceAll) {
+            // The whole document, table cells included, whatever Wrap says:
+            // the selection of a freshly opened document is at its start.
+            replaceable->replaceAll(search);
+            return;
+        }
+        uno::Reference<text::XTextRange> found(
+            replaceable->findFirst(search),
+            uno::UNO_QUERY);
+        if (replace == kWdReplaceOne && found.is())
+            found->setString(UnoBridge::toUno(settings.replacement));
+    });
+}
+
+void LibreOfficeApplication::documentClosed(LibreOfficeDocument *document)
+{
+    if (m_active != document)
+        return;
+    m_active = nullptr;
+    // Like Word, the most recently opened document still open becomes active.
+    for (auto it = m_documents.rbegin(); it != m_documents.rend(); ++it) {
+        if ((*it)->isOpen()) {
+            m_active = it->get();
+            break;
+        }
+    }
+}
+
+void LibreOfficeApplication::setDisplayAlerts(bool on)
+{
+    // The office never prompts (it runs headless), so this only records the wish.
+    checkUsable(QStringLiteral("setting DisplayAlerts"));
+    m_displayAlerts = on;
+}
+
+void LibreOfficeApplication::closeActiveDocument(int saveChanges)
+{
+    checkUsable(QStringLiteral("closing the active document"));
+    LibreOfficeDocument &document = activeDocument("ActiveDocument.Close");
+    constexpr int kWdSaveChanges = -1;
+    if (saveChanges == kWdSaveChanges)
+        document.save();
+    else if (saveChanges != kWdDoNotSaveChanges)
+        throw EngineError(QStringLiteral("ActiveDocument.Close: SaveChanges = %1 is not supported")
+                              .arg(saveChanges));
+    document.close();
+}
+
+void LibreOfficeApplication::quit()
+{
+    if (!m_office)
+        return;
+    for (auto &document : m_documents)
+        document->closeQuietly();
+    m_active = nullptr;
+    m_office->shutDown();
+}

@@ -1,0 +1,175 @@
+#include "LibreOfficeDocument.h"
+
+#include "LibreOfficeApplication.h"
+#include "OfficeProcess.h"
+#include "Seams.h"
+#include "UnoBridge.h"
+
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+
+using namespace css;
+
+namespace {
+
+// Word 97 for every name but a template's: a file named .doc must never
+// silently become ODT.
+QString filterFor(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("dot"), Qt::CaseInsensitive) == 0
+               ? QStringLiteral("MS Word 97 Vorlage")
+               : QStringLiteral("MS Word 97");
+}
+
+// The office's own message for a failed store is a bare error code; say
+// what is wrong with the target where we can tell.
+QString whySaveFailed(const QString &path, const QString &officeMessage)
+{
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.exists())
+        return QStringLiteral("the folder %1 does not exist").arg(folder.absoluteFilePath());
+    if (!folder.isDir())
+        return QStringLiteral("%1 is not a folder").arg(folder.absoluteFilePath());
+    if (!folder.isWritable())
+        return QStringLiteral("the folder %1 cannot be written to").arg(folder.absoluteFilePath());
+    if (target.exists() && !target.isWritable())
+        return QStringLiteral("the file cannot be overwritten");
+    if (target.isDir())
+        return QStringLiteral("a folder of that name exists");
+    return officeMessage;
+}
+
+} // namespace
+
+LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
+                                         uno::Reference<lang::XComponent> component, QString path,
+                                         PictureClipboard *clipboard)
+    : m_application(application), m_office(office), m_component(std::move(component)),
+      m_path(std::move(path)), m_clipboard(clipboard)
+{
+}
+
+void LibreOfficeDocument::checkOpen(const char *operation) const
+{
+    m_application.checkUsable(QLatin1String(operation));
+    if (!m_component.is())
+        throw EngineError(QStringLiteral("%1 is not possible: the document %2 has been closed")
+                              .arg(QLatin1String(operation), m_path));
+}
+
+void LibreOfficeDocument::saveAs(const QString &fileName)
+{
+    checkOpen("SaveAs");
+    if (fileName.isEmpty())
+        throw EngineError(QStringLiteral("The document cannot be saved: no file name was given"));
+    const QString target = QFileInfo(fileName).absoluteFilePath();
+    const QString filter = filterFor(target);
+    // The office would quietly create missing folders; a save goes only
+    // where the caller's folder already is.
+    const QFileInfo folder(QFileInfo(target).absolutePath());
+    if (!folder.isDir() || QFileInfo(target).isDir())
+        throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                              .arg(target, whySaveFailed(target, QString())));
+    m_office.call(QStringLiteral("saving %1").arg(target), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        try {
+            storable->storeToURL(
+                UnoBridge::fileUrl(target),
+                UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
+                                       UnoBridge::property("Overwrite", uno::Any(true))}));
+        } catch (const io::IOException &e) {
+            throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                                  .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
+        }
+    });
+    if (!QFileInfo(target).isFile())
+        throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written")
+                              .arg(target));
+}
+
+void LibreOfficeDocument::save()
+{
+    checkOpen("Save");
+    m_office.call(QStringLiteral("saving %1").arg(m_path), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        if (storable->isReadonly())
+            throw EngineError(QStringLiteral("The document %1 is open read-only and cannot be saved")
+                                  .arg(m_path));
+        try {
+            storable->store();
+        } catch (const io::IOException &e) {
+            throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                                  .arg(m_path, whySaveFailed(m_path, UnoBridge::describe(e))));
+        }
+    });
+}
+
+void LibreOfficeDocument::close()
+{
+    checkOpen("Close");
+    uno::Reference<lang::XComponent> component = m_component;
+    // Forgotten first: a close that fails half-way must not be retried on a
+    // document the office may already have dropped.
+    m_component.clear();
+    m_application.documentClosed(this);
+    m_office.call(QStringLiteral("closing %1").arg(m_path), [&] {
+        uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        else
+            component->dispose();
+    });
+}
+
+void LibreOfficeDocument::closeQuietly()
+{
+    if (!m_component.is())
+        return;
+    try {
+        close();
+    } catch (const EngineError &) {
+    }
+}
+
+void LibreOfficeDocument::copyRangeAsPicture()
+{
+    checkOpen("CopyAsPicture");
+    if (!m_clipboard)
+        throw EngineError(QStringLiteral("CopyAsPicture is not possible: there is no clipboard"));
+    const QString png = m_office.scratchFolder() + QStringLiteral("/page.png");
+    QFile::remove(png);
+    m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        const uno::Sequence<beans::PropertyValue> size = UnoBridge::properties(
+            {UnoBridge::property("PixelWidth", uno::Any(sal_Int32(kPictureWidth))),
+             UnoBridge::property("PixelHeight", uno::Any(sal_Int32(kPictureHeight)))});
+        storable->storeToURL(
+            UnoBridge::fileUrl(png),
+            UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString("writer_png_Export"))),
+                                   UnoBridge::property("FilterData", uno::Any(size))}));
+    });
+    QImage rendered(png);
+    QFile::remove(png);
+    if (rendered.isNull())
+        throw EngineError(QStringLiteral("LibreOffice wrote no picture of %1").arg(m_path));
+
+    // The export adds a transparent column and row at the far edges; the
+    // page goes onto white so the picture looks like paper everywhere.
+    QImage page(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        painter.drawImage(0, 0, rendered, 0, 0, kPictureWidth, kPictureHeight);
+    }
+    page.setDotsPerMeterX(kPictureDotsPerMetre);
+    page.setDotsPerMeterY(kPictureDotsPerMetre);
+    m_clipboard->setImage(page);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "OfficeSettings.h"
+#include "UnoBridge.h"
+#include "Watchdog.h"
+#include "WordApplication.h"
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/DisposedException.hpp>
+#include <com/sun/star/uno/Exception.hpp>
+
+#include <QString>
+
+#include <memory>
+#include <mutex>
+#include <sys/types.h>
+#include <type_traits>
+
+// One running soffice.bin and the bridge to it. The process gets a private
+// profile, pipe and temporary folder, dies with the program (parent-death
+// signal, own process group) and is cleaned up completely by shutDown():
+// process group, pipe sockets, profile and temporary folder.
+//
+// Kept apart from the application object so that a warm office could later
+// serve several application instances without any caller noticing.
+class OfficeProcess
+{
+public:
+    enum class ProfileUse {
+        Copy,   // copy the given prepared profile into the instance folder
+        InPlace // use (and fill) the given folder itself: preparing a profile
+    };
+
+    // Starts an office and connects to it. Throws EngineError.
+    static std::unique_ptr<OfficeProcess> start(const OfficeSettings &settings,
+                                                const QString &profile, ProfileUse use);
+    ~OfficeProcess();
+    OfficeProcess(const OfficeProcess &) = delete;
+    OfficeProcess &operator=(const OfficeProcess &) = delete;
+
+    css::uno::Reference<css::frame::XDesktop2> desktop() const { return m_desktop; }
+    // A private scratch folder inside the instance folder.
+    QString scratchFolder() const;
+    pid_t pid() const { return m_pid; }
+    const OfficeSettings &settings() const { return m_settings; }
+
+    // Runs one call into the office under the watchdog. Office exceptions
+    // become EngineError; `what` names the action for the description
+    // ("opening /tmp/a.doc").
+    template <typename Action>
+    auto call(const QString &what, Action &&action) -> decltype(action());
+
+    // Asks the office to end, waits a little, then kills its process group
+    // and removes everything the instance left. Never throws; idempotent.
+    void shutDown();
+    // Kills the office at once (used on failures and by the watchdog).
+    void kill();
+    bool hasEnded() const;
+
+private:
+    explicit OfficeProcess(const OfficeSettings &settings);
+    void launch(const QString &profile, ProfileUse use);
+    void spawn();
+    void connect();
+    void throwIfUnusable(const QString &what) const;
+    EngineError failure(const QString &what, const QString &detail) const;
+    void waitForExit(std::chrono::milliseconds limit);
+    void reap();
+    void removeLeftovers();
+
+    OfficeSettings m_settings;
+    QString m_instanceFolder;
+    QString m_profileFolder;
+    QString m_profileUrl;
+    QString m_pipeName;
+    bool m_profileInPlace = false;
+    pid_t m_pid = 0;
+    mutable std::mutex m_pidMutex; // the watchdog kills while the caller may reap
+    bool m_shutDown = false;
+    css::uno::Reference<css::uno::XComponentContext> m_remoteContext;
+    css::uno::Reference<css::frame::XDesktop2> m_desktop;
+    std::unique_ptr<Watchdog> m_watchdog;
+};
+
+template <typename Action>
+auto OfficeProcess::call(const QString &what, Action &&action) -> decltype(action())
+{
+    throwIfUnusable(what);
+    using Result = decltype(action());
+    try {
+        WatchdogScope scope(*m_watchdog, m_settings.callLimit);
+        if constexpr (std::is_void_v<Result>) {
+            action();
+            if (m_watchdog->fired())
+                throw failure(what, QString());
+        } else {
+            Result result = action();
+            if (m_watchdog->fired())
+                throw failure(what, QString());
+            return result;
+        }
+    } catch (const EngineError &) {
+        throw;
+    } catch (const css::lang::DisposedException &e) {
+        // The bridge notices a dying office a moment before the process has
+        // ended; give it that moment so the description says what happened.
+        waitForExit(std::chrono::milliseconds(1000));
+        throw failure(what, UnoBridge::describe(e));
+    } catch (const css::uno::Exception &e) {
+        throw failure(what, UnoBridge::describe(e));
+    }
+}

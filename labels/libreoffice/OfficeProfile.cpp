@@ -1,0 +1,171 @@
+#include "OfficeProfile.h"
+
+#include "OfficeProcess.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Marks a profile we have finished preparing; a folder without it is not used.
+constexpr char kMarker[] = "parcelon-prepared";
+
+// Settings every office of ours runs with: no lock files beside the
+// documents (the template and the generated document stay alone in the
+// temporary folder) and no autosave or recovery work.
+constexpr char kSettings[] =
+    "<item oor:path=\"/org.openoffice.Office.Common/Misc\"><prop oor:name=\"UseLocking\" "
+    "oor:op=\"fuse\"><value>false</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Recovery/AutoSave\"><prop oor:name=\"Enabled\" "
+    "oor:op=\"fuse\"><value>false</value></prop></item>\n"
+    "<item oor:path=\"/org.openoffice.Office.Recovery/RecoveryInfo\"><prop oor:name=\"Enabled\" "
+    "oor:op=\"fuse\"><value>false</value></prop></item>\n";
+
+QString versionKey(const OfficeSettings &settings)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(settings.program.toUtf8());
+    QFile version(settings.programFolder + QStringLiteral("/versionrc"));
+    if (version.open(QIODevice::ReadOnly))
+        hash.addData(version.readAll());
+    else
+        hash.addData(QByteArray::number(QFileInfo(settings.program).lastModified().toSecsSinceEpoch()));
+    return QString::fromLatin1(hash.result().toHex().left(16));
+}
+
+QString cacheFolder()
+{
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache)) {
+        const QString home = QDir::homePath();
+        if (home.isEmpty() || home == QStringLiteral("/"))
+            return QString();
+        cache = home + QStringLiteral("/.cache");
+    }
+    const QString folder = cache + QStringLiteral("/parcelon");
+    if (!QDir().mkpath(folder))
+        return QString();
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    return folder;
+}
+
+bool isPrepared(const QString &profile)
+{
+    return QFileInfo::exists(profile + QLatin1Char('/') + QLatin1String(kMarker))
+           && QFileInfo::exists(profile + QStringLiteral("/user/registrymodifications.xcu"));
+}
+
+bool addSettings(const QString &profile)
+{
+    QFile file(profile + QStringLiteral("/user/registrymodifications.xcu"));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray xml = file.readAll();
+    file.close();
+    const int end = xml.lastIndexOf("</oor:items>");
+    if (end < 0)
+        return false;
+    xml.insert(end, kSettings);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xml) != xml.size())
+        return false;
+    file.close();
+    QFile marker(profile + QLatin1Char('/') + QLatin1String(kMarker));
+    return marker.open(QIODevice::WriteOnly);
+}
+
+// Runs one office on an empty profile until it has written it completely.
+void prepareInto(const QString &staging, const OfficeSettings &settings)
+{
+    auto office = OfficeProcess::start(settings, staging, OfficeProcess::ProfileUse::InPlace);
+    office->shutDown();
+    QFile::remove(staging + QStringLiteral("/.lock"));
+    if (!addSettings(staging))
+        throw EngineError(QStringLiteral("The LibreOffice profile in %1 could not be prepared").arg(staging));
+}
+
+} // namespace
+
+namespace OfficeProfile {
+
+QString prepared(const OfficeSettings &settings)
+{
+    static std::mutex mutex;
+    static QString processProfile; // used when there is no cache folder
+    std::lock_guard lock(mutex);
+
+    const QString cache = cacheFolder();
+    if (cache.isEmpty()) {
+        if (!processProfile.isEmpty() && isPrepared(processProfile))
+            return processProfile;
+        QByteArray pattern = QFile::encodeName(
+            QDir::tempPath() + QStringLiteral("/parcelon-profile-%1-XXXXXX").arg(::getpid()));
+        if (!::mkdtemp(pattern.data()))
+            throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created"));
+        processProfile = QFile::decodeName(pattern);
+        static const QString removeAtExit = processProfile;
+        std::atexit([] { QDir(removeAtExit).removeRecursively(); });
+        prepareInto(processProfile, settings);
+        return processProfile;
+    }
+
+    const QString target = cache + QStringLiteral("/office-profile-") + versionKey(settings);
+    if (isPrepared(target))
+        return target;
+    QDir(target).removeRecursively(); // an unfinished or broken one
+
+    // Prepared beside the target and renamed into place, so that a program
+    // running at the same time never sees a half-written profile.
+    QByteArray pattern = QFile::encodeName(target + QStringLiteral(".XXXXXX"));
+    if (!::mkdtemp(pattern.data()))
+        throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1")
+                              .arg(cache));
+    const QString staging = QFile::decodeName(pattern);
+    try {
+        prepareInto(staging, settings);
+    } catch (...) {
+        QDir(staging).removeRecursively();
+        throw;
+    }
+    if (::rename(pattern.constData(), QFile::encodeName(target).constData()) != 0) {
+        QDir(staging).removeRecursively();
+        if (!isPrepared(target))
+            throw EngineError(QStringLiteral("The LibreOffice profile could not be stored in %1").arg(target));
+    }
+    return target;
+}
+
+bool copyFolder(const QString &from, const QString &to)
+{
+    if (!QDir().mkpath(to))
+        return false;
+    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    const int prefix = from.size();
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString destination = to + source.mid(prefix);
+        if (info.isSymLink())
+            continue;
+        if (info.isDir()) {
+            if (!QDir().mkpath(destination))
+                return false;
+        } else if (info.fileName() != QLatin1String(".lock")) {
+            if (!QFile::copy(source, destination))
+                return false;
+        }
+    }
+    return true;
+}
+
+} // namespace OfficeProfile

@@ -1,0 +1,27 @@
+#include "OfficeSettings.h"
+
+#include <QFileInfo>
+
+namespace {
+
+std::chrono::milliseconds limitFromEnvironment(const char *name, std::chrono::milliseconds fallback)
+{
+    bool ok = false;
+    const qint64 value = qEnvironmentVariable(name).toLongLong(&ok);
+    return ok && value > 0 ? std::chrono::milliseconds(value) : fallback;
+}
+
+} // namespace
+
+OfficeSettings OfficeSettings::fromEnvironment()
+{
+    OfficeSettings s;
+    s.program = qEnvironmentVariable("PARCELON_OFFICE_PROGRAM");
+    if (s.program.isEmpty())
+        s.program = QStringLiteral(PARCELON_LO_PROGRAM_DIR "/soffice.bin");
+    s.programFolder = QFileInfo(s.program).absolutePath();
+    s.callLimit = limitFromEnvironment("PARCELON_ENGINE_CALL_TIMEOUT_MS", s.callLimit);
+    s.startLimit = limitFromEnvironment("PARCELON_ENGINE_START_TIMEOUT_MS", s.startLimit);
+    s.debugOutput = !qEnvironmentVariableIsEmpty("PARCELON_ENGINE_DEBUG");
+    return s;
+}

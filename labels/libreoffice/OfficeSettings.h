@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+
+// How the engine starts and guards LibreOffice. Read from the environment each
+// time an office is started, so tests can shorten the limits or point at a
+// missing program without rebuilding.
+//
+//   PARCELON_OFFICE_PROGRAM            path of soffice.bin
+//   PARCELON_ENGINE_CALL_TIMEOUT_MS    limit of one call into the office (default 30 s)
+//   PARCELON_ENGINE_START_TIMEOUT_MS   limit of starting and connecting (default 60 s)
+//   PARCELON_ENGINE_DEBUG              non-empty: the office keeps our stdout/stderr
+struct OfficeSettings
+{
+    QString program;
+    QString programFolder;
+    std::chrono::milliseconds callLimit{30000};
+    std::chrono::milliseconds startLimit{60000};
+    // How long a terminated office gets to exit before its process group is killed.
+    std::chrono::milliseconds exitLimit{5000};
+    bool debugOutput = false;
+
+    static OfficeSettings fromEnvironment();
+};
