@@ -1,5 +1,6 @@
 #include "OfficeProcess.h"
 
+#include "FolderRemover.h"
 #include "OfficeProfile.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
@@ -451,5 +452,5 @@ void OfficeProcess::shutDown()
     m_remoteContext.clear();
     removeLeftovers();
     if (!m_instanceFolder.isEmpty())
-        QDir(m_instanceFolder).removeRecursively();
+        FolderRemover::removeLater(m_instanceFolder);
 }

@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -18,7 +19,7 @@
 namespace {
 
 // Marks a profile we have finished preparing; a folder without it is not used.
-constexpr char kMarker[] = "parcelon-prepared";
+constexpr char kMarker[] = "parcelon-prepared-2";
 
 // Settings every office of ours runs with: no lock files beside the
 // documents (the template and the generated document stay alone in the
@@ -30,6 +31,23 @@ constexpr char kSettings[] =
     "oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/RecoveryInfo\"><prop oor:name=\"Enabled\" "
     "oor:op=\"fuse\"><value>false</value></prop></item>\n";
+
+// The office's own version ("7.4"), from its configuration data.
+QString productVersion(const OfficeSettings &settings)
+{
+    QFile data(settings.programFolder + QStringLiteral("/../share/registry/main.xcd"));
+    if (!data.open(QIODevice::ReadOnly))
+        return QString();
+    const QByteArray xml = data.readAll();
+    const int prop = xml.indexOf("<prop oor:name=\"ooSetupVersion\">");
+    const int start = prop < 0 ? -1 : xml.indexOf("<value>", prop);
+    const int end = start < 0 ? -1 : xml.indexOf("</value>", start);
+    if (end < 0 || end - start > 40)
+        return QString();
+    const QString version = QString::fromLatin1(xml.mid(start + 7, end - start - 7)).trimmed();
+    static const QRegularExpression plain(QStringLiteral("^[0-9]+\\.[0-9]+$"));
+    return plain.match(version).hasMatch() ? version : QString();
+}
 
 QString versionKey(const OfficeSettings &settings)
 {
@@ -65,7 +83,7 @@ bool isPrepared(const QString &profile)
            && QFileInfo::exists(profile + QStringLiteral("/user/registrymodifications.xcu"));
 }
 
-bool addSettings(const QString &profile)
+bool addSettings(const QString &profile, const OfficeSettings &settings)
 {
     QFile file(profile + QStringLiteral("/user/registrymodifications.xcu"));
     if (!file.open(QIODevice::ReadOnly))
@@ -75,7 +93,14 @@ bool addSettings(const QString &profile)
     const int end = xml.lastIndexOf("</oor:items>");
     if (end < 0)
         return false;
-    xml.insert(end, kSettings);
+    QByteArray items = kSettings;
+    // A headless office never records that it has seen its version, so it
+    // would run its graphics self-test (most of a second) on every start.
+    const QString version = productVersion(settings);
+    if (!version.isEmpty())
+        items += "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
+                 "oor:op=\"fuse\"><value>" + version.toLatin1() + "</value></prop></item>\n";
+    xml.insert(end, items);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xml) != xml.size())
         return false;
     file.close();
@@ -89,7 +114,7 @@ void prepareInto(const QString &staging, const OfficeSettings &settings)
     auto office = OfficeProcess::start(settings, staging, OfficeProcess::ProfileUse::InPlace);
     office->shutDown();
     QFile::remove(staging + QStringLiteral("/.lock"));
-    if (!addSettings(staging))
+    if (!addSettings(staging, settings))
         throw EngineError(QStringLiteral("The LibreOffice profile in %1 could not be prepared").arg(staging));
 }
 
