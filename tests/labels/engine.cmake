@@ -18,6 +18,10 @@ if(TARGET parcelon-libreoffice)
       LIBS parcelon_labels parcelon_enginetestkit
       LABELS libreoffice
       TIMEOUT 300)
-  add_dependencies(tst_engine parcelon-libreoffice)
+  add_dependencies(tst_engine parcelon-libreoffice engine_orphan_helper)
+  add_executable(engine_orphan_helper EngineOrphanHelper.cpp)
+  target_link_libraries(engine_orphan_helper PRIVATE parcelon_labels parcelon_testsupport)
+  target_compile_definitions(tst_engine PRIVATE
+      PARCELON_ORPHAN_HELPER="$<TARGET_FILE:engine_orphan_helper>")
   add_dependencies(tst_isinstalled parcelon-libreoffice)
 endif()

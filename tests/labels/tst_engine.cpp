@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QtTest>
 
 #include <csignal>
@@ -416,6 +417,52 @@ private slots:
         QVERIFY(failureOf([&] { doc->saveAs(temp(QStringLiteral("late.doc"))); }).contains(QStringLiteral("shut down")));
         QVERIFY(!failureOf([&] { word->open(m_template, true); }).isEmpty());
         word->quit(); // a second quit is harmless
+    }
+
+    // An office never outlives its program, even one killed without warning,
+    // and what such an office left behind is swept by the next start.
+    void theOfficeDiesWithAKilledProgram()
+    {
+        QProcess helper;
+        helper.start(QStringLiteral(PARCELON_ORPHAN_HELPER), QStringList());
+        QVERIFY(helper.waitForStarted());
+        QVERIFY(helper.waitForReadyRead(60000));
+        QCOMPARE(helper.readLine().trimmed(), QByteArray("ready"));
+        const int helperPid = int(helper.processId());
+        int office = -1;
+        for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+            if (!stat.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray line = stat.readAll();
+            const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+            if (line.contains("(soffice") && rest.size() > 1 && rest[1].toInt() == helperPid)
+                office = entry.toInt();
+        }
+        QVERIFY(office > 0);
+        const QStringList helperFolders = instanceFolders();
+        QCOMPARE(helperFolders.size(), 1);
+        const QString helperSocket = profilePipeSocket(helperFolders.first());
+        QVERIFY(QFileInfo::exists(helperSocket));
+
+        ::kill(helperPid, SIGKILL);
+        QVERIFY(helper.waitForFinished(10000));
+        auto officeGone = [office] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(office));
+            if (!stat.open(QIODevice::ReadOnly))
+                return true;
+            const QByteArray line = stat.readAll();
+            return line.mid(line.lastIndexOf(')') + 2, 1) == "Z"; // dead, awaiting its new parent
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(officeGone(), 10000);
+
+        auto word = m_engines.createApplication();
+        QVERIFY(!instanceFolders().contains(helperFolders.first()));
+        QVERIFY(!QFileInfo::exists(helperSocket));
+        const QString helperPipes = QStringLiteral("OSL_PIPE_%1_parcelon-%2-*").arg(::getuid()).arg(helperPid);
+        QCOMPARE(QDir(QStringLiteral("/tmp")).entryList({helperPipes}, QDir::System), QStringList());
+        m_profileSockets << profilePipeSocket(instanceFolders().value(0));
+        word->quit();
     }
 
     void twoApplicationsWorkSideBySide()
