@@ -1,26 +1,11 @@
 #include "AppInfo.h"
-#include "Failure.h"
 #include "Form1.h"
+#include "ModuleEngineFactory.h"
 #include "QtSeams.h"
 #include "Resources.h"
 #include "Seams.h"
-#include "WordApplication.h"
 
 #include <QApplication>
-
-namespace {
-// TODO(engine): replace with ModuleEngineFactory (labels/ModuleEngineFactory.h)
-// once the LibreOffice module lands. Until then no engine can be created, which
-// the program treats like a missing LibreOffice.
-class NoEngineFactory : public EngineFactory
-{
-public:
-    std::unique_ptr<WordApplication> createApplication() override
-    {
-        throw EngineError(QStringLiteral("The document engine is not available"));
-    }
-};
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -40,7 +25,7 @@ int main(int argc, char *argv[])
     SystemRandom random;
     SystemClipboard clipboard;
     QtProgramExit programExit;
-    NoEngineFactory engines;
+    ModuleEngineFactory engines(clipboard);
 
     Services services;
     services.messages = &messages;
