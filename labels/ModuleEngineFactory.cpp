@@ -21,10 +21,12 @@ ModuleEngineFactory::~ModuleEngineFactory()
 
 QStringList ModuleEngineFactory::moduleCandidates()
 {
-    QStringList candidates;
+    // An explicit module is the only one tried: a test or a packager that
+    // names one must never silently get another.
     const QString fromEnvironment = qEnvironmentVariable("PARCELON_ENGINE_MODULE");
     if (!fromEnvironment.isEmpty())
-        candidates << fromEnvironment;
+        return {fromEnvironment};
+    QStringList candidates;
     const QString programFolder = QCoreApplication::applicationDirPath();
     candidates << programFolder + QLatin1Char('/') + QLatin1String(kModuleFile)
                << programFolder + QStringLiteral("/../lib/parcelon/") + QLatin1String(kModuleFile);

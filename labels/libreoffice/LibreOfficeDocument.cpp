@@ -161,9 +161,13 @@ void LibreOfficeDocument::copyRangeAsPicture()
     if (rendered.isNull())
         throw EngineError(QStringLiteral("LibreOffice wrote no picture of %1").arg(m_path));
 
-    // The export adds a transparent column and row at the far edges; the
-    // page goes onto white so the picture looks like paper everywhere.
-    QImage page(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+    // The export adds a transparent column and row at the far edges, and
+    // leaves the paper itself transparent: crop, then lay it onto white.
+    const QSize size(kPictureWidth, kPictureHeight);
+    const QSize extra = rendered.size() - size;
+    if (extra.width() < 0 || extra.height() < 0 || extra.width() > 1 || extra.height() > 1)
+        rendered = rendered.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage page(size, QImage::Format_RGB32);
     page.fill(Qt::white);
     {
         QPainter painter(&page);

@@ -97,7 +97,7 @@ private slots:
 
     void aMissingModuleIsAMissingEngine()
     {
-        // Not a loadable module, and none beside the test program either.
+        // A named module is the only one tried, even when it does not load.
         const QByteArray saved = qgetenv("PARCELON_ENGINE_MODULE");
         qputenv("PARCELON_ENGINE_MODULE", QFile::encodeName(QFINDTESTDATA("tst_isinstalled.cpp")));
         ScriptedClipboard clipboard;
@@ -111,6 +111,14 @@ private slots:
         RecordingMessageBoxes boxes;
         QVERIFY(!EnsureWordAvailable(engines, boxes));
         QCOMPARE(boxes.boxes().size(), 1);
+        qputenv("PARCELON_ENGINE_MODULE", "/nonexistent/parcelon-libreoffice.so");
+        QCOMPARE(ModuleEngineFactory::moduleCandidates(), QStringList{QStringLiteral("/nonexistent/parcelon-libreoffice.so")});
+        try {
+            ModuleEngineFactory(clipboard).createApplication();
+            QFAIL("a missing module gave an application");
+        } catch (const EngineError &e) {
+            QVERIFY2(e.description().contains(QStringLiteral("was not found")), qPrintable(e.description()));
+        }
         qputenv("PARCELON_ENGINE_MODULE", saved);
     }
 
