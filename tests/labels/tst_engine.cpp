@@ -223,6 +223,31 @@ private slots:
         }
     }
 
+    // File names reach the office as URLs: spaces, '#', '%' and non-ASCII
+    // letters must survive, also when the program runs in the C locale.
+    void handlesAwkwardPathsInAnyLocale()
+    {
+        const QString folder = temp(QStringLiteral("Ünï cödé 東京 #1 100%"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString source = folder + QStringLiteral("/ärger #2 50%.dot");
+        const QString target = folder + QStringLiteral("/копия #3 %20.doc");
+        QVERIFY(QFile::copy(m_template, source));
+        const QByteArray locale = qgetenv("LC_ALL");
+        qputenv("LC_ALL", "C");
+        auto word = m_engines.createApplication();
+        if (locale.isNull())
+            qunsetenv("LC_ALL");
+        else
+            qputenv("LC_ALL", locale);
+        WordDocument *doc = word->open(source, true);
+        replaceAll(*word, QStringLiteral("Sender Company"), QStringLiteral("Awkward Path"));
+        doc->saveAs(target);
+        word->quit();
+        QVERIFY(isCompoundDocument(target));
+        QCOMPARE(documentText(target).count(QStringLiteral("Awkward Path")), 6);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+
     void closingUnsavedLeavesTheFileUntouched()
     {
         const QString path = temp(QStringLiteral("keep.doc"));
