@@ -19,7 +19,7 @@
 namespace {
 
 // Marks a profile we have finished preparing; a folder without it is not used.
-constexpr char kMarker[] = "parcelon-prepared-2";
+constexpr char kMarker[] = "parcelon-prepared-3";
 
 // Settings every office of ours runs with: no lock files beside the
 // documents (the template and the generated document stay alone in the
@@ -114,6 +114,9 @@ void prepareInto(const QString &staging, const OfficeSettings &settings)
     auto office = OfficeProcess::start(settings, staging, OfficeProcess::ProfileUse::InPlace);
     office->shutDown();
     QFile::remove(staging + QStringLiteral("/.lock"));
+    // Written by the self-test of the first start; its absence in an office's
+    // profile shows that the office skipped the test.
+    QFile::remove(staging + QStringLiteral("/user/GraphicsRenderTests.log"));
     if (!addSettings(staging, settings))
         throw EngineError(QStringLiteral("The LibreOffice profile in %1 could not be prepared").arg(staging));
 }

@@ -421,6 +421,19 @@ private slots:
         QVERIFY2(failure.contains(QStringLiteral("not installed")), qPrintable(failure));
     }
 
+    // Every office starts from the prepared profile and so skips the
+    // graphics self-test a new profile runs (most of a second each start).
+    void startsWarmFromThePreparedProfile()
+    {
+        auto word = m_engines.createApplication();
+        word->open(m_template, true);
+        const QString instance = instanceFolders().value(0);
+        m_profileSockets << profilePipeSocket(instance);
+        QVERIFY(QFileInfo::exists(instance + QStringLiteral("/profile/user/registrymodifications.xcu")));
+        QVERIFY(!QFileInfo::exists(instance + QStringLiteral("/profile/user/GraphicsRenderTests.log")));
+        word->quit();
+    }
+
     void endsTheOfficeWithoutQuit()
     {
         auto word = m_engines.createApplication();
