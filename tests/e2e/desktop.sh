@@ -83,12 +83,14 @@ start_app() {
     APP_PID=$!
 }
 
-dismiss_box() { # press Return on the current message box
+box_gone() { ! windows | grep -q "^$1 "; }
+dismiss_box() { # press Return on the current message box, wait until it has gone
     local box
     box=$(message_box | cut -d' ' -f1)
     [ -n "$box" ] || return 1
-    xdotool windowactivate --sync "$box" key --clearmodifiers Return 2>/dev/null
-    wait_until 10 no_box
+    xdotool windowactivate --sync "$box" 2>/dev/null
+    xdotool key Return 2>/dev/null
+    wait_until 10 box_gone "$box"
 }
 
 viewport_crop() { # viewport_crop shot.png out.png: the preview's viewport area
@@ -175,7 +177,13 @@ save_as() { # save_as path [answer-overwrite]
     wait_until 15 xdotool search --onlyvisible --name '^Save File$' >/dev/null || return 1
     sleep 0.5
     xdotool type --delay 10 "$1"
-    xdotool key --clearmodifiers Return
+    sleep 0.3
+    xdotool key Return
+    # A completion list that pops up over the name field takes the first Return.
+    sleep 1
+    if xdotool search --onlyvisible --name '^Save File$' >/dev/null 2>&1; then
+        xdotool key Return
+    fi
     if [ "${2:-}" = yes ]; then
         wait_until 15 has_box || return 1
         dismiss_box || return 1 # the overwrite question: Return is Yes
