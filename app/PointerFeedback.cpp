@@ -1,10 +1,17 @@
 #include "PointerFeedback.h"
 
+#include <QGuiApplication>
 #include <QWidget>
 
 PointerFeedback::PointerFeedback(QWidget *window)
     : m_window(window)
 {
+}
+
+PointerFeedback::~PointerFeedback()
+{
+    if (m_overriding)
+        QGuiApplication::restoreOverrideCursor();
 }
 
 void PointerFeedback::setKind(PointerKind kind)
@@ -33,6 +40,15 @@ void PointerFeedback::overSurface()
 
 void PointerFeedback::apply()
 {
+    // The hourglass must show over the text boxes too, which have a cursor of
+    // their own: while busy it overrides every widget's cursor.
+    const bool busy = m_kind == PointerKind::Busy;
+    if (busy && !m_overriding)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else if (!busy && m_overriding)
+        QGuiApplication::restoreOverrideCursor();
+    m_overriding = busy;
+
     switch (m_kind) {
     case PointerKind::Default:
         m_window->setCursor(Qt::ArrowCursor);

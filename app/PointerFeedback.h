@@ -14,6 +14,9 @@ class PointerFeedback
 {
 public:
     explicit PointerFeedback(QWidget *window);
+    ~PointerFeedback();
+    PointerFeedback(const PointerFeedback &) = delete;
+    PointerFeedback &operator=(const PointerFeedback &) = delete;
 
     PointerKind kind() const { return m_kind; }
     void setKind(PointerKind kind);
@@ -31,4 +34,5 @@ private:
     QWidget *m_window;
     PointerKind m_kind = PointerKind::Default;
     std::optional<QCursor> m_custom;
+    bool m_overriding = false;
 };

@@ -494,6 +494,9 @@ private slots:
 
         form.setBusyPointer();
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        // The text boxes keep their I-beam of their own; the hourglass must win over it.
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         for (QWidget *w : {static_cast<QWidget *>(form.PushButton6), static_cast<QWidget *>(form.Frame9),
                            static_cast<QWidget *>(form.Text1), static_cast<QWidget *>(&form)}) {
             moveOver(w);
@@ -502,6 +505,7 @@ private slots:
         }
         form.setDefaultPointer();
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
         moveOver(form.PushButton6);
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
     }
