@@ -52,7 +52,7 @@ void printRow(const QString &name, std::vector<double> values)
                 values.back());
 }
 
-// Benchmarks write their files into a private folder, never the user's TEMP.
+// Benchmarks write their files and settings into a private folder, never the user's.
 QString privateTemp()
 {
     QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/parcelon-bench-XXXXXX";
@@ -60,6 +60,8 @@ QString privateTemp()
         std::abort();
     const QString path = QString::fromLocal8Bit(pattern);
     qputenv("TEMP", pattern);
+    // Windows that the benchmarks open store their fields here, not in the user's settings.
+    qputenv("XDG_CONFIG_HOME", pattern + "/config");
     return path;
 }
 
