@@ -1,7 +1,7 @@
 #include "EngineTestKit.h"
 
+#include "Failure.h"
 #include "Resources.h"
-#include "WordApplication.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -16,67 +16,18 @@ namespace EngineTestKit {
 
 QStringList placeholderPhrases()
 {
-    return {QStringLiteral("Sender Company"),
-            QStringLiteral("Sender Name"),
-            QStringLiteral("Sender Street Address"),
-            QStringLiteral("Sender City, State and Zip Code"),
-            QStringLiteral("Recipient Company"),
-            QStringLiteral("Recipient Name"),
-            QStringLiteral("Recipient Street Address"),
-            QStringLiteral("Recipient City, State and Zip Code")};
+    return {QStringLiteral("Sender Company"), QStringLiteral("Sender Name"),
+            QStringLiteral("Sender Street Address"), QStringLiteral("Sender City, State and Zip Code"),
+            QStringLiteral("Recipient Company"), QStringLiteral("Recipient Name"),
+            QStringLiteral("Recipient Street Address"), QStringLiteral("Recipient City, State and Zip Code")};
 }
 
-namespace {
-
-QString labelCell()
+void writeLabelTemplate(const QString &path)
 {
-    const QStringList phrases = placeholderPhrases();
-    QString cell = QStringLiteral("<table:table-cell office:value-type=\"string\">");
-    for (int i = 0; i < 4; ++i)
-        cell += QStringLiteral("<text:p>%1</text:p>").arg(phrases[i]);
-    cell += QStringLiteral("<text:p/><text:p/><text:p/>");
-    for (int i = 4; i < 8; ++i)
-        cell += QStringLiteral("<text:p>%1</text:p>").arg(phrases[i]);
-    return cell + QStringLiteral("<text:p/></table:table-cell>");
-}
-
-QByteArray flatLabelDocument()
-{
-    QFile file(QStringLiteral(PARCELON_ENGINE_TEST_DATA "/engine-labels.fodt"));
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("The test document source is missing"));
-    QString row = QStringLiteral("<table:table-row table:style-name=\"Row\">") + labelCell()
-                  + QStringLiteral("<table:table-cell><text:p/></table:table-cell>") + labelCell()
-                  + QStringLiteral("</table:table-row>");
-    return QString::fromUtf8(file.readAll()).replace(QStringLiteral("@ROWS@"), row.repeated(3)).toUtf8();
-}
-
-} // namespace
-
-void writeLabelTemplate(EngineFactory &engines, const QString &path)
-{
-    QByteArray bytes;
-    try {
-        bytes = TemplateBytes();
-    } catch (const Failure &) {
-    }
-    if (bytes.startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"))) {
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
-            throw Failure(QStringLiteral("Cannot write %1").arg(path));
-        return;
-    }
-    const QString flat = path + QStringLiteral(".fodt");
-    {
-        QFile out(flat);
-        const QByteArray source = flatLabelDocument();
-        if (!out.open(QIODevice::WriteOnly) || out.write(source) != source.size())
-            throw Failure(QStringLiteral("Cannot write %1").arg(flat));
-    }
-    auto word = engines.createApplication();
-    word->open(flat, true)->saveAs(path);
-    word->quit();
-    QFile::remove(flat);
+    const QByteArray bytes = TemplateBytes();
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        throw Failure(QStringLiteral("Cannot write %1").arg(path));
 }
 
 QString documentText(const QString &path)
@@ -93,31 +44,30 @@ QString documentText(const QString &path)
     return QString::fromUtf8(catdoc.readAllStandardOutput());
 }
 
-bool isCompoundDocument(const QString &path)
+QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(4) == QByteArray::fromHex("d0cf11e0");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QList<int> ourOfficeProcesses()
+bool isCompoundDocument(const QString &path)
 {
+    return fileBytes(path).startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
+}
+
+QList<int> ourOfficeProcesses(int parent)
+{
+    parent = parent ? parent : ::getpid();
     QList<int> found;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool ok = false;
-        const int pid = entry.toInt(&ok);
-        if (!ok)
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (entry.toInt() <= 0 || !stat.open(QIODevice::ReadOnly))
             continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
         // pid (comm) state ppid ...
-        const int close = line.lastIndexOf(')');
-        const QByteArray comm = line.mid(line.indexOf('(') + 1, close - line.indexOf('(') - 1);
-        const QList<QByteArray> rest = line.mid(close + 2).split(' ');
-        if (rest.size() > 1 && rest[1].toInt() == ::getpid() && comm.startsWith("soffice"))
-            found << pid;
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (line.contains("(soffice") && rest.size() > 1 && rest[1].toInt() == parent)
+            found << entry.toInt();
     }
     return found;
 }
@@ -126,10 +76,9 @@ QStringList ourPipeSockets()
 {
     const QString prefix = QStringLiteral("OSL_PIPE_%1_parcelon-%2-").arg(::getuid()).arg(::getpid());
     QStringList found;
-    for (const QString &folder : {QStringLiteral("/tmp"), QStringLiteral("/var/tmp")}) {
+    for (const QString &folder : {QStringLiteral("/tmp"), QStringLiteral("/var/tmp")})
         for (const QString &name : QDir(folder).entryList({prefix + QLatin1Char('*')}, QDir::System))
             found << folder + QLatin1Char('/') + name;
-    }
     return found;
 }
 

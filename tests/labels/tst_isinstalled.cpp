@@ -2,56 +2,26 @@
 
 #include "AppInfo.h"
 #include "EngineTestKit.h"
+#include "FakeEngine.h"
 #include "IsInstalled.h"
 #include "ModuleEngineFactory.h"
 #include "RecordingMessageBoxes.h"
 #include "ScriptedSeams.h"
 #include "TestMain.h"
-#include "WordApplication.h"
 
 #include <QtTest>
 
 namespace {
 
-class FailingFactory : public EngineFactory
+QString creationFailure(EngineFactory &engines)
 {
-public:
-    std::unique_ptr<WordApplication> createApplication() override
-    {
-        ++created;
-        throw EngineError(QStringLiteral("LibreOffice Writer is not installed"));
+    try {
+        engines.createApplication();
+    } catch (const EngineError &e) {
+        return e.description();
     }
-    int created = 0;
-};
-
-// An application whose quit fails, as a half-broken office might.
-class StubbornApplication : public WordApplication
-{
-public:
-    explicit StubbornApplication(int &quits) : m_quits(quits) {}
-    WordDocument *open(const QString &, std::optional<bool>) override { throw EngineError(QStringLiteral("no")); }
-    WordFind *selectionFind() override { throw EngineError(QStringLiteral("no")); }
-    void setDisplayAlerts(bool) override {}
-    void closeActiveDocument(int) override {}
-    void quit() override
-    {
-        ++m_quits;
-        throw EngineError(QStringLiteral("quit failed"));
-    }
-
-private:
-    int &m_quits;
-};
-
-class StubbornFactory : public EngineFactory
-{
-public:
-    std::unique_ptr<WordApplication> createApplication() override
-    {
-        return std::make_unique<StubbornApplication>(quits);
-    }
-    int quits = 0;
-};
+    return QStringLiteral("<an application was created>");
+}
 
 } // namespace
 
@@ -63,15 +33,17 @@ private slots:
     void explainsAMissingEngineAndRefusesToStart()
     {
         AppInfo::setApplicationTitle(QStringLiteral("Parcelon Test Title"));
-        FailingFactory engines;
+        FakeEngine engines;
+        engines.failOn(QStringLiteral("create"), 0, QStringLiteral("LibreOffice Writer is not installed"));
         RecordingMessageBoxes boxes;
         QVERIFY(!EnsureWordAvailable(engines, boxes));
-        QCOMPARE(engines.created, 1);
+        AppInfo::setApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle));
+        QCOMPARE(engines.callCount(QStringLiteral("create")), 1);
         QCOMPARE(boxes.boxes().size(), 1);
         const auto box = boxes.boxes().first();
         QCOMPARE(box.title, QStringLiteral("Parcelon Test Title"));
         QCOMPARE(box.style, BoxStyle::Information);
-        const QString expected = QStringLiteral(
+        QCOMPARE(box.text, QStringLiteral(
             "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
             "1. Please make sure Word is installed on this computer.\r\n\r\n"
             "2. Please open Word normally and make sure a blank document opens immediately without any "
@@ -81,45 +53,42 @@ private slots:
             "4. All versions of Word are supported by this software except for the rare Word Starter "
             "and Student editions.\r\n\r\n"
             "This version of Parcelon uses LibreOffice Writer to make its documents. Install it with "
-            "your package manager, for example: sudo apt install libreoffice-writer");
-        QCOMPARE(box.text, expected);
-        AppInfo::setApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle));
+            "your package manager, for example: sudo apt install libreoffice-writer"));
     }
 
+    // An engine that starts is enough, even when its quit then fails.
     void ignoresAFailingQuit()
     {
-        StubbornFactory engines;
+        FakeEngine engines;
+        engines.failOn(QStringLiteral("quit"));
         RecordingMessageBoxes boxes;
         QVERIFY(EnsureWordAvailable(engines, boxes));
-        QCOMPARE(engines.quits, 1);
+        QCOMPARE(engines.callCount(QStringLiteral("quit")), 1);
+        QCOMPARE(engines.liveApplications, 0);
         QVERIFY(boxes.boxes().isEmpty());
     }
 
-    void aMissingModuleIsAMissingEngine()
+    // A named module is the only one tried, even when it does not load.
+    void aModuleThatDoesNotLoadIsAMissingEngine()
     {
-        // A named module is the only one tried, even when it does not load.
         const QByteArray saved = qgetenv("PARCELON_ENGINE_MODULE");
-        qputenv("PARCELON_ENGINE_MODULE", QFile::encodeName(QFINDTESTDATA("tst_isinstalled.cpp")));
         ScriptedClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
-        try {
-            engines.createApplication();
-            QFAIL("a module that does not load gave an application");
-        } catch (const EngineError &e) {
-            QVERIFY2(e.description().contains(QStringLiteral("could not be loaded")), qPrintable(e.description()));
-        }
+        qputenv("PARCELON_ENGINE_MODULE", QFile::encodeName(QFINDTESTDATA("tst_isinstalled.cpp")));
+        const QString notLoaded = creationFailure(engines);
         RecordingMessageBoxes boxes;
-        QVERIFY(!EnsureWordAvailable(engines, boxes));
-        QCOMPARE(boxes.boxes().size(), 1);
+        const bool available = EnsureWordAvailable(engines, boxes);
         qputenv("PARCELON_ENGINE_MODULE", "/nonexistent/parcelon-libreoffice.so");
-        QCOMPARE(ModuleEngineFactory::moduleCandidates(), QStringList{QStringLiteral("/nonexistent/parcelon-libreoffice.so")});
-        try {
-            ModuleEngineFactory(clipboard).createApplication();
-            QFAIL("a missing module gave an application");
-        } catch (const EngineError &e) {
-            QVERIFY2(e.description().contains(QStringLiteral("was not found")), qPrintable(e.description()));
-        }
+        const QStringList candidates = ModuleEngineFactory::moduleCandidates();
+        ModuleEngineFactory fresh(clipboard);
+        const QString notFound = creationFailure(fresh);
         qputenv("PARCELON_ENGINE_MODULE", saved);
+
+        QVERIFY2(notLoaded.contains(QStringLiteral("could not be loaded")), qPrintable(notLoaded));
+        QVERIFY(!available);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(candidates, QStringList{QStringLiteral("/nonexistent/parcelon-libreoffice.so")});
+        QVERIFY2(notFound.contains(QStringLiteral("was not found")), qPrintable(notFound));
     }
 
     void startsAndQuitsTheRealEngine()
