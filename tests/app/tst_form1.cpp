@@ -23,14 +23,23 @@
 #include <climits>
 #include <memory>
 
-namespace {
-const QString kShippedCursor = QStringLiteral(PARCELON_SOURCE_DIR "/resources/HAND-M.CUR");
-const QStringList kSamples = {"Quillmark",     "Dana Whitcombe",   "123 Elm Street",
-                              "Elmsworth",     "NH",               "03100",
-                              "Harborline Seafood Co.", "Jordan Ellery", "1200 Harbor Loop",
-                              "Bayport",       "TX",               "77500"};
+using namespace Qt::StringLiterals;
 
-// Every seam answered by a test double.
+namespace {
+const QStringList kSamples = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "Elmsworth", "NH", "03100",
+                              "Harborline Seafood Co.", "Jordan Ellery", "1200 Harbor Loop", "Bayport",
+                              "TX", "77500"};
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray kShippedCursor = readAll(u"" PARCELON_SOURCE_DIR "/resources/HAND-M.CUR"_s);
+const QByteArray kExampleSkin = readAll(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
+
+// Every seam answered by a test double, and the window under test.
 struct Fixture
 {
     RecordingMessageBoxes messages;
@@ -40,40 +49,29 @@ struct Fixture
     ScriptedClipboard clipboard;
     FakeEngine engines;
     RecordingProgramExit exit;
-    Services services;
+    Services services{&messages, &saveDialog, &urlOpener, &random, &clipboard, &engines, &exit};
+    std::unique_ptr<Form1> form;
 
-    Fixture()
+    explicit Fixture(double draw = 0.5)
     {
-        random.values = {0.5};
-        services.messages = &messages;
-        services.saveDialog = &saveDialog;
-        services.urlOpener = &urlOpener;
-        services.random = &random;
-        services.clipboard = &clipboard;
-        services.engines = &engines;
-        services.exit = &exit;
+        random.values = {draw};
+        form = std::make_unique<Form1>(services);
+    }
+    Form1 &loaded()
+    {
+        form->Form_Load();
+        return *form;
     }
 };
 
-QString stored(const QString &key)
-{
-    return SettingsStore().read(key, QStringLiteral("<missing>"));
-}
+QString stored(int field) { return SettingsStore().read(u"Text%1"_s.arg(field), u"<missing>"_s); }
 
 void moveOver(QWidget *widget)
 {
     const QPointF local(widget->width() / 2.0, 2);
-    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 } // namespace
 
@@ -81,20 +79,15 @@ class Form1Test : public QObject
 {
     Q_OBJECT
 
-private:
     std::unique_ptr<QTemporaryDir> m_programFolder;
-    QString programFile(const QString &name) const { return m_programFolder->filePath(name); }
 
 private slots:
     void init()
     {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
-                  QStringLiteral("Quillmark"))
-            .clear();
-        m_programFolder = std::make_unique<QTemporaryDir>(TestEnvironment::temp()
-                                                          + QStringLiteral("/program-XXXXXX"));
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quillmark", "Quillmark").clear();
+        m_programFolder = std::make_unique<QTemporaryDir>(TestEnvironment::temp() + "/program-XXXXXX");
         OverrideProgramFolder(m_programFolder->path());
-        AppInfo::setApplicationTitle(QStringLiteral("not set yet"));
+        AppInfo::setApplicationTitle(u"not set yet"_s);
     }
 
     void cleanup()
@@ -104,401 +97,256 @@ private slots:
         qApp->setStyleSheet(QString());
     }
 
-    // --- layout -------------------------------------------------------------
-
-    void layoutIsFixedAt536By605()
+    void layoutAsLoaded()
     {
         Fixture f;
-        Form1 form(f.services);
+        Form1 &form = *f.form;
         QCOMPARE(form.size(), QSize(536, 605));
-        QCOMPARE(form.minimumSize(), QSize(536, 605));
-        QCOMPARE(form.maximumSize(), QSize(536, 605));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
-        QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
-    }
-
-    void controlsSitWhereTheLayoutPutsThem_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("container");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("caption");
-        auto row = [](const char *name, const char *container, int l, int t, int w, int h,
-                      const char *caption = "") {
-            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container)
-                                << QRect(l, t, w, h) << QString::fromLatin1(caption);
-        };
-        row("PushButton6", "Form1", 120, 120, 7800, 405, "Start Creating Template");
-        row("PushButton1", "Form1", 120, 630, 3840, 405, "Help");
-        row("PushButton3", "Form1", 4080, 630, 3840, 405, "Load Sample/Example Data");
-        row("Frame8", "Form1", 120, 1110, 7800, 3885, "Sender");
-        row("Frame1", "Frame8", 240, 240, 7335, 825, "Company");
-        row("Text1", "Frame1", 240, 300, 6855, 345);
-        row("Frame2", "Frame8", 240, 1110, 7335, 825, "Name");
-        row("Text2", "Frame2", 240, 300, 6855, 345);
-        row("Frame3", "Frame8", 240, 2010, 7335, 825, "Street Address");
-        row("Text3", "Frame3", 240, 300, 6855, 345);
-        row("Frame4", "Frame8", 240, 2880, 4575, 825, "City");
-        row("Text4", "Frame4", 240, 300, 4095, 345);
-        row("Frame5", "Frame8", 4920, 2880, 1095, 825, "State");
-        row("Text5", "Frame5", 240, 300, 615, 345);
-        row("Frame6", "Frame8", 6120, 2880, 1455, 825, "Zip Code");
-        row("Text6", "Frame6", 240, 300, 975, 345);
-        row("Frame7", "Form1", 120, 5070, 7800, 3885, "Recipient");
-        row("Frame14", "Frame7", 240, 240, 7335, 825, "Company");
-        row("Text7", "Frame14", 240, 300, 6855, 345);
-        row("Frame13", "Frame7", 240, 1110, 7335, 825, "Name");
-        row("Text8", "Frame13", 240, 300, 6855, 345);
-        row("Frame12", "Frame7", 240, 2010, 7335, 825, "Street Address");
-        row("Text9", "Frame12", 240, 300, 6855, 345);
-        row("Frame11", "Frame7", 240, 2880, 4575, 825, "City");
-        row("Text10", "Frame11", 240, 300, 4095, 345);
-        row("Frame10", "Frame7", 4920, 2880, 1095, 825, "State");
-        row("Text11", "Frame10", 240, 300, 615, 345);
-        row("Frame9", "Frame7", 6120, 2880, 1455, 825, "Zip Code");
-        row("Text12", "Frame9", 240, 300, 975, 345);
-    }
-
-    void controlsSitWhereTheLayoutPutsThem()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, container);
-        QFETCH(QRect, twips);
-        QFETCH(QString, caption);
-        Fixture f;
-        Form1 form(f.services);
-        auto *control = form.findChild<QWidget *>(name);
-        QVERIFY(control);
-        QCOMPARE(control->parentWidget()->objectName(), container);
-        QCOMPARE(control->geometry(), QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15,
-                                            twips.height() / 15));
-        if (auto *button = qobject_cast<QPushButton *>(control))
-            QCOMPARE(button->text(), caption);
-        if (auto *frame = qobject_cast<QGroupBox *>(control)) {
-            QCOMPARE(frame->title(), caption);
-            QCOMPARE(frame->focusPolicy(), Qt::NoFocus);
+        // Positions in twips, as the layout was drawn: 15 to the pixel.
+        const struct { const char *name, *container; QRect twips; const char *caption; } controls[] = {
+            {"PushButton6", "Form1", {120, 120, 7800, 405}, "Start Creating Template"},
+            {"PushButton3", "Form1", {4080, 630, 3840, 405}, "Load Sample/Example Data"},
+            {"Frame8", "Form1", {120, 1110, 7800, 3885}, "Sender"},
+            {"Frame5", "Frame8", {4920, 2880, 1095, 825}, "State"},
+            {"Text5", "Frame5", {240, 300, 615, 345}, ""},
+            {"Frame14", "Frame7", {240, 240, 7335, 825}, "Company"},
+            {"Frame9", "Frame7", {6120, 2880, 1455, 825}, "Zip Code"},
+            {"Text12", "Frame9", {240, 300, 975, 345}, ""}};
+        for (const auto &c : controls) {
+            auto *control = form.findChild<QWidget *>(c.name);
+            QVERIFY2(control, c.name);
+            QCOMPARE(control->parentWidget()->objectName(), QString(c.container));
+            const QRect &t = c.twips;
+            QCOMPARE(control->geometry(), QRect(t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15));
+            if (auto *button = qobject_cast<QPushButton *>(control))
+                QCOMPARE(button->text(), QString(c.caption));
+            if (auto *frame = qobject_cast<QGroupBox *>(control))
+                QCOMPARE(frame->title(), QString(c.caption));
         }
-        if (auto *edit = qobject_cast<QLineEdit *>(control)) {
-            QVERIFY(edit->text().isEmpty()); // text boxes start empty
-            QCOMPARE(edit->maxLength(), INT_MAX);
-        }
-    }
 
-    void fontsAndColours()
-    {
-        Fixture f;
-        Form1 form(f.services);
-        QCOMPARE(form.font().family(), QStringLiteral("Arial"));
+        QCOMPARE(form.font().family(), u"Arial"_s);
         QCOMPARE(form.font().pointSizeF(), 9.0);
         QVERIFY(form.font().bold());
         // fonts-liberation2 stands in for Arial with the same metrics.
         QVERIFY(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(form.font()).family()));
         for (QPushButton *button : {form.PushButton6, form.PushButton1, form.PushButton3}) {
-            QCOMPARE(button->font().family(), QStringLiteral("Arial"));
             QCOMPARE(button->font().pointSizeF(), 11.25);
             QVERIFY(button->font().bold());
             QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
         }
-        QCOMPARE(form.Text7->font().pointSizeF(), 9.0);
-        QVERIFY(form.Text7->font().bold());
         QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
         const QList<QGroupBox *> frames = form.findChildren<QGroupBox *>();
         QCOMPARE(frames.size(), 14);
         for (QGroupBox *frame : frames) {
             QCOMPARE(frame->palette().color(QPalette::Window), QColor(Qt::white));
             QVERIFY(frame->autoFillBackground());
+            QCOMPARE(frame->focusPolicy(), Qt::NoFocus);
+        }
+        for (int n = 1; n <= 12; ++n) {
+            QVERIFY(form.field(n)->text().isEmpty());
+            QCOMPARE(form.field(n)->maxLength(), INT_MAX);
         }
     }
 
-    void aFieldTakesAHundredThousandCharacters()
+    // Centred, Text1 focused and selected, Tab through the fields then the
+    // buttons, and any focus selects the whole text.
+    void startCentresFocusesAndSelects()
     {
         Fixture f;
-        Form1 form(f.services);
-        const QString longText(100000, QLatin1Char('x'));
-        form.Text3->setText(longText);
-        QCOMPARE(form.Text3->text(), longText);
-        QCOMPARE(stored(QStringLiteral("Text3")), longText);
-    }
-
-    void tabOrderRunsThroughTheFieldsThenTheButtons()
-    {
-        Fixture f;
-        Form1 form(f.services);
+        Form1 &form = *f.form;
         QVERIFY(StartMainWindow(form));
         QVERIFY(QTest::qWaitForWindowActive(&form));
+        const QPoint screenCentre = form.screen()->availableGeometry().center();
+        QVERIFY((form.geometry().center() - screenCentre).manhattanLength() <= 2);
         QCOMPARE(QApplication::focusWidget(), form.Text1);
+        QTRY_COMPARE(form.Text1->selectedText(), u"Quillmark"_s);
         QStringList order;
         for (int i = 0; i < 15; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(order, QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8",
-                                     "Text9", "Text10", "Text11", "Text12", "PushButton6",
-                                     "PushButton1", "PushButton3", "Text1"}));
+        QCOMPARE(order, QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9",
+                                     "Text10", "Text11", "Text12", "PushButton6", "PushButton1",
+                                     "PushButton3", "Text1"}));
+        QTest::keyClick(form.Text1, Qt::Key_Tab);
+        QCOMPARE(form.Text2->selectedText(), u"Dana Whitcombe"_s);
+        QTest::keyClicks(form.Text2, u"Lee"_s);
+        QCOMPARE(stored(2), u"Lee"_s);
+
+        // A click that gives the focus selects once the click is over; a
+        // further click places the cursor as usual.
+        QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
+        QCOMPARE(QApplication::focusWidget(), form.Text9);
+        QTRY_COMPARE(form.Text9->selectedText(), u"1200 Harbor Loop"_s);
+        QCOMPARE(form.Text9->selectionStart(), 0);
+        QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
+        QTest::qWait(20);
+        QVERIFY(!form.Text9->hasSelectedText());
     }
 
-    void opensCentredWithText1Selected()
+    // First starts with program files present or not: whatever fails is
+    // reported at its step and the start-up goes on to the end.
+    void firstStart_data()
     {
-        Fixture f;
-        Form1 form(f.services);
-        QVERIFY(StartMainWindow(form));
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        const QPoint screenCentre = form.screen()->availableGeometry().center();
-        QVERIFY((form.geometry().center() - screenCentre).manhattanLength() <= 2);
-        QCOMPARE(QApplication::focusWidget(), form.Text1);
-        QTRY_COMPARE(form.Text1->selectedText(), QStringLiteral("Quillmark"));
+        QTest::addColumn<QString>("file"); // a trailing slash makes a folder of that name
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("opensSite");
+        QTest::addColumn<int>("reportedAt"); // 0: nothing reported
+        QTest::newRow("no files") << QString() << QByteArray() << false << 0;
+        QTest::newRow("shipped cursor") << "HAND-M.CUR" << kShippedCursor << false << 0;
+        QTest::newRow("unreadable cursor") << "HAND-M.CUR" << QByteArray("GIF89a not a cursor") << false << 124;
+        QTest::newRow("folder as skin") << "x/o.cjs/" << QByteArray() << false << 0;
+        QTest::newRow("valid skin") << "x/o.cjs" << kExampleSkin << false << 0;
+        QTest::newRow("invalid skin") << "x/o.cjs" << QByteArray("QWidget { color: red;") << false << 100;
+        QTest::newRow("site cannot open") << QString() << QByteArray() << true << 126;
     }
 
-    // --- start-up -----------------------------------------------------------
-
-    void firstStartShowsAndStoresTheSamples()
+    void firstStart()
     {
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        for (int n = 1; n <= 12; ++n) {
-            QCOMPARE(form.field(n)->text(), kSamples.at(n - 1));
-            QCOMPARE(stored(QStringLiteral("Text%1").arg(n)), kSamples.at(n - 1));
+        QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, opensSite);
+        QFETCH(int, reportedAt);
+        const QString path = m_programFolder->filePath(file);
+        if (!file.isEmpty())
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        if (!bytes.isEmpty()) {
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
         }
-        QVERIFY(f.messages.boxes().isEmpty());
+        Fixture f(opensSite ? 0.06 : 0.5);
+        f.urlOpener.fail = opensSite;
+        Form1 &form = f.loaded();
+
+        QCOMPARE(f.messages.boxes().size(), reportedAt ? 1 : 0);
+        if (reportedAt)
+            QVERIFY(f.messages.errorReports().first().text.contains(
+                u"\r\nin Parcelwise2021/08/31.Form1.Form_Load at line %1\r\r"_s.arg(reportedAt)));
+        if (reportedAt == 100)
+            QVERIFY(f.messages.errorReports().first().text.contains(u"not a valid style sheet"_s));
+        for (int n = 1; n <= 12; ++n) { // the first start writes all twelve defaults
+            QCOMPARE(form.field(n)->text(), kSamples.at(n - 1));
+            QCOMPARE(stored(n), kSamples.at(n - 1));
+        }
         QVERIFY(!form.shouldEnd());
-        QCOMPARE(form.windowTitle(), QStringLiteral("Parcelon"));
+        QCOMPARE(f.engines.liveApplications, 0); // the engine check leaves no instance behind
+        QCOMPARE(form.windowTitle(), u"Parcelon"_s);
         QVERIFY(!form.windowIcon().isNull());
-        QCOMPARE(AppInfo::applicationTitle(), QStringLiteral("Parcelon"));
+        QCOMPARE(AppInfo::applicationTitle(), u"Parcelon"_s);
         QVERIFY(!form.isVisible());
-    }
 
-    void restoresStoredValuesAndKeepsEmptyOnesEmpty()
-    {
-        SettingsStore store;
-        store.write(QStringLiteral("Text2"), QString());
-        store.write(QStringLiteral("Text8"), QStringLiteral("Zoë Ångström 東京"));
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        QCOMPARE(form.Text2->text(), QString());
-        QCOMPARE(form.Text8->text(), QStringLiteral("Zoë Ångström 東京"));
-        QCOMPARE(form.Text9->text(), QStringLiteral("1200 Harbor Loop"));
-        QCOMPARE(stored(QStringLiteral("Text2")), QString());
-    }
+        const bool cursor = file == u"HAND-M.CUR"_s && !reportedAt;
+        QCOMPARE(form.pointer().hasCustomCursor(), cursor);
+        moveOver(form.PushButton6); // the custom kind shows the arrow when it has no image
+        QCOMPARE(form.pointer().kind(), PointerKind::Custom);
+        QCOMPARE(form.cursor().shape(), cursor ? Qt::BitmapCursor : Qt::ArrowCursor);
+        if (cursor)
+            QCOMPARE(form.cursor().hotSpot(), QPoint(11, 1));
 
-    void visitsTheSiteOnlyOnADrawOfSeven_data()
-    {
-        QTest::addColumn<double>("uniform");
-        QTest::addColumn<bool>("visits");
-        QTest::newRow("1") << 0.0 << false;
-        QTest::newRow("6") << 0.05 << false;
-        QTest::newRow("7 low") << 0.06 << true;
-        QTest::newRow("7 high") << 0.0699999 << true;
-        QTest::newRow("8") << 0.07 << false;
-        QTest::newRow("100") << 0.9999999 << false;
+        // Any skin file recolours the window first; without one nothing changes.
+        const bool skinFile = file == u"x/o.cjs"_s;
+        QCOMPARE(form.Frame8->palette().color(QPalette::Window) != QColor(Qt::white), skinFile);
+        QCOMPARE(form.skin().isLoaded(), skinFile && !reportedAt);
+        QCOMPARE(form.styleSheet(), form.skin().isLoaded() ? QString::fromUtf8(bytes) : QString());
     }
 
     void visitsTheSiteOnlyOnADrawOfSeven()
     {
-        QFETCH(double, uniform);
-        QFETCH(bool, visits);
-        Fixture f;
-        f.random.values = {uniform};
-        Form1 form(f.services);
-        form.Form_Load();
-        QCOMPARE(f.random.draws, 1);
-        QCOMPARE(f.urlOpener.opened,
-                 visits ? QList<QUrl>{QUrl(QStringLiteral("https://www.quillmark.example/"))}
-                        : QList<QUrl>{});
-        QVERIFY(f.messages.boxes().isEmpty());
-    }
-
-    void aSiteVisitThatCannotStartIsReportedAt126()
-    {
-        Fixture f;
-        f.random.values = {0.06};
-        f.urlOpener.fail = true;
-        Form1 form(f.services);
-        form.Form_Load();
-        QCOMPARE(f.messages.errorReports().size(), 1);
-        QVERIFY(f.messages.errorReports().first().text.contains(
-            QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load at line 126\r\r")));
-        QCOMPARE(form.Text12->text(), QStringLiteral("77500")); // start-up went on
-    }
-
-    void handCursorFile()
-    {
-        {
-            Fixture f; // no file: no custom image, no message
-            Form1 form(f.services);
-            form.Form_Load();
-            QVERIFY(!form.pointer().hasCustomCursor());
-            QVERIFY(f.messages.boxes().isEmpty());
+        for (const double uniform : {0.0599999, 0.06, 0.0699999, 0.07}) {
+            Fixture f(uniform);
+            f.loaded();
+            QCOMPARE(f.random.draws, 1);
+            const bool seven = uniform >= 0.06 && uniform < 0.07;
+            QCOMPARE(f.urlOpener.opened, seven ? QList<QUrl>{QUrl(u"https://www.quillmark.example/"_s)}
+                                               : QList<QUrl>{});
         }
-        QVERIFY(QFile::copy(kShippedCursor, programFile(QStringLiteral("HAND-M.CUR"))));
-        {
-            Fixture f;
-            Form1 form(f.services);
-            form.Form_Load();
-            QVERIFY(form.pointer().hasCustomCursor());
-            moveOver(form.PushButton6);
-            QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
-            QCOMPARE(form.cursor().hotSpot(), QPoint(11, 1));
-        }
-        QFile::remove(programFile(QStringLiteral("HAND-M.CUR")));
-        writeFile(programFile(QStringLiteral("HAND-M.CUR")), "GIF89a not a cursor");
-        {
-            Fixture f;
-            Form1 form(f.services);
-            form.Form_Load();
-            QVERIFY(!form.pointer().hasCustomCursor());
-            QCOMPARE(f.messages.errorReports().size(), 1);
-            QVERIFY(f.messages.errorReports().first().text.contains(QStringLiteral("at line 124\r\r")));
-            QCOMPARE(form.Text1->text(), QStringLiteral("Quillmark")); // start-up went on
-            moveOver(form.PushButton6); // the custom kind shows the arrow without an image
-            QCOMPARE(form.pointer().kind(), PointerKind::Custom);
-            QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
-        }
-    }
-
-    void anInvalidSkinIsReportedAt100AndStartUpGoesOn()
-    {
-        writeFile(programFile(QStringLiteral("x/o.cjs")), "QWidget { color: red;");
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        QCOMPARE(f.messages.errorReports().size(), 1);
-        const QString text = f.messages.errorReports().first().text;
-        QVERIFY(text.contains(QStringLiteral("not a valid style sheet")));
-        QVERIFY(text.contains(QStringLiteral("\r\nin Parcelwise2021/08/31.Form1.Form_Load at line 100\r\r")));
-        QCOMPARE(form.windowTitle(), QStringLiteral("Parcelon"));
-        QCOMPARE(form.Text7->text(), QStringLiteral("Harborline Seafood Co."));
-        QVERIFY(form.styleSheet().isEmpty());
-    }
-
-    void aValidSkinIsApplied()
-    {
-        QFile example(QStringLiteral(PARCELON_SOURCE_DIR "/skins/example/o.cjs"));
-        QVERIFY(example.open(QIODevice::ReadOnly));
-        const QByteArray sheet = example.readAll();
-        writeFile(programFile(QStringLiteral("x/o.cjs")), sheet);
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        QVERIFY(f.messages.boxes().isEmpty());
-        QCOMPARE(form.styleSheet(), QString::fromUtf8(sheet));
-        QVERIFY(form.skin().isLoaded());
     }
 
     void withoutAnEngineTheProgramEndsUnseen()
     {
         Fixture f;
-        f.engines.failOn(QStringLiteral("create"), 0, QStringLiteral("soffice.bin not found"));
-        Form1 form(f.services);
-        QVERIFY(!StartMainWindow(form));
-        QVERIFY(form.shouldEnd());
-        QVERIFY(!form.isVisible());
+        f.engines.failOn(u"create"_s, 0, u"soffice.bin not found"_s);
+        QVERIFY(!StartMainWindow(*f.form));
+        QVERIFY(f.form->shouldEnd());
+        QVERIFY(!f.form->isVisible());
         QVERIFY(!f.messages.boxes().isEmpty()); // the check said why
         QVERIFY(f.messages.errorReports().isEmpty()); // ... in its own words
-        QCOMPARE(f.engines.liveApplications, 0);
-    }
-
-    void theEngineCheckLeavesNoInstanceBehind()
-    {
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        QVERIFY(!form.shouldEnd());
         QCOMPARE(f.engines.liveApplications, 0);
     }
 
     void closingEndsTheProgramEvenWithThePreviewLoaded()
     {
         Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
+        Form1 &form = f.loaded();
         form.setPreviewPicture(QImage(10, 10, QImage::Format_RGB32));
-        form.setPreviewWordFile(QStringLiteral("/tmp/x.doc"));
-        QVERIFY(form.previewWindow());
-        QCOMPARE(form.previewWindow()->mWordFile, QStringLiteral("/tmp/x.doc"));
+        form.setPreviewWordFile(u"/tmp/x.doc"_s);
+        QCOMPARE(form.previewWindow()->mWordFile, u"/tmp/x.doc"_s);
         form.show();
         QVERIFY(form.close());
         QCOMPARE(f.exit.calls, 1);
     }
 
-    // --- fields -------------------------------------------------------------
-
-    void typingWritesTheWholeTextAtOnce()
+    // Stored values, empty ones too, come back; every change is stored whole
+    // at once; sample data replaces all fields and is itself stored.
+    void restoreTypeAndSampleData()
     {
+        SettingsStore store;
+        store.write(u"Text2"_s, QString());
+        store.write(u"Text8"_s, u"Zoë Ångström 東京"_s);
         Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
+        Form1 &form = f.loaded();
+        QCOMPARE(form.Text2->text(), QString());
+        QCOMPARE(form.Text8->text(), u"Zoë Ångström 東京"_s);
+        QCOMPARE(form.Text9->text(), u"1200 Harbor Loop"_s);
+        QCOMPARE(stored(2), QString());
+
         form.Text8->clear();
-        QCOMPARE(stored(QStringLiteral("Text8")), QString());
-        QTest::keyClicks(form.Text8, QStringLiteral("A"));
-        QCOMPARE(stored(QStringLiteral("Text8")), QStringLiteral("A"));
-        QTest::keyClicks(form.Text8, QStringLiteral("va"));
-        QCOMPARE(stored(QStringLiteral("Text8")), QStringLiteral("Ava"));
+        QTest::keyClicks(form.Text8, u"Ava"_s);
+        QCOMPARE(stored(8), u"Ava"_s);
         QTest::keyClick(form.Text8, Qt::Key_Backspace);
-        QCOMPARE(stored(QStringLiteral("Text8")), QStringLiteral("Av"));
-        form.Text8->selectAll();
-        QTest::keyClick(form.Text8, Qt::Key_Delete);
-        QCOMPARE(stored(QStringLiteral("Text8")), QString());
-        QCOMPARE(stored(QStringLiteral("Text7")), QStringLiteral("Harborline Seafood Co."));
+        QCOMPARE(stored(8), u"Av"_s);
+        const QString longText(100000, QLatin1Char('x'));
+        form.Text3->setText(longText);
+        QCOMPARE(stored(3), longText);
+
+        form.PushButton3->click();
+        form.PushButton3->click(); // twice is the same as once
+        for (int n = 1; n <= 12; ++n)
+            QCOMPARE(stored(n), kSamples.at(n - 1));
+        QVERIFY(f.messages.boxes().isEmpty());
+        Fixture again;
+        QCOMPARE(again.loaded().Text2->text(), u"Dana Whitcombe"_s);
     }
 
-    void focusSelectsTheWholeText()
+    void pointerFollowsTheMouseAndBusyOverridesAll()
     {
+        QFile cursor(m_programFolder->filePath(u"HAND-M.CUR"_s));
+        QVERIFY(cursor.open(QIODevice::WriteOnly) && cursor.write(kShippedCursor) > 0);
+        cursor.close();
         Fixture f;
-        Form1 form(f.services);
-        QVERIFY(StartMainWindow(form));
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        QTest::keyClick(form.Text1, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), form.Text2);
-        QCOMPARE(form.Text2->selectedText(), QStringLiteral("Dana Whitcombe"));
-        QTest::keyClicks(form.Text2, QStringLiteral("Lee"));
-        QCOMPARE(form.Text2->text(), QStringLiteral("Lee"));
-        QCOMPARE(stored(QStringLiteral("Text2")), QStringLiteral("Lee"));
-
-        // A click that gives the focus selects too, once the click is over.
-        QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
-        QCOMPARE(QApplication::focusWidget(), form.Text9);
-        QTRY_COMPARE(form.Text9->selectedText(), QStringLiteral("1200 Harbor Loop"));
-        QCOMPARE(form.Text9->selectionStart(), 0);
-    }
-
-    void pointerFollowsTheMouse()
-    {
-        QVERIFY(QFile::copy(kShippedCursor, programFile(QStringLiteral("HAND-M.CUR"))));
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
+        Form1 &form = f.loaded();
         form.show();
         QCOMPARE(form.pointer().kind(), PointerKind::Default);
-        moveOver(form.PushButton6);
-        QCOMPARE(form.pointer().kind(), PointerKind::Custom);
-        QCOMPARE(form.cursor().shape(), Qt::BitmapCursor);
-        moveOver(form.Text5); // Text2 .. Text12 change nothing
-        QCOMPARE(form.pointer().kind(), PointerKind::Custom);
-        moveOver(form.Frame3);
-        QCOMPARE(form.pointer().kind(), PointerKind::Default);
-        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
-        moveOver(form.PushButton1);
-        QCOMPARE(form.pointer().kind(), PointerKind::Custom);
-        moveOver(form.Text1);
-        QCOMPARE(form.pointer().kind(), PointerKind::Default);
-        moveOver(form.PushButton3);
-        QCOMPARE(form.pointer().kind(), PointerKind::Custom);
-        moveOver(&form);
-        QCOMPARE(form.pointer().kind(), PointerKind::Default);
-        moveOver(form.Frame7);
-        QCOMPARE(form.pointer().kind(), PointerKind::Default);
+        // Text2 .. Text12 change nothing; Text1, the frames and the window are surface.
+        const QList<std::pair<QWidget *, PointerKind>> path = {
+            {form.PushButton6, PointerKind::Custom}, {form.Text5, PointerKind::Custom},
+            {form.Frame3, PointerKind::Default},     {form.PushButton1, PointerKind::Custom},
+            {form.Text1, PointerKind::Default},      {form.PushButton3, PointerKind::Custom},
+            {&form, PointerKind::Default}};
+        for (const auto &[widget, kind] : path) {
+            moveOver(widget);
+            QCOMPARE(form.pointer().kind(), kind);
+            QCOMPARE(form.cursor().shape(), kind == PointerKind::Custom ? Qt::BitmapCursor : Qt::ArrowCursor);
+        }
 
         form.setBusyPointer();
-        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
-        // The text boxes keep their I-beam of their own; the hourglass must win over it.
+        // The text boxes keep an I-beam of their own; the hourglass must win over it.
         QVERIFY(QGuiApplication::overrideCursor());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        for (QWidget *w : {static_cast<QWidget *>(form.PushButton6), static_cast<QWidget *>(form.Frame9),
-                           static_cast<QWidget *>(form.Text1), static_cast<QWidget *>(&form)}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{form.PushButton6, form.Frame9, form.Text1}) {
             moveOver(w);
             QCOMPARE(form.pointer().kind(), PointerKind::Busy);
             QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
@@ -510,45 +358,17 @@ private slots:
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
     }
 
-    // --- sample data and help -----------------------------------------------
-
-    void sampleDataFillsAndStoresEveryField()
-    {
-        Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        for (int n = 1; n <= 12; ++n)
-            form.field(n)->setText(QStringLiteral("typed %1").arg(n));
-        form.Text4->setFocus();
-        form.PushButton3->click();
-        form.PushButton3->click(); // twice is the same as once
-        for (int n = 1; n <= 12; ++n) {
-            QCOMPARE(form.field(n)->text(), kSamples.at(n - 1));
-            QCOMPARE(stored(QStringLiteral("Text%1").arg(n)), kSamples.at(n - 1));
-        }
-        QVERIFY(f.messages.boxes().isEmpty());
-
-        Fixture again; // after a restart the samples come back
-        Form1 restarted(again.services);
-        restarted.Form_Load();
-        QCOMPARE(restarted.Text6->text(), QStringLiteral("03100"));
-        QCOMPARE(restarted.Text7->text(), QStringLiteral("Harborline Seafood Co."));
-    }
-
     void helpShowsTheExactText()
     {
         Fixture f;
-        Form1 form(f.services);
-        form.Form_Load();
-        form.PushButton1->click();
+        f.loaded().PushButton1->click();
         QCOMPARE(f.messages.boxes().size(), 1);
         const auto &box = f.messages.boxes().first();
         QCOMPARE(box.style, BoxStyle::Information);
-        QCOMPARE(box.title, QStringLiteral("Parcelon"));
-        QCOMPARE(box.text,
-                 QStringLiteral("These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, "
-                                "5524, 5664, 8164, 8254, and 8464.\r\n\r\nQuestions? Please contact "
-                                "Team Quillmark at https://www.quillmark.example/contact"));
+        QCOMPARE(box.title, u"Parcelon"_s);
+        QCOMPARE(box.text, u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
+                           "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
+                           "https://www.quillmark.example/contact"_s);
     }
 };
 

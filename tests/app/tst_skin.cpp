@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace {
 const QString kExampleSkin = QStringLiteral(PARCELON_SOURCE_DIR "/skins/example/o.cjs");
 
@@ -27,51 +29,47 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
-QColor background(const QWidget *w)
+QColor background(const QWidget *w) { return w->palette().color(QPalette::Window); }
+
+void paintWhite(QWidget *w)
 {
-    return w->palette().color(QPalette::Window);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, Qt::white);
+    p.setColor(QPalette::Button, Qt::white);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
 }
 
-// A window like the program's: white background, white frames, and one of
-// every kind of control the recolouring distinguishes.
+// A window like the program's, white throughout, with one of every kind of
+// control the recolouring distinguishes.
 struct TestWindow
 {
     QWidget window;
-    QGroupBox *frame;
-    QGroupBox *innerFrame;
-    QLabel *label;
-    QCheckBox *check;
-    QRadioButton *option;
-    QLineEdit *edit;
-    QPushButton *button;
-    QWidget *pictureBox;
+    QGroupBox *frame = new QGroupBox(QStringLiteral("Sender"), &window);
+    QGroupBox *innerFrame = new QGroupBox(QStringLiteral("Company"), frame);
+    QLineEdit *edit = new QLineEdit(innerFrame);
+    QPushButton *button = new QPushButton(&window);
+    QWidget *pictureBox = new QWidget(&window);
+    QList<QWidget *> plain{&window, frame, innerFrame, new QLabel(QStringLiteral("label"), &window),
+                           new QCheckBox(&window), new QRadioButton(&window)};
 
     TestWindow()
     {
-        paintWhite(&window);
-        frame = new QGroupBox(QStringLiteral("Sender"), &window);
-        innerFrame = new QGroupBox(QStringLiteral("Company"), frame);
-        paintWhite(frame);
-        paintWhite(innerFrame);
-        label = new QLabel(QStringLiteral("label"), &window);
-        check = new QCheckBox(&window);
-        option = new QRadioButton(&window);
-        edit = new QLineEdit(innerFrame);
-        button = new QPushButton(&window);
-        pictureBox = new QWidget(&window);
         pictureBox->setProperty(kPictureBoxProperty, true);
-        paintWhite(pictureBox);
-        QPalette p = button->palette();
-        p.setColor(QPalette::Button, Qt::white);
-        button->setPalette(p);
+        for (QWidget *w : plain + QList<QWidget *>{button, pictureBox})
+            paintWhite(w);
     }
 
-    static void paintWhite(QWidget *w)
+    // Plain controls take the button face; buttons and text boxes keep theirs.
+    void verifyRecoloured(bool pictureBoxToo) const
     {
-        QPalette p = w->palette();
-        p.setColor(QPalette::Window, Qt::white);
-        w->setPalette(p);
-        w->setAutoFillBackground(true);
+        const QColor face = ButtonFaceColour();
+        QVERIFY(face != QColor(Qt::white));
+        for (QWidget *w : plain)
+            QCOMPARE(background(w), face);
+        QCOMPARE(background(pictureBox), pictureBoxToo ? face : QColor(Qt::white));
+        QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
+        QCOMPARE(edit->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
     }
 };
 } // namespace
@@ -80,14 +78,13 @@ class SkinTest : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir *m_programFolder = nullptr;
+    std::unique_ptr<QTemporaryDir> m_programFolder;
     QString skinFile() const { return m_programFolder->filePath(QStringLiteral("x/o.cjs")); }
 
 private slots:
     void initTestCase()
     {
-        // The test needs a colour that differs from white to see the recolouring.
+        // A button face that differs from white, so the recolouring shows.
         QPalette palette = QApplication::palette();
         palette.setColor(QPalette::Button, QColor(0xd4, 0xd0, 0xc8));
         QApplication::setPalette(palette);
@@ -95,127 +92,103 @@ private slots:
 
     void init()
     {
-        m_programFolder = new QTemporaryDir(TestEnvironment::temp() + QStringLiteral("/program-XXXXXX"));
+        m_programFolder = std::make_unique<QTemporaryDir>(TestEnvironment::temp() + "/program-XXXXXX");
         OverrideProgramFolder(m_programFolder->path());
     }
 
     void cleanup()
     {
         OverrideProgramFolder(QString());
-        delete m_programFolder;
+        m_programFolder.reset();
         qApp->setStyleSheet(QString());
     }
 
-    void acceptsStyleSheets_data()
+    void styleSheetCheck_data()
     {
         QTest::addColumn<QString>("sheet");
-        QTest::newRow("empty") << QString();
-        QTest::newRow("comment only") << QStringLiteral("/* nothing { here } */\n");
-        QTest::newRow("simple") << QStringLiteral("QWidget { background-color: #e8edf3; }");
-        QTest::newRow("last semicolon omitted") << QStringLiteral("QLabel{color:red}");
-        QTest::newRow("pseudo states and subcontrols")
-            << QStringLiteral("QGroupBox::title { left: 8px; }\nQPushButton:hover:!pressed { color: #fff; }");
-        QTest::newRow("braces in strings") << QStringLiteral("QLabel[text=\"a{b}\"] { font-family: 'x;y}'; }");
-        QTest::newRow("url and multi-line")
-            << QStringLiteral("QWidget#Form1 {\n  background: url(:/a.png)\n    no-repeat;\n}\r\n");
+        QTest::addColumn<QString>("problem"); // empty: the sheet passes
         QFile example(kExampleSkin);
         QVERIFY(example.open(QIODevice::ReadOnly));
-        QTest::newRow("shipped example") << QString::fromUtf8(example.readAll());
-    }
-
-    void acceptsStyleSheets()
-    {
-        QFETCH(QString, sheet);
-        QCOMPARE(StyleSheetProblem(sheet), QString());
-    }
-
-    void refusesBrokenStyleSheets_data()
-    {
-        QTest::addColumn<QString>("sheet");
-        QTest::addColumn<QString>("problem");
-        QTest::newRow("unclosed rule") << QStringLiteral("QWidget {\n color: red;\n") << "never closed on line 1";
-        QTest::newRow("stray brace") << QStringLiteral("QWidget { color: red; }\n}") << "'}' without its '{' on line 2";
-        QTest::newRow("nested") << QStringLiteral("A { B { color: red; } }") << "'{' inside a rule";
-        QTest::newRow("no selector") << QStringLiteral("{ color: red; }") << "without a selector";
-        QTest::newRow("no colon") << QStringLiteral("QWidget {\n color red;\n}") << "without ':' on line 2";
-        QTest::newRow("no value") << QStringLiteral("QWidget { color: ; }") << "without a value";
-        QTest::newRow("bad property") << QStringLiteral("QWidget { co lor: red; }") << "bad property name";
-        QTest::newRow("control character") << QStringLiteral("QWidget { color: red;\x01 }") << "control character";
-        QTest::newRow("unclosed comment") << QStringLiteral("QWidget { color: red; } /* open") << "comment";
-        QTest::newRow("unclosed string") << QStringLiteral("QLabel[text=\"abc] { color: red; }") << "string";
-        QTest::newRow("trailing text") << QStringLiteral("QWidget { color: red; } QLabel") << "after the last rule";
+        QTest::newRow("shipped example") << QString::fromUtf8(example.readAll()) << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("comment only") << "/* nothing { here } */\n" << QString();
+        QTest::newRow("last semicolon omitted") << "QLabel{color:red}" << QString();
+        QTest::newRow("pseudo states") << "QGroupBox::title { left: 8px; }\nQPushButton:hover:!pressed { color: #fff; }"
+                                       << QString();
+        QTest::newRow("braces in strings") << "QLabel[text=\"a{b}\"] { font-family: 'x;y}'; }" << QString();
+        QTest::newRow("url, multi-line") << "QWidget#Form1 {\n  background: url(:/a.png)\n    no-repeat;\n}\r\n"
+                                         << QString();
+        QTest::newRow("unclosed rule") << "QWidget {\n color: red;\n" << "never closed on line 1";
+        QTest::newRow("stray brace") << "QWidget { color: red; }\n}" << "'}' without its '{' on line 2";
+        QTest::newRow("nested") << "A { B { color: red; } }" << "'{' inside a rule";
+        QTest::newRow("no selector") << "{ color: red; }" << "without a selector";
+        QTest::newRow("no colon") << "QWidget {\n color red;\n}" << "without ':' on line 2";
+        QTest::newRow("no value") << "QWidget { color: ; }" << "without a value";
+        QTest::newRow("bad property") << "QWidget { co lor: red; }" << "bad property name";
         QTest::newRow("binary") << QString::fromLatin1("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << "control character";
+        QTest::newRow("unclosed comment") << "QWidget { color: red; } /* open" << "comment";
+        QTest::newRow("unclosed string") << "QLabel[text=\"abc] { color: red; }" << "string";
+        QTest::newRow("trailing text") << "QWidget { color: red; } QLabel" << "after the last rule";
     }
 
-    void refusesBrokenStyleSheets()
+    void styleSheetCheck()
     {
         QFETCH(QString, sheet);
         QFETCH(QString, problem);
         const QString found = StyleSheetProblem(sheet);
-        QVERIFY2(found.contains(problem), qPrintable(found));
+        QVERIFY2(problem.isEmpty() ? found.isEmpty() : found.contains(problem), qPrintable(found));
     }
 
-    void componentLoadsAndApplies()
+    void componentLoadsAppliesAndLocks()
     {
         writeFile(skinFile(), "QWidget { color: #123456; }");
         SkinFramework skin;
         QVERIFY_THROWS_EXCEPTION(Failure, skin.applyWindow(nullptr)); // nothing loaded yet
         skin.loadSkin(skinFile(), QString());
-        QCOMPARE(skin.styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
         QWidget window;
         skin.setLockAfterApply(true);
         skin.applyWindow(&window);
-        QCOMPARE(window.styleSheet(), skin.styleSheet());
+        QCOMPARE(window.styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
         QVERIFY(qApp->styleSheet().isEmpty()); // only the window without the switch
         QVERIFY_THROWS_EXCEPTION(Failure, skin.loadSkin(skinFile(), QString()));
     }
 
+    void componentRefusesBadFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // empty: no file
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("missing") << QByteArray() << QString() << "Cannot read skin file";
+        QTest::newRow("section") << QByteArray("QWidget { color: red; }") << "Blue" << "section";
+        QTest::newRow("not UTF-8") << QByteArray("QWidget { color: \xff\xfe; }") << QString() << "not UTF-8";
+        QTest::newRow("invalid") << QByteArray("QWidget { color: red; ") << QString() << "not a valid style sheet";
+    }
+
     void componentRefusesBadFiles()
     {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, section);
+        QFETCH(QString, description);
+        if (!bytes.isEmpty())
+            writeFile(skinFile(), bytes);
         SkinFramework skin;
-        auto descriptionOf = [&](const QString &path, const QString &section = QString()) {
-            try {
-                skin.loadSkin(path, section);
-            } catch (const Failure &failure) {
-                return failure.description();
-            }
-            return QString();
-        };
-        QVERIFY(descriptionOf(skinFile()).startsWith(QStringLiteral("Cannot read skin file")));
-        writeFile(skinFile(), "QWidget { color: red; }");
-        QVERIFY(descriptionOf(skinFile(), QStringLiteral("Blue")).contains(QStringLiteral("section")));
-        writeFile(skinFile(), "QWidget { color: \xff\xfe; }");
-        QVERIFY(descriptionOf(skinFile()).contains(QStringLiteral("not UTF-8")));
-        writeFile(skinFile(), "QWidget { color: red; ");
-        QVERIFY(descriptionOf(skinFile()).contains(QStringLiteral("not a valid style sheet")));
+        try {
+            skin.loadSkin(skinFile(), section);
+            QFAIL("a bad skin file must fail");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.description().contains(description), qPrintable(failure.description()));
+        }
         QVERIFY(!skin.isLoaded());
     }
 
-    void applySkinWithoutTheFileChangesNothing()
+    void onlyVisibleRegularFilesCount()
     {
-        TestWindow w;
-        SkinFramework skin;
-        ApplySkin(&w.window, skin);
-        QCOMPARE(background(&w.window), QColor(Qt::white));
-        QCOMPARE(background(w.frame), QColor(Qt::white));
-        QVERIFY(!skin.isLoaded());
-        QVERIFY(w.window.styleSheet().isEmpty());
-    }
-
-    void aFolderOrADotFileIsNoSkin()
-    {
-        QDir().mkpath(skinFile()); // a folder named o.cjs
-        TestWindow w;
-        SkinFramework skin;
-        ApplySkin(&w.window, skin);
-        QCOMPARE(background(w.frame), QColor(Qt::white));
-        QVERIFY(!skin.isLoaded());
-
         const QString hidden = m_programFolder->filePath(QStringLiteral("x/.o.cjs"));
         writeFile(hidden, "QWidget { color: red; }");
         QVERIFY(!IsOrdinaryFile(hidden));
-        QVERIFY(IsOrdinaryFile(kExampleSkin));
         QVERIFY(!IsOrdinaryFile(QString()));
+        QVERIFY(!IsOrdinaryFile(m_programFolder->path()));
+        QVERIFY(IsOrdinaryFile(kExampleSkin));
     }
 
     void applySkinRecoloursThenLoadsAndApplies()
@@ -225,21 +198,11 @@ private slots:
         TestWindow w;
         SkinFramework skin;
         ApplySkin(&w.window, skin);
-        const QColor face = ButtonFaceColour();
-        QVERIFY(face != QColor(Qt::white));
-        for (QWidget *recoloured : {&w.window, static_cast<QWidget *>(w.frame),
-                                    static_cast<QWidget *>(w.innerFrame), static_cast<QWidget *>(w.label),
-                                    static_cast<QWidget *>(w.check), static_cast<QWidget *>(w.option),
-                                    w.pictureBox})
-            QCOMPARE(background(recoloured), face);
-        QCOMPARE(w.button->palette().color(QPalette::Button), QColor(Qt::white));
-        QCOMPARE(w.edit->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
-        QVERIFY(skin.isLoaded());
+        w.verifyRecoloured(true);
         QVERIFY(skin.options() & SkinFramework::kPolishAtOnce);
-        QVERIFY(skin.skinNewWindows());
         QVERIFY(skin.isLocked());
         QCOMPARE(w.window.styleSheet(), skin.styleSheet());
-        QCOMPARE(qApp->styleSheet(), skin.styleSheet());
+        QCOMPARE(qApp->styleSheet(), skin.styleSheet()); // later windows wear it too
     }
 
     void aBrokenSkinFailsAfterTheRecolouring()
@@ -248,7 +211,7 @@ private slots:
         TestWindow w;
         SkinFramework skin;
         QVERIFY_THROWS_EXCEPTION(Failure, ApplySkin(&w.window, skin));
-        QCOMPARE(background(w.frame), ButtonFaceColour()); // what was changed stays changed
+        w.verifyRecoloured(true); // what was changed stays changed
         QVERIFY(w.window.styleSheet().isEmpty());
         QVERIFY(qApp->styleSheet().isEmpty());
     }
@@ -257,13 +220,7 @@ private slots:
     {
         TestWindow w;
         RecolourForm(&w.window);
-        const QColor face = ButtonFaceColour();
-        for (QWidget *recoloured : {&w.window, static_cast<QWidget *>(w.frame),
-                                    static_cast<QWidget *>(w.innerFrame), static_cast<QWidget *>(w.label),
-                                    static_cast<QWidget *>(w.check), static_cast<QWidget *>(w.option)})
-            QCOMPARE(background(recoloured), face);
-        QCOMPARE(background(w.pictureBox), QColor(Qt::white));
-        QCOMPARE(w.button->palette().color(QPalette::Button), QColor(Qt::white));
+        w.verifyRecoloured(false);
         QVERIFY(w.window.styleSheet().isEmpty());
     }
 };
