@@ -217,16 +217,8 @@ void FakeFind::enter(const QString &operation, const QString &argument)
 
 void FakeFind::clearFormatting() { enter(QStringLiteral("clearFormatting"), QString()); }
 void FakeFind::clearReplacementFormatting() { enter(QStringLiteral("clearReplacementFormatting"), QString()); }
-void FakeFind::setText(const QString &value)
-{
-    enter(QStringLiteral("setText"), value);
-    text = value;
-}
-void FakeFind::setReplacementText(const QString &value)
-{
-    enter(QStringLiteral("setReplacementText"), value);
-    replacement = value;
-}
+void FakeFind::setText(const QString &value) { enter(QStringLiteral("setText"), value), text = value; }
+void FakeFind::setReplacementText(const QString &value) { enter(QStringLiteral("setReplacementText"), value), replacement = value; }
 void FakeFind::setForward(bool on) { enter(QStringLiteral("setForward"), flag(on)); }
 void FakeFind::setWrap(int value) { enter(QStringLiteral("setWrap"), QString::number(value)); }
 void FakeFind::setFormat(bool on) { enter(QStringLiteral("setFormat"), flag(on)); }
@@ -254,11 +246,6 @@ void FakeEngine::failOn(const QString &operation, int nthCall, const QString &de
                          : description});
 }
 
-void FakeEngine::clearFaults()
-{
-    m_faults.clear();
-}
-
 void FakeEngine::enter(const QString &operation, const QString &record)
 {
     calls.append(record);
@@ -279,16 +266,6 @@ std::unique_ptr<WordApplication> FakeEngine::createApplication()
 int FakeEngine::callCount(const QString &operation) const
 {
     return m_counts.value(operation);
-}
-
-QStringList FakeEngine::callsStartingWith(const QString &prefix) const
-{
-    QStringList result;
-    for (const QString &call : calls) {
-        if (call.startsWith(prefix))
-            result.append(call);
-    }
-    return result;
 }
 
 QImage FakeEngine::samplePicture()

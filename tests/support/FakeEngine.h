@@ -34,7 +34,6 @@ public:
     // nthCall 0 fails every call; n > 0 only the n-th call (counted from 1
     // over all instances). An empty description gets a generic one.
     void failOn(const QString &operation, int nthCall = 0, const QString &description = QString());
-    void clearFaults();
 
     std::unique_ptr<WordApplication> createApplication() override;
 
@@ -51,8 +50,6 @@ public:
 
     // How many times an operation was called so far (failed calls included).
     int callCount(const QString &operation) const;
-    // The calls whose text starts with the prefix, in order.
-    QStringList callsStartingWith(const QString &prefix) const;
 
     static QImage samplePicture();
 
