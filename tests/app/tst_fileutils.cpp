@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace {
 QByteArray readAll(const QString &path)
 {
@@ -19,88 +21,64 @@ void writeAll(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(bytes), bytes.size());
 }
-
-// Everything in the folder but the names given.
-QStringList leftovers(const QString &folder, const QStringList &expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                               | QDir::NoDotAndDotDot);
-    for (const QString &name : expected)
-        names.removeAll(name);
-    return names;
-}
 } // namespace
 
 class FileUtilsTest : public QObject
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir *m_dir = nullptr;
+    std::unique_ptr<QTemporaryDir> m_dir;
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    // Everything in the folder: no scratch files may be left beside the targets.
+    QStringList entries() const
+    {
+        return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
 
 private slots:
-    void init()
-    {
-        m_dir = new QTemporaryDir(TestEnvironment::temp() + QStringLiteral("/fileutils-XXXXXX"));
-        QVERIFY(m_dir->isValid());
-    }
-    void cleanup() { delete m_dir; }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(TestEnvironment::temp() + "/fileutils-XXXXXX"); }
+    void cleanup() { m_dir.reset(); }
 
     void fileExists()
     {
         QVERIFY(!FileExists(QString()));
         QVERIFY(!FileExists(path("missing")));
-        writeAll(path("there"), "x");
-        QVERIFY(FileExists(path("there")));
         writeAll(path("empty"), QByteArray());
         QVERIFY(FileExists(path("empty")));
         QVERIFY(QFile::link(path("nowhere"), path("dangling")));
         QVERIFY(!FileExists(path("dangling")));
     }
 
-    void writeIfAbsentLeavesAnExistingFileAlone()
-    {
-        writeAll(path("template.dot"), "old contents that are longer");
-        WriteBytesIfAbsent("new", path("template.dot"));
-        QCOMPARE(readAll(path("template.dot")), QByteArray("old contents that are longer"));
-        writeAll(path("short"), "s");
-        WriteBytesIfAbsent("a much longer replacement", path("short"));
-        QCOMPARE(readAll(path("short")), QByteArray("s"));
-    }
-
-    void writeIfAbsentWritesExactBytes()
+    void writeIfAbsentWritesExactBytesOnce()
     {
         QByteArray bytes;
         for (int i = 0; i < 70000; ++i)
             bytes.append(char(i * 7 % 256)); // every byte value, NULs and CR LF included
         WriteBytesIfAbsent(bytes, path("template.dot"));
-        QCOMPARE(QFileInfo(path("template.dot")).size(), bytes.size());
+        QCOMPARE(readAll(path("template.dot")), bytes);
+        WriteBytesIfAbsent("a replacement", path("template.dot")); // an existing file stays as it is
         QCOMPARE(readAll(path("template.dot")), bytes);
         WriteBytesIfAbsent(QByteArray(), path("zero"));
         QVERIFY(FileExists(path("zero")));
         QCOMPARE(QFileInfo(path("zero")).size(), 0);
-        QCOMPARE(leftovers(m_dir->path(), {"template.dot", "zero"}), QStringList());
+        QCOMPARE(entries(), QStringList({"template.dot", "zero"}));
     }
 
-    void writeIfAbsentReplacesADanglingLinkWithoutFollowingIt()
+    // A link at the target is replaced by a file; whatever it points at stays.
+    void linksAreReplacedNotFollowed()
     {
-        const QString victim = path("victim");
-        QVERIFY(QFile::link(victim, path("template.dot")));
+        QVERIFY(QFile::link(path("victim"), path("template.dot")));
         WriteBytesIfAbsent("bytes", path("template.dot"));
         QVERIFY(!QFileInfo(path("template.dot")).isSymLink());
         QCOMPARE(readAll(path("template.dot")), QByteArray("bytes"));
-        QVERIFY(!QFile::exists(victim));
-    }
+        QVERIFY(!QFile::exists(path("victim")));
 
-    void writeReplacingReplacesALinkToAnExistingFile()
-    {
-        writeAll(path("victim"), "precious");
-        QVERIFY(QFile::link(path("victim"), path("out.doc")));
+        writeAll(path("precious"), "precious");
+        QVERIFY(QFile::link(path("precious"), path("out.doc")));
         WriteBytesReplacing("document", path("out.doc"));
         QVERIFY(!QFileInfo(path("out.doc")).isSymLink());
         QCOMPARE(readAll(path("out.doc")), QByteArray("document"));
-        QCOMPARE(readAll(path("victim")), QByteArray("precious"));
+        QCOMPARE(readAll(path("precious")), QByteArray("precious"));
     }
 
     void writeFailuresPassToTheCallerAndLeaveNothing()
@@ -111,21 +89,19 @@ private slots:
         // A folder under the name counts as present: nothing is written, nothing thrown.
         WriteBytesIfAbsent("x", path("folder"));
         QVERIFY(QFileInfo(path("folder")).isDir());
-        QCOMPARE(leftovers(m_dir->path(), {"folder"}), QStringList());
+        QCOMPARE(entries(), QStringList({"folder"}));
     }
 
-    void deleteQuietly()
+    void deleteQuietlyRemovesOnlyRegularFiles()
     {
         DeleteFileQuietly(QString());
         DeleteFileQuietly(path("missing"));
         writeAll(path("temp.bmp"), "x");
         DeleteFileQuietly(path("temp.bmp"));
         QVERIFY(!QFile::exists(path("temp.bmp")));
-
         QDir().mkdir(path("folder"));
         DeleteFileQuietly(path("folder"));
         QVERIFY(QFileInfo(path("folder")).isDir());
-
         writeAll(path("target"), "kept");
         QVERIFY(QFile::link(path("target"), path("link")));
         DeleteFileQuietly(path("link"));

@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QPixmap>
 
 namespace {
 const QString kShippedCursor = QStringLiteral(PARCELON_SOURCE_DIR "/resources/HAND-M.CUR");
@@ -51,12 +50,8 @@ QByteArray monochromeCursor()
     put32(dib, 40); put32(dib, 8); put32(dib, 4); put16(dib, 1); put16(dib, 1);
     put32(dib, 0); put32(dib, 0); put32(dib, 0); put32(dib, 0); put32(dib, 2); put32(dib, 0);
     put32(dib, 0x000000); put32(dib, 0xffffff); // palette: black, white
-    // Colour rows, bottom-up, padded to 4 bytes.
-    dib.append(QByteArray::fromHex("00000000")); // bottom row: black
-    dib.append(QByteArray::fromHex("ff000000")); // top row: white
-    // AND mask rows, bottom-up.
-    dib.append(QByteArray::fromHex("00000000"));
-    dib.append(QByteArray::fromHex("0f000000"));
+    // Rows bottom-up, padded to 4 bytes: colour (black, white), then the AND mask.
+    dib.append(QByteArray::fromHex("00000000" "ff000000" "00000000" "0f000000"));
     return cursorHeader(2, 8, 2, QPoint(1, 0), dib.size()) + dib;
 }
 } // namespace
@@ -76,14 +71,6 @@ private slots:
         QCOMPARE(qAlpha(cursor.image.pixel(0, 0)), 0);
         QCOMPARE(qAlpha(cursor.image.pixel(31, 0)), 0);
         QCOMPARE(cursor.image.pixel(16, 24), qRgb(255, 255, 255));
-    }
-
-    void loadsTheShippedHandAsACursor()
-    {
-        const QCursor cursor = LoadHandCursor(kShippedCursor);
-        QCOMPARE(cursor.shape(), Qt::BitmapCursor);
-        QCOMPARE(cursor.hotSpot(), QPoint(11, 1));
-        QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
     }
 
     void readsAnEmbeddedPng()
@@ -109,6 +96,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = readAll(kShippedCursor);
+        QVERIFY(good.size() > 1000);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("text") << QByteArray("This is not a cursor at all, just some text.");
         QTest::newRow("icon, not cursor") << (QByteArray(good).replace(2, 1, "\x01"));
@@ -126,6 +114,9 @@ private slots:
         QByteArray damagedPng = pngCursor(QPoint(0, 0));
         damagedPng.replace(22 + 8, 40, QByteArray(40, '\0')); // signature kept, chunks gone
         QTest::newRow("damaged png") << damagedPng;
+        // Cut short in the header, the directory entry, the image.
+        for (const qsizetype length : {qsizetype(5), qsizetype(21), qsizetype(200), good.size() - 1})
+            QTest::addRow("first %lld bytes", qlonglong(length)) << good.left(length);
     }
 
     void refusesWhatIsNotACursor()
@@ -134,28 +125,13 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, ReadCursorFile(bytes));
     }
 
-    void refusesEveryTruncationOfTheShippedFile()
-    {
-        const QByteArray good = readAll(kShippedCursor);
-        QVERIFY(good.size() > 1000);
-        int refused = 0;
-        for (qsizetype length = 0; length < good.size(); ++length) {
-            try {
-                ReadCursorFile(good.left(length));
-            } catch (const Failure &) {
-                ++refused;
-            }
-        }
-        QCOMPARE(refused, int(good.size()));
-    }
-
-    void loadReportsAMissingFile()
+    void loadNamesAMissingFile()
     {
         try {
             LoadHandCursor(TestEnvironment::temp() + QStringLiteral("/none/HAND-M.CUR"));
             QFAIL("a missing file must fail");
         } catch (const Failure &failure) {
-            QVERIFY(failure.description().contains(QStringLiteral("HAND-M.CUR")));
+            QVERIFY(failure.description().contains(QStringLiteral("none/HAND-M.CUR")));
         }
     }
 };

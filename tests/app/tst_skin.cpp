@@ -18,46 +18,40 @@
 
 #include <memory>
 
-namespace {
-const QString kExampleSkin = QStringLiteral(PARCELON_SOURCE_DIR "/skins/example/o.cjs");
+using namespace Qt::StringLiterals;
 
+namespace {
 void writeFile(const QString &path, const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
 
 QColor background(const QWidget *w) { return w->palette().color(QPalette::Window); }
-
-void paintWhite(QWidget *w)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, Qt::white);
-    p.setColor(QPalette::Button, Qt::white);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
 
 // A window like the program's, white throughout, with one of every kind of
 // control the recolouring distinguishes.
 struct TestWindow
 {
     QWidget window;
-    QGroupBox *frame = new QGroupBox(QStringLiteral("Sender"), &window);
-    QGroupBox *innerFrame = new QGroupBox(QStringLiteral("Company"), frame);
-    QLineEdit *edit = new QLineEdit(innerFrame);
+    QGroupBox *frame = new QGroupBox(u"Sender"_s, &window);
+    QLineEdit *edit = new QLineEdit(new QGroupBox(u"Company"_s, frame));
     QPushButton *button = new QPushButton(&window);
     QWidget *pictureBox = new QWidget(&window);
-    QList<QWidget *> plain{&window, frame, innerFrame, new QLabel(QStringLiteral("label"), &window),
+    QList<QWidget *> plain{&window, frame, edit->parentWidget(), new QLabel(u"label"_s, &window),
                            new QCheckBox(&window), new QRadioButton(&window)};
 
     TestWindow()
     {
         pictureBox->setProperty(kPictureBoxProperty, true);
-        for (QWidget *w : plain + QList<QWidget *>{button, pictureBox})
-            paintWhite(w);
+        QPalette white;
+        white.setColor(QPalette::Window, Qt::white);
+        white.setColor(QPalette::Button, Qt::white);
+        for (QWidget *w : plain + QList<QWidget *>{button, pictureBox}) {
+            w->setPalette(white);
+            w->setAutoFillBackground(true);
+        }
     }
 
     // Plain controls take the button face; buttons and text boxes keep theirs.
@@ -79,7 +73,7 @@ class SkinTest : public QObject
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_programFolder;
-    QString skinFile() const { return m_programFolder->filePath(QStringLiteral("x/o.cjs")); }
+    QString skinFile() const { return m_programFolder->filePath(u"x/o.cjs"_s); }
 
 private slots:
     void initTestCase()
@@ -107,7 +101,7 @@ private slots:
     {
         QTest::addColumn<QString>("sheet");
         QTest::addColumn<QString>("problem"); // empty: the sheet passes
-        QFile example(kExampleSkin);
+        QFile example(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
         QVERIFY(example.open(QIODevice::ReadOnly));
         QTest::newRow("shipped example") << QString::fromUtf8(example.readAll()) << QString();
         QTest::newRow("empty") << QString() << QString();
@@ -148,47 +142,37 @@ private slots:
         QWidget window;
         skin.setLockAfterApply(true);
         skin.applyWindow(&window);
-        QCOMPARE(window.styleSheet(), QStringLiteral("QWidget { color: #123456; }"));
+        QCOMPARE(window.styleSheet(), u"QWidget { color: #123456; }"_s);
         QVERIFY(qApp->styleSheet().isEmpty()); // only the window without the switch
         QVERIFY_THROWS_EXCEPTION(Failure, skin.loadSkin(skinFile(), QString()));
     }
 
-    void componentRefusesBadFiles_data()
-    {
-        QTest::addColumn<QByteArray>("bytes"); // empty: no file
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("missing") << QByteArray() << QString() << "Cannot read skin file";
-        QTest::newRow("section") << QByteArray("QWidget { color: red; }") << "Blue" << "section";
-        QTest::newRow("not UTF-8") << QByteArray("QWidget { color: \xff\xfe; }") << QString() << "not UTF-8";
-        QTest::newRow("invalid") << QByteArray("QWidget { color: red; ") << QString() << "not a valid style sheet";
-    }
-
     void componentRefusesBadFiles()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, section);
-        QFETCH(QString, description);
-        if (!bytes.isEmpty())
-            writeFile(skinFile(), bytes);
-        SkinFramework skin;
-        try {
-            skin.loadSkin(skinFile(), section);
-            QFAIL("a bad skin file must fail");
-        } catch (const Failure &failure) {
-            QVERIFY2(failure.description().contains(description), qPrintable(failure.description()));
+        const struct { QByteArray bytes; QString section, description; } cases[] = {
+            {QByteArray(), QString(), "Cannot read skin file"}, // no file
+            {"QWidget { color: red; }", "Blue", "section"},
+            {"QWidget { color: \xff\xfe; }", QString(), "not UTF-8"},
+            {"QWidget { color: red; ", QString(), "not a valid style sheet"}};
+        for (const auto &c : cases) {
+            if (!c.bytes.isEmpty())
+                writeFile(skinFile(), c.bytes);
+            SkinFramework skin;
+            try {
+                skin.loadSkin(skinFile(), c.section);
+                QFAIL(qPrintable(c.description));
+            } catch (const Failure &failure) {
+                QVERIFY2(failure.description().contains(c.description), qPrintable(failure.description()));
+            }
+            QVERIFY(!skin.isLoaded());
         }
-        QVERIFY(!skin.isLoaded());
-    }
-
-    void onlyVisibleRegularFilesCount()
-    {
-        const QString hidden = m_programFolder->filePath(QStringLiteral("x/.o.cjs"));
+        // Hidden files and folders do not count as a skin file.
+        const QString hidden = m_programFolder->filePath(u"x/.o.cjs"_s);
         writeFile(hidden, "QWidget { color: red; }");
         QVERIFY(!IsOrdinaryFile(hidden));
         QVERIFY(!IsOrdinaryFile(QString()));
         QVERIFY(!IsOrdinaryFile(m_programFolder->path()));
-        QVERIFY(IsOrdinaryFile(kExampleSkin));
+        QVERIFY(IsOrdinaryFile(skinFile()));
     }
 
     void applySkinRecoloursThenLoadsAndApplies()
@@ -199,10 +183,9 @@ private slots:
         SkinFramework skin;
         ApplySkin(&w.window, skin);
         w.verifyRecoloured(true);
-        QVERIFY(skin.options() & SkinFramework::kPolishAtOnce);
         QVERIFY(skin.isLocked());
-        QCOMPARE(w.window.styleSheet(), skin.styleSheet());
-        QCOMPARE(qApp->styleSheet(), skin.styleSheet()); // later windows wear it too
+        QCOMPARE(w.window.styleSheet(), u"QLineEdit { color: #123456; }"_s);
+        QCOMPARE(qApp->styleSheet(), w.window.styleSheet()); // later windows wear it too
     }
 
     void aBrokenSkinFailsAfterTheRecolouring()
@@ -212,8 +195,7 @@ private slots:
         SkinFramework skin;
         QVERIFY_THROWS_EXCEPTION(Failure, ApplySkin(&w.window, skin));
         w.verifyRecoloured(true); // what was changed stays changed
-        QVERIFY(w.window.styleSheet().isEmpty());
-        QVERIFY(qApp->styleSheet().isEmpty());
+        QVERIFY(w.window.styleSheet().isEmpty() && qApp->styleSheet().isEmpty());
     }
 
     void recolourFormLeavesPictureBoxesAlone()
