@@ -3,7 +3,6 @@
 #include "ProgramFolder.h"
 #include "RecordingMessageBoxes.h"
 #include "ScriptedSeams.h"
-#include "SettingsStore.h"
 #include "TestMain.h"
 
 #include <QFile>
@@ -16,32 +15,17 @@ class SettingsFailureTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void oneWarningPerRunAndTypingGoesOn()
     {
         QFile blocker(TestEnvironment::configHome() + QStringLiteral("/Quillmark"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         OverrideProgramFolder(TestEnvironment::temp());
-    }
-
-    void writeReportsTheFailure()
-    {
-        SettingsStore store;
-        QVERIFY(!store.write(QStringLiteral("Text1"), QStringLiteral("x")));
-    }
-
-    void oneWarningPerRunAndTypingGoesOn()
-    {
         RecordingMessageBoxes messages;
         ScriptedRandom random;
         RecordingUrlOpener urlOpener;
         FakeEngine engines;
         RecordingProgramExit exit;
-        Services services;
-        services.messages = &messages;
-        services.random = &random;
-        services.urlOpener = &urlOpener;
-        services.engines = &engines;
-        services.exit = &exit;
+        Services services{&messages, nullptr, &urlOpener, &random, nullptr, &engines, &exit};
 
         Form1 form(services);
         form.Form_Load(); // twelve failing writes
