@@ -3,6 +3,7 @@
 #include "ui_Form2.h"
 
 #include "AppInfo.h"
+#include "Failure.h"
 #include "FileUtils.h"
 #include "HandCursor.h"
 #include "MessageBoxes.h"
@@ -311,15 +312,24 @@ void Form2::Picture1_MouseUp(qint16 button, qint16 shift, float x, float y)
     showViewport();
 }
 
+// The bars have no report of their own. Their Qt range always follows the
+// viewport's, so the value is valid; should it ever not be, the change is
+// dropped rather than let an exception escape into Qt's event loop.
 void Form2::HScroll1_Change(int value)
 {
-    m_viewport.setHScrollValue(value);
+    try {
+        m_viewport.setHScrollValue(value);
+    } catch (const Failure &) {
+    }
     showViewport();
 }
 
 void Form2::VScroll1_Change(int value)
 {
-    m_viewport.setVScrollValue(value);
+    try {
+        m_viewport.setVScrollValue(value);
+    } catch (const Failure &) {
+    }
     showViewport();
 }
 
