@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include <cstdint>
+#include <sys/stat.h>
 
 namespace {
 
@@ -169,12 +170,17 @@ CursorImage ReadCursorFile(const QByteArray &bytes)
 
 QCursor LoadHandCursor(const QString &path)
 {
+    // Only a regular file can be a cursor: opening a named pipe would block
+    // start-up for ever, and a device such as /dev/zero never ends.
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        notACursor(QStringLiteral("%1 is not a regular file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
     // A cursor file is a few kilobytes; refuse to pull anything huge into memory.
     if (file.size() > 1024 * 1024)
         notACursor(QStringLiteral("the file is too large for a cursor"));
-    const CursorImage cursor = ReadCursorFile(file.readAll());
+    const CursorImage cursor = ReadCursorFile(file.read(1024 * 1024 + 1));
     return QCursor(QPixmap::fromImage(cursor.image), cursor.hotspot.x(), cursor.hotspot.y());
 }

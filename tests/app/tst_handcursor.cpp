@@ -5,6 +5,8 @@
 #include <QBuffer>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace {
 const QString kShippedCursor = QStringLiteral(PARCELON_SOURCE_DIR "/resources/HAND-M.CUR");
 
@@ -123,6 +125,17 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QVERIFY_THROWS_EXCEPTION(Failure, ReadCursorFile(bytes));
+    }
+
+    void loadRefusesPipesAndDevicesAtOnce()
+    {
+        // A named pipe would block the open for ever, a device never ends.
+        const QString pipe = TestEnvironment::temp() + QStringLiteral("/pipe.cur");
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const QString device = TestEnvironment::temp() + QStringLiteral("/zero.cur");
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), device));
+        for (const QString &path : {pipe, device})
+            QVERIFY_THROWS_EXCEPTION(Failure, LoadHandCursor(path));
     }
 
     void loadNamesAMissingFile()
