@@ -1,9 +1,12 @@
 #include "AppInfo.h"
+#include "FileUtils.h"
 #include "Form1.h"
+#include "Form2.h"
 #include "ModuleEngineFactory.h"
 #include "QtSeams.h"
 #include "Resources.h"
 #include "Seams.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -36,8 +39,16 @@ int main(int argc, char *argv[])
     services.engines = &engines;
     services.exit = &programExit;
 
+    // Log-out, a closed terminal or Ctrl+C end the program like a closed window.
+    TerminationSignals terminations([&programExit] { programExit.endProgram(); });
+
     Form1 form(services);
     if (!StartMainWindow(form))
         return 1; // no document engine: the check has told the user
-    return app.exec();
+    const int status = app.exec();
+    // Ended by a signal while the preview showed (or while a generation was
+    // under way): its temporary document holds the addresses, so it goes too.
+    if (Form2 *preview = form.previewWindow(); preview && preview->isVisible())
+        DeleteFileQuietly(preview->mWordFile);
+    return status;
 }

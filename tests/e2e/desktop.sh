@@ -214,6 +214,17 @@ check "closing the preview ends the program" wait_until 15 app_gone
 check "no office process is left" wait_until 10 no_offices
 check "no temporary file is left" temp_empty
 
+# --- log-out (SIGTERM) with the preview open: ends like a close -------------------
+start_app
+check "main window shows for the log-out case" wait_until 60 has_main
+read -r MAIN _ <<<"$(main_window)"
+click "$MAIN" 268 21
+check "preview opens before the log-out" wait_until 90 has_preview
+kill -TERM "$APP_PID"
+check "SIGTERM ends the program" wait_until 15 app_gone
+check "SIGTERM leaves no temporary document" temp_empty
+check "SIGTERM leaves no office process" wait_until 10 no_offices
+
 # --- no document engine: the message, then the end, before any window ------------
 PARCELON_ENGINE_MODULE=/nonexistent/parcelon-libreoffice.so "$PARCELON" >"$ROOT/noengine.log" 2>&1 &
 APP_PID=$!

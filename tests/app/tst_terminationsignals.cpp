@@ -1,0 +1,27 @@
+#include "TerminationSignals.h"
+#include "TestMain.h"
+
+#include <csignal>
+
+// A termination signal must reach the event loop as a plain call, and the
+// process must survive it (the handler replaces the default action).
+class TerminationSignalsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void eachSignalBecomesOneCallOnTheEventLoop()
+    {
+        int calls = 0;
+        TerminationSignals terminations([&calls] { ++calls; });
+        for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            const int before = calls;
+            QCOMPARE(::raise(signal), 0);
+            QCOMPARE(calls, before); // not inside the signal handler
+            QTRY_COMPARE(calls, before + 1);
+        }
+    }
+};
+
+PARCELON_TEST_MAIN(TerminationSignalsTest)
+#include "tst_terminationsignals.moc"
