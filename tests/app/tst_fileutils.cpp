@@ -1,5 +1,6 @@
 #include "Failure.h"
 #include "FileUtils.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -9,18 +10,6 @@
 #include <memory>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 } // namespace
 
 class FileUtilsTest : public QObject
@@ -43,7 +32,7 @@ private slots:
     {
         QVERIFY(!FileExists(QString()));
         QVERIFY(!FileExists(path("missing")));
-        writeAll(path("empty"), QByteArray());
+        WriteFileBytes(path("empty"), QByteArray());
         QVERIFY(FileExists(path("empty")));
         QVERIFY(QFile::link(path("nowhere"), path("dangling")));
         QVERIFY(!FileExists(path("dangling")));
@@ -55,9 +44,9 @@ private slots:
         for (int i = 0; i < 70000; ++i)
             bytes.append(char(i * 7 % 256)); // every byte value, NULs and CR LF included
         WriteBytesIfAbsent(bytes, path("template.dot"));
-        QCOMPARE(readAll(path("template.dot")), bytes);
+        QCOMPARE(ReadFileBytes(path("template.dot")), bytes);
         WriteBytesIfAbsent("a replacement", path("template.dot")); // an existing file stays as it is
-        QCOMPARE(readAll(path("template.dot")), bytes);
+        QCOMPARE(ReadFileBytes(path("template.dot")), bytes);
         WriteBytesIfAbsent(QByteArray(), path("zero"));
         QVERIFY(FileExists(path("zero")));
         QCOMPARE(QFileInfo(path("zero")).size(), 0);
@@ -70,15 +59,15 @@ private slots:
         QVERIFY(QFile::link(path("victim"), path("template.dot")));
         WriteBytesIfAbsent("bytes", path("template.dot"));
         QVERIFY(!QFileInfo(path("template.dot")).isSymLink());
-        QCOMPARE(readAll(path("template.dot")), QByteArray("bytes"));
+        QCOMPARE(ReadFileBytes(path("template.dot")), QByteArray("bytes"));
         QVERIFY(!QFile::exists(path("victim")));
 
-        writeAll(path("precious"), "precious");
+        WriteFileBytes(path("precious"), "precious");
         QVERIFY(QFile::link(path("precious"), path("out.doc")));
         WriteBytesReplacing("document", path("out.doc"));
         QVERIFY(!QFileInfo(path("out.doc")).isSymLink());
-        QCOMPARE(readAll(path("out.doc")), QByteArray("document"));
-        QCOMPARE(readAll(path("precious")), QByteArray("precious"));
+        QCOMPARE(ReadFileBytes(path("out.doc")), QByteArray("document"));
+        QCOMPARE(ReadFileBytes(path("precious")), QByteArray("precious"));
     }
 
     void writeFailuresPassToTheCallerAndLeaveNothing()
@@ -96,17 +85,17 @@ private slots:
     {
         DeleteFileQuietly(QString());
         DeleteFileQuietly(path("missing"));
-        writeAll(path("temp.bmp"), "x");
+        WriteFileBytes(path("temp.bmp"), "x");
         DeleteFileQuietly(path("temp.bmp"));
         QVERIFY(!QFile::exists(path("temp.bmp")));
         QDir().mkdir(path("folder"));
         DeleteFileQuietly(path("folder"));
         QVERIFY(QFileInfo(path("folder")).isDir());
-        writeAll(path("target"), "kept");
+        WriteFileBytes(path("target"), "kept");
         QVERIFY(QFile::link(path("target"), path("link")));
         DeleteFileQuietly(path("link"));
         QVERIFY(QFileInfo(path("link")).isSymLink());
-        QCOMPARE(readAll(path("target")), QByteArray("kept"));
+        QCOMPARE(ReadFileBytes(path("target")), QByteArray("kept"));
     }
 };
 

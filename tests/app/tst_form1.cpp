@@ -6,6 +6,7 @@
 #include "RecordingMessageBoxes.h"
 #include "ScriptedSeams.h"
 #include "SettingsStore.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -29,14 +30,8 @@ const QStringList kSamples = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "
                               "Harborline Seafood Co.", "Jordan Ellery", "1200 Harbor Loop", "Bayport",
                               "TX", "77500"};
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-const QByteArray kShippedCursor = readAll(u"" PARCELON_SOURCE_DIR "/resources/HAND-M.CUR"_s);
-const QByteArray kExampleSkin = readAll(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
+const QByteArray kShippedCursor = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/resources/HAND-M.CUR"_s);
+const QByteArray kExampleSkin = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
 
 // Every seam answered by a test double, and the window under test.
 struct Fixture

@@ -1,5 +1,6 @@
 #include "Failure.h"
 #include "HandCursor.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QBuffer>
@@ -9,12 +10,6 @@
 
 namespace {
 const QString kShippedCursor = QStringLiteral(PARCELON_SOURCE_DIR "/resources/HAND-M.CUR");
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void put16(QByteArray &out, int v) { out.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); }
 void put32(QByteArray &out, qint64 v) { put16(out, int(v & 0xffff)); put16(out, int((v >> 16) & 0xffff)); }
@@ -65,7 +60,7 @@ class HandCursorTest : public QObject
 private slots:
     void readsTheShippedHand()
     {
-        const CursorImage cursor = ReadCursorFile(readAll(kShippedCursor));
+        const CursorImage cursor = ReadCursorFile(ReadFileBytes(kShippedCursor));
         QCOMPARE(cursor.image.size(), QSize(32, 32));
         QCOMPARE(cursor.hotspot, QPoint(11, 1));
         // The tip of the finger is drawn, the corners are see-through, the palm is white.
@@ -97,7 +92,7 @@ private slots:
     void refusesWhatIsNotACursor_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = readAll(kShippedCursor);
+        const QByteArray good = ReadFileBytes(kShippedCursor);
         QVERIFY(good.size() > 1000);
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("text") << QByteArray("This is not a cursor at all, just some text.");

@@ -3,6 +3,7 @@
 #include "Skin.h"
 #include "SkinFramework.h"
 #include "StyleSheetCheck.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QApplication>
@@ -21,13 +22,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QColor background(const QWidget *w) { return w->palette().color(QPalette::Window); }
 
 // A window like the program's, white throughout, with one of every kind of
@@ -135,7 +129,7 @@ private slots:
 
     void componentLoadsAppliesAndLocks()
     {
-        writeFile(skinFile(), "QWidget { color: #123456; }");
+        WriteFileBytes(skinFile(), "QWidget { color: #123456; }");
         SkinFramework skin;
         QVERIFY_THROWS_EXCEPTION(Failure, skin.applyWindow(nullptr)); // nothing loaded yet
         skin.loadSkin(skinFile(), QString());
@@ -156,7 +150,7 @@ private slots:
             {"QWidget { color: red; ", QString(), "not a valid style sheet"}};
         for (const auto &c : cases) {
             if (!c.bytes.isEmpty())
-                writeFile(skinFile(), c.bytes);
+                WriteFileBytes(skinFile(), c.bytes);
             SkinFramework skin;
             try {
                 skin.loadSkin(skinFile(), c.section);
@@ -168,7 +162,7 @@ private slots:
         }
         // Hidden files and folders do not count as a skin file.
         const QString hidden = m_programFolder->filePath(u"x/.o.cjs"_s);
-        writeFile(hidden, "QWidget { color: red; }");
+        WriteFileBytes(hidden, "QWidget { color: red; }");
         QVERIFY(!IsOrdinaryFile(hidden));
         QVERIFY(!IsOrdinaryFile(QString()));
         QVERIFY(!IsOrdinaryFile(m_programFolder->path()));
@@ -178,7 +172,7 @@ private slots:
     void applySkinRecoloursThenLoadsAndApplies()
     {
         // A skin that sets no backgrounds of its own, so the recolouring shows.
-        writeFile(skinFile(), "QLineEdit { color: #123456; }");
+        WriteFileBytes(skinFile(), "QLineEdit { color: #123456; }");
         TestWindow w;
         SkinFramework skin;
         ApplySkin(&w.window, skin);
@@ -190,7 +184,7 @@ private slots:
 
     void aBrokenSkinFailsAfterTheRecolouring()
     {
-        writeFile(skinFile(), "QWidget { color: red;");
+        WriteFileBytes(skinFile(), "QWidget { color: red;");
         TestWindow w;
         SkinFramework skin;
         QVERIFY_THROWS_EXCEPTION(Failure, ApplySkin(&w.window, skin));

@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 #include "Resources.h"
+#include "TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -44,15 +45,9 @@ QString documentText(const QString &path)
     return QString::fromUtf8(catdoc.readAllStandardOutput());
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 bool isCompoundDocument(const QString &path)
 {
-    return fileBytes(path).startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
+    return ReadFileBytes(path).startsWith(QByteArray::fromHex("d0cf11e0a1b11ae1"));
 }
 
 QList<int> ourOfficeProcesses(int parent)

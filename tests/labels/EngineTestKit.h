@@ -16,7 +16,6 @@ void writeLabelTemplate(const QString &path);
 
 // The text of a Word document as catdoc reads it (no wrapping, UTF-8).
 QString documentText(const QString &path);
-QByteArray fileBytes(const QString &path);
 bool isCompoundDocument(const QString &path);
 
 // Office processes started by this test process (or by `parent`) that still

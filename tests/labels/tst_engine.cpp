@@ -6,6 +6,7 @@
 #include "ModuleEngineFactory.h"
 #include "Resources.h"
 #include "ScriptedSeams.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 #include "WordApplication.h"
 
@@ -61,12 +62,6 @@ int theOnlyOffice()
 {
     const QList<int> offices = ourOfficeProcesses();
     return offices.size() == 1 ? offices.first() : -1;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
 } // namespace
@@ -170,7 +165,7 @@ private slots:
             QVERIFY2(isCompoundDocument(temp(name)), qPrintable(name));
             QCOMPARE(documentText(temp(name)), text);
         }
-        QCOMPARE(fileBytes(m_template), TemplateBytes()); // opened read-only, untouched
+        QCOMPARE(ReadFileBytes(m_template), TemplateBytes()); // opened read-only, untouched
     }
 
     // File names reach the office as URLs: spaces, '#', '%' and non-ASCII
@@ -216,14 +211,14 @@ private slots:
         const qint64 old = QDateTime::currentDateTime().addDays(-3).toSecsSinceEpoch();
         struct utimbuf times {old, old};
         QCOMPARE(::utime(QFile::encodeName(target).constData(), &times), 0);
-        const QByteArray before = fileBytes(target);
+        const QByteArray before = ReadFileBytes(target);
         word->open(target)->copyRangeAsPicture();
         replaceAll(*word, QStringLiteral("Sender Company"), QStringLiteral("NOT SAVED"));
         word->closeActiveDocument(kWdDoNotSaveChanges);
         QVERIFY(!failureOf([&] { word->closeActiveDocument(kWdDoNotSaveChanges); }).isEmpty());
         word->quit();
 
-        QCOMPARE(fileBytes(target), before);
+        QCOMPARE(ReadFileBytes(target), before);
         QCOMPARE(QFileInfo(target).lastModified().toSecsSinceEpoch(), old);
         // Source and target only: no lock file or stray copy is left.
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
@@ -254,12 +249,12 @@ private slots:
     // Each refusal names the file and the reason; the office goes on working.
     void refusesBadFilesAndTargets()
     {
-        writeFile(temp(QStringLiteral("empty.dot")), {});
+        WriteFileBytes(temp(QStringLiteral("empty.dot")), {});
         QImage image(64, 64, QImage::Format_RGB32);
         image.fill(Qt::red);
         QVERIFY(image.save(temp(QStringLiteral("picture.dot")), "PNG"));
-        writeFile(temp(QStringLiteral("text.dot")), "Sender Company\nSender Name\nJust a text file.\n");
-        writeFile(temp(QStringLiteral("plain-file")), {});
+        WriteFileBytes(temp(QStringLiteral("text.dot")), "Sender Company\nSender Name\nJust a text file.\n");
+        WriteFileBytes(temp(QStringLiteral("plain-file")), {});
         for (const char *folder : {"folder.dot", "taken.doc", "locked"})
             QVERIFY(QDir().mkpath(temp(QLatin1String(folder))));
         const QString locked = temp(QStringLiteral("locked"));

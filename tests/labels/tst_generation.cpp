@@ -8,6 +8,7 @@
 #include "Resources.h"
 #include "ScriptedSeams.h"
 #include "Seams.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -75,18 +76,6 @@ QStringList tempEntries()
     return QDir(TestEnvironment::temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 void link(const QString &target, const QString &at)
 {
     QCOMPARE(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
@@ -126,7 +115,7 @@ struct Rig
         services.clipboard = &clipboard;
         services.engines = &engine;
         if (withTemplate)
-            writeFile(temp("template.dot"), labelText().toUtf8());
+            WriteFileBytes(temp("template.dot"), labelText().toUtf8());
     }
     void click() { GenerateLabelSheet(services, host); }
 
@@ -183,7 +172,7 @@ private slots:
                               "quit()", "destroy()"}));
         QCOMPARE(rig.engine.liveApplications, 0);
         // Six labels, every phrase replaced by its value (the replacement texts, in order).
-        QCOMPARE(QString::fromUtf8(readFile(name)),
+        QCOMPARE(QString::fromUtf8(ReadFileBytes(name)),
                  labelText({"Acme Parts", "Jane Roe", "12 Elm St", "Springfield, IL 62701", "Zenith Supply",
                             "John Doe", "400 Oak Ave", "Portland, OR 97201"}));
         // The picture the engine rendered, unchanged, dots per metre included.
@@ -285,10 +274,10 @@ private slots:
     void presentTemplateIsUsedThenDeleted()
     {
         Rig rig(false);
-        writeFile(temp("template.dot"), "Custom: sender company / RECIPIENT NAME");
+        WriteFileBytes(temp("template.dot"), "Custom: sender company / RECIPIENT NAME");
         rig.click();
         QCOMPARE(rig.boxes.boxes().size(), 0);
-        QCOMPARE(readFile(rig.host.wordFile), "Custom: Acme Parts / John Doe");
+        QCOMPARE(ReadFileBytes(rig.host.wordFile), "Custom: Acme Parts / John Doe");
         QVERIFY(!QFileInfo::exists(temp("template.dot")));
     }
 
@@ -298,9 +287,9 @@ private slots:
     {
         const QString victimText = TestEnvironment::root() + "/victim.txt";
         const QString victimPicture = TestEnvironment::root() + "/victim.png";
-        writeFile(victimText, "Sender Company belongs to someone else");
+        WriteFileBytes(victimText, "Sender Company belongs to someone else");
         QVERIFY(redPicture().save(victimPicture, "PNG"));
-        const QByteArray victimPictureBytes = readFile(victimPicture);
+        const QByteArray victimPictureBytes = ReadFileBytes(victimPicture);
         link(victimText, temp("template.dot"));
         link(victimPicture, temp("temp.bmp"));
         Rig rig(false);
@@ -308,8 +297,8 @@ private slots:
 
         QCOMPARE(rig.boxes.boxes().size(), 0);
         QCOMPARE(rig.engine.openedFileBytes.first(), TemplateBytes());
-        QCOMPARE(readFile(victimText), "Sender Company belongs to someone else");
-        QCOMPARE(readFile(victimPicture), victimPictureBytes);
+        QCOMPARE(ReadFileBytes(victimText), "Sender Company belongs to someone else");
+        QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
         QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
         QCOMPARE(tempEntries(), QStringList({QFileInfo(rig.host.wordFile).fileName()}));
 
@@ -324,12 +313,12 @@ private slots:
         QCOMPARE(reportKeys(failing.boxes), QStringList({"JPG:120", "JPG:122", "PB6:372"}));
         QCOMPARE(failing.clipboard.reads, 0);
         QVERIFY(failing.host.picture.isNull());
-        QCOMPARE(readFile(victimPicture), victimPictureBytes);
+        QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
     }
 
     void takenNameIsDrawnAgain()
     {
-        writeFile(temp("qmtemp11111111.doc"), "someone's earlier sheet");
+        WriteFileBytes(temp("qmtemp11111111.doc"), "someone's earlier sheet");
         // A dangling link at a drawn name: saving through it would create its target.
         const QString linkTarget = TestEnvironment::root() + "/link-target.doc";
         link(linkTarget, temp("qmtemp55555555.doc"));
@@ -340,7 +329,7 @@ private slots:
         QCOMPARE(rig.boxes.boxes().size(), 0);
         QCOMPARE(rig.random.draws, 24);
         QCOMPARE(rig.host.wordFile, temp("qmtemp23456789.doc"));
-        QCOMPARE(readFile(temp("qmtemp11111111.doc")), "someone's earlier sheet");
+        QCOMPARE(ReadFileBytes(temp("qmtemp11111111.doc")), "someone's earlier sheet");
         QVERIFY(QFileInfo(temp("qmtemp55555555.doc")).isSymLink());
         QVERIFY(!QFileInfo::exists(linkTarget));
         QFile::remove(temp("qmtemp55555555.doc"));
@@ -423,7 +412,7 @@ private slots:
         rig.host.fields = fields;
         rig.click();
         QCOMPARE(rig.boxes.boxes().size(), 0);
-        QCOMPARE(QString::fromUtf8(readFile(rig.host.wordFile)), labelText(expected));
+        QCOMPARE(QString::fromUtf8(ReadFileBytes(rig.host.wordFile)), labelText(expected));
     }
 
     // With TEMP unset every file goes to a private folder, never to "/".

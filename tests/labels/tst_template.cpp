@@ -6,6 +6,7 @@
 #include "FileUtils.h"
 #include "Resources.h"
 #include "TempFolder.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -187,7 +188,7 @@ private slots:
         m_copy = TemporaryPath(QStringLiteral("template.dot"));
         QVERIFY(m_copy.startsWith(TestEnvironment::temp()));
         WriteBytesIfAbsent(m_bytes, m_copy);
-        QCOMPARE(fileBytes(m_copy), m_bytes);
+        QCOMPARE(ReadFileBytes(m_copy), m_bytes);
 
         const QString outDir = TestEnvironment::temp() + QStringLiteral("/docx");
         const QString docx = outDir + QStringLiteral("/template.docx");

@@ -5,6 +5,7 @@
 #include "ScriptedSeams.h"
 #include "Seams.h"
 #include "Skin.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QCoreApplication>
@@ -19,19 +20,6 @@
 
 namespace {
 const QString kSaveTag = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButton6_Click ");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // A page picture as label generation hands it over: 1472 x 1904 pixels at
 // 384 dpi, with a band of stripes two pixels wide at the top left.
@@ -76,7 +64,7 @@ struct Preview
         services.exit = &exit;
         form = std::make_unique<Form2>(services, &mainWindow);
         form->mWordFile = TestEnvironment::temp() + QStringLiteral("/qmtemp12345678.doc");
-        write(form->mWordFile, document);
+        WriteFileBytes(form->mWordFile, document);
     }
 
     // What label generation does: picture, show, hide the main window.
@@ -309,7 +297,7 @@ void Form2Test::pointerFeedback()
     const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
     QVERIFY(!QFile::exists(path));
     const auto removeIt = qScopeGuard([&] { QFile::remove(path); });
-    write(path, "not a cursor at all");
+    WriteFileBytes(path, "not a cursor at all");
     {
         Preview p;
         const auto reports = p.boxes.errorReports();
@@ -364,7 +352,7 @@ void Form2Test::save()
     p.showSheet();
     const QString target = name.isEmpty() ? QString() : home(name);
     if (!existing.isNull())
-        write(target, existing);
+        WriteFileBytes(target, existing);
     p.dialog.answers = {target};
     p.boxes.scriptAnswers({BoxAnswer(answer)});
     p.click("PushButton6");
@@ -372,10 +360,10 @@ void Form2Test::save()
     QCOMPARE(p.dialog.titles, QStringList{QStringLiteral("Save File")});
     QCOMPARE(p.dialog.filters, QStringList{QStringLiteral("Word Files (*.doc)")});
     if (!target.isEmpty())
-        QCOMPARE(readAll(target), saved ? p.document : existing);
+        QCOMPARE(ReadFileBytes(target), saved ? p.document : existing);
     // Saved as typed, no extension added, nothing left beside it.
     QCOMPARE(homeFiles(), saved || !existing.isNull() ? QStringList{name} : QStringList());
-    QCOMPARE(readAll(p.form->mWordFile), p.document);
+    QCOMPARE(ReadFileBytes(p.form->mWordFile), p.document);
 
     const auto boxes = p.boxes.boxes();
     QCOMPARE(boxes.size(), existing.isNull() ? 1 : 2);
@@ -393,12 +381,12 @@ void Form2Test::saveFailureKeepsTheOldFile()
     Preview p;
     p.showSheet();
     const QString target = home(QStringLiteral("labels.doc"));
-    write(target, "the only copy of last week's labels");
+    WriteFileBytes(target, "the only copy of last week's labels");
     QFile::remove(p.form->mWordFile); // the temporary document went missing
     p.dialog.answers = {target, home(QStringLiteral("fresh.doc"))};
     p.boxes.scriptAnswers({BoxAnswer::Yes});
     p.click("PushButton6");
-    QCOMPARE(readAll(target), QByteArray("the only copy of last week's labels"));
+    QCOMPARE(ReadFileBytes(target), QByteArray("the only copy of last week's labels"));
     const auto reports = p.boxes.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports[0].text.contains(QStringLiteral("\r\n") + kSaveTag + QStringLiteral("at line 130\r\r")));
@@ -424,9 +412,9 @@ void Form2Test::saveTwice()
     p.showSheet();
     p.dialog.answers = {home(QStringLiteral("one.doc")), home(QStringLiteral("two.doc"))};
     p.click("PushButton6", 2);
-    QCOMPARE(readAll(home(QStringLiteral("one.doc"))), p.document);
-    QCOMPARE(readAll(home(QStringLiteral("two.doc"))), p.document);
-    QCOMPARE(readAll(p.form->mWordFile), p.document); // lives until the user leaves
+    QCOMPARE(ReadFileBytes(home(QStringLiteral("one.doc"))), p.document);
+    QCOMPARE(ReadFileBytes(home(QStringLiteral("two.doc"))), p.document);
+    QCOMPARE(ReadFileBytes(p.form->mWordFile), p.document); // lives until the user leaves
     QCOMPARE(p.boxes.boxes().size(), 2);
 }
 

@@ -1,5 +1,6 @@
 #include "Failure.h"
 #include "SafeCopy.h"
+#include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
@@ -11,19 +12,6 @@
 #include <unistd.h>
 
 namespace {
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void write(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
 mode_t modeOf(const QString &path)
 {
     struct stat st {};
@@ -64,7 +52,7 @@ void SafeCopyTest::init()
     QRandomGenerator generator(42);
     for (char &c : m_document)
         c = char(generator.bounded(256));
-    write(m_source, m_document);
+    WriteFileBytes(m_source, m_document);
 }
 
 void SafeCopyTest::copies()
@@ -72,22 +60,22 @@ void SafeCopyTest::copies()
     // A new name, taken as given; an ordinary file as the umask allows, not private.
     const QString fresh = path(QStringLiteral("Labels for Mrs Müller"));
     SafeCopy(m_source, fresh);
-    QCOMPARE(readAll(fresh), m_document);
+    QCOMPARE(ReadFileBytes(fresh), m_document);
     const mode_t mask = ::umask(0);
     ::umask(mask);
     QCOMPARE(modeOf(fresh), mode_t(0666 & ~mask));
 
     // An existing, longer file is replaced whole and keeps its permissions.
     const QString existing = path(QStringLiteral("labels.doc"));
-    write(existing, QByteArray(5000000, 'x'));
+    WriteFileBytes(existing, QByteArray(5000000, 'x'));
     ::chmod(QFile::encodeName(existing).constData(), 0640);
     SafeCopy(m_source, existing);
-    QCOMPARE(readAll(existing), m_document);
+    QCOMPARE(ReadFileBytes(existing), m_document);
     QCOMPARE(modeOf(existing), mode_t(0640));
 
     // Choosing the temporary document itself must not destroy it.
     SafeCopy(m_source, m_source);
-    QCOMPARE(readAll(m_source), m_document);
+    QCOMPARE(ReadFileBytes(m_source), m_document);
     QCOMPARE(entries(), (QStringList{QStringLiteral("Labels for Mrs Müller"), QStringLiteral("labels.doc"),
                                      QStringLiteral("temp")}));
 }
@@ -108,11 +96,11 @@ void SafeCopyTest::failuresLeaveTheTargetAlone()
     QFETCH(QString, source);
     QFETCH(QString, target);
 
-    write(path(QStringLiteral("labels.doc")), "the user's own document");
+    WriteFileBytes(path(QStringLiteral("labels.doc")), "the user's own document");
     const QStringList before = entries();
     QVERIFY_THROWS_EXCEPTION(Failure, SafeCopy(path(source), path(target)));
     QCOMPARE(entries(), before);
-    QCOMPARE(readAll(path(QStringLiteral("labels.doc"))), QByteArray("the user's own document"));
+    QCOMPARE(ReadFileBytes(path(QStringLiteral("labels.doc"))), QByteArray("the user's own document"));
     QCOMPARE(QDir(path(QStringLiteral("temp"))).entryList(QDir::Files), QStringList{QStringLiteral("qmtemp12345678.doc")});
 }
 
@@ -121,17 +109,17 @@ void SafeCopyTest::unwritableExistingFileIsKept()
     if (::geteuid() == 0)
         QSKIP("permissions do not bind the superuser");
     const QString target = path(QStringLiteral("locked.doc"));
-    write(target, "kept");
+    WriteFileBytes(target, "kept");
     ::chmod(QFile::encodeName(target).constData(), 0444);
     QVERIFY_THROWS_EXCEPTION(Failure, SafeCopy(m_source, target));
-    QCOMPARE(readAll(target), QByteArray("kept"));
+    QCOMPARE(ReadFileBytes(target), QByteArray("kept"));
 
     const QString folder = path(QStringLiteral("readonly"));
     QDir().mkpath(folder);
-    write(folder + QStringLiteral("/old.doc"), "old");
+    WriteFileBytes(folder + QStringLiteral("/old.doc"), "old");
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     QVERIFY_THROWS_EXCEPTION(Failure, SafeCopy(m_source, folder + QStringLiteral("/old.doc")));
-    QCOMPARE(readAll(folder + QStringLiteral("/old.doc")), QByteArray("old"));
+    QCOMPARE(ReadFileBytes(folder + QStringLiteral("/old.doc")), QByteArray("old"));
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
 
