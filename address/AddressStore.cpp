@@ -11,19 +11,35 @@ AddressStore::AddressStore(SettingsStore &settings, MessageBoxes &boxes)
 {
 }
 
-QString AddressStore::restore(int field) const
+QString AddressStore::restore(int field)
 {
-    return m_settings.read(AddressFields::key(field), AddressFields::sampleValue(field));
+    const QString text = m_settings.read(AddressFields::key(field), AddressFields::sampleValue(field));
+    // Said at start-up, before the user types into a store that keeps nothing.
+    if (!m_settings.unusableReason().isEmpty())
+        warnOnce();
+    return text;
 }
 
 void AddressStore::save(int field, const QString &text)
 {
-    if (m_settings.write(AddressFields::key(field), text) || m_warned)
+    if (!m_settings.write(AddressFields::key(field), text))
+        warnOnce();
+}
+
+void AddressStore::warnOnce()
+{
+    if (m_warned)
         return;
     // Set first: the box runs a nested event loop in which more changes may arrive.
     m_warned = true;
-    m_boxes.show(QStringLiteral("Parcelon cannot save what you type to %1. Your entries will not "
-                                "be remembered after you close the program.")
-                     .arg(m_settings.fileName()),
-                 AppInfo::applicationTitle(), BoxStyle::Warning);
+    const QString unusable = m_settings.unusableReason();
+    const QString text = !unusable.isEmpty()
+        ? QStringLiteral("Parcelon cannot use its settings file %1: %2. The file is left as it is. "
+                         "Fields whose saved value could not be read show the sample values, and what "
+                         "you type will not be remembered after you close the program.")
+              .arg(m_settings.fileName(), unusable)
+        : QStringLiteral("Parcelon cannot save what you type to %1: %2. Until a later change can be "
+                         "saved, what you type will not be remembered after you close the program.")
+              .arg(m_settings.fileName(), m_settings.lastError());
+    m_boxes.show(text, AppInfo::applicationTitle(), BoxStyle::Warning);
 }

@@ -1,26 +1,41 @@
 #pragma once
 
-#include <QSettings>
+#include <QMap>
 #include <QString>
 
-// The per-user store of the twelve address fields: QSettings in native format,
-// organisation and application "Quillmark", group "Parcelon"
-// (~/.config/Quillmark/Quillmark.conf on Linux).
+// The per-user store of the twelve address fields: section [Parcelon] of
+// ~/.config/Quillmark/Quillmark.conf (XDG_CONFIG_HOME honoured), in the ini
+// form QSettings reads and writes. The vendor's other products keep their
+// own sections in the same file, so a write changes the lines of the keys it
+// writes and no other byte, under QSettings' own lock file.
 class SettingsStore
 {
 public:
     SettingsStore();
 
     // The stored string, the empty string when an empty one is stored, the
-    // default only when the key is missing.
-    QString read(const QString &key, const QString &defaultValue) const;
+    // default when the key is missing or the file cannot be read.
+    QString read(const QString &key, const QString &defaultValue);
 
-    // Stores the value and syncs at once, so a killed program keeps the last
-    // keystroke. Returns false when the file could not be written.
+    // Stores the value at once, together with any earlier value that could
+    // not be stored yet, so a killed program keeps the last keystroke.
+    // Returns false when the file was not written; lastError() says why.
     bool write(const QString &key, const QString &value);
 
-    QString fileName() const { return m_settings.fileName(); }
+    QString fileName() const { return m_fileName; }
+
+    // Why the file is left alone for the rest of the run: it could not be
+    // read, or it holds something other than settings. Empty while in use.
+    QString unusableReason() const { return m_unusable; }
+
+    QString lastError() const { return m_lastError; }
 
 private:
-    mutable QSettings m_settings;
+    QString store();
+
+    QString m_fileName;
+    QString m_unusable;
+    QString m_lastError;
+    QMap<QString, QString> m_pending; // handed to write() but not in the file yet
+    int m_lockWaitMs;
 };

@@ -1,7 +1,9 @@
-// Times what one keystroke in an address field costs: the store write with
-// its sync, alone and through the main window's field (offscreen), with all
-// twelve fields filled. Runs in a private settings folder of its own.
-// Usage: parcelon-bench-keystroke [keystrokes]
+// Times what one keystroke in an address field costs: the store write (lock,
+// read, patch, rename), alone and through the main window's field
+// (offscreen), with all twelve fields filled and another product's section
+// in the file. Runs in a private settings folder of its own, beside the
+// user's (on the same disk), or in the folder given.
+// Usage: parcelon-bench-keystroke [keystrokes] [folder]
 #include "FakeEngineless.h"
 #include "Form1.h"
 #include "Seams.h"
@@ -38,12 +40,25 @@ void print(const char *what, const std::vector<double> &ms)
 
 int main(int argc, char *argv[])
 {
-    QTemporaryDir home(QDir::tempPath() + QStringLiteral("/parcelon-bench-XXXXXX"));
+    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::homePath();
+    QTemporaryDir home(base + QStringLiteral("/.parcelon-bench-XXXXXX"));
+    if (!home.isValid()) {
+        std::fprintf(stderr, "cannot make a folder in %s\n", qPrintable(base));
+        return 1;
+    }
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int keystrokes = argc > 1 ? std::max(1, atoi(argv[1])) : 400;
 
+    QDir().mkpath(home.path() + QStringLiteral("/Quillmark"));
+    QFile shared(home.path() + QStringLiteral("/Quillmark/Quillmark.conf"));
+    if (shared.open(QIODevice::WriteOnly)) {
+        shared.write("[Inkwell]\nrecent=a.doc, b.doc\ngeometry=@Rect(10 20 300 400)\n");
+        for (int n = 0; n < 40; ++n)
+            shared.write(QByteArray("option") + QByteArray::number(n) + "=\"some, value\"\n");
+        shared.close();
+    }
     SettingsStore store;
     for (int n = 1; n <= 12; ++n)
         store.write(QStringLiteral("Text%1").arg(n), QString(40, QLatin1Char('x')));
@@ -57,7 +72,7 @@ int main(int argc, char *argv[])
         store.write(QStringLiteral("Text3"), text);
         writes.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    print("SettingsStore::write + sync", writes);
+    print("SettingsStore::write", writes);
 
     NoEngine engines;
     SilentBoxes boxes;
