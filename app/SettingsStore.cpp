@@ -126,6 +126,8 @@ QString loadFile(const QByteArray &path, FileBytes &file)
         return errno == ENOENT || errno == ENOTDIR ? QString() : systemError(errno);
     if (S_ISDIR(file.info.st_mode))
         return QStringLiteral("it is a folder");
+    if (S_ISFIFO(file.info.st_mode))
+        return QStringLiteral("it is a named pipe");
     if (!S_ISREG(file.info.st_mode))
         return QStringLiteral("it is not an ordinary file");
     const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);

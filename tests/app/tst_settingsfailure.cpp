@@ -81,7 +81,7 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("recipientName");
         QTest::newRow("folder") << QByteArray() << u"it is a folder"_s << u"Jordan Ellery"_s;
-        QTest::newRow("named pipe") << QByteArray() << u"it is not an ordinary file"_s << u"Jordan Ellery"_s;
+        QTest::newRow("named pipe") << QByteArray() << u"it is a named pipe"_s << u"Jordan Ellery"_s;
         QTest::newRow("unterminated header")
             << QByteArray("[Inkwell]\nrecent=a.doc, b.doc\n[Parcelon\nText8=Jordan Ellis\n")
             << u"line 3 has a section name without its closing bracket"_s << u"Jordan Ellis"_s;
