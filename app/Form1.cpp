@@ -2,8 +2,10 @@
 
 #include "AddressFields.h"
 #include "AppInfo.h"
+#include "Failure.h"
 #include "FileUtils.h"
 #include "Form2.h"
+#include "GeneratedDocuments.h"
 #include "HandCursor.h"
 #include "IsInstalled.h"
 #include "LabelGeneration.h"
@@ -13,7 +15,9 @@
 #include "SelectAllOnFocus.h"
 #include "Seams.h"
 #include "Skin.h"
+#include "TempFolder.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -148,6 +152,9 @@ void Form1::Form_Load()
     });
     for (int n = 1; n <= AddressFields::kCount; ++n)
         p.step(126 + 2 * n, [&] { field(n)->setText(m_store.restore(n)); });
+    // A signal during an earlier step's report ends the start-up here.
+    if (programEnding())
+        return;
     p.step(152, [&] {
         if (!EnsureWordAvailable(*m_services.engines, *m_services.messages))
             m_shouldEnd = true;
@@ -157,12 +164,30 @@ void Form1::Form_Load()
 bool StartMainWindow(Form1 &form)
 {
     form.Form_Load();
-    if (form.shouldEnd())
+    if (form.shouldEnd() || form.programEnding())
         return false;
     form.show();
     form.Text1->setFocus(Qt::OtherFocusReason);
     form.Text1->selectAll();
     return true;
+}
+
+int RunMainWindow(Form1 &form)
+{
+    try {
+        RemoveOrphanedDocuments(TemporaryFolder());
+    } catch (const Failure &) {
+        // No temporary folder: generation reports that when it is clicked.
+    }
+    int status = 0;
+    if (StartMainWindow(form))
+        status = QApplication::exec();
+    else if (form.shouldEnd())
+        status = 1; // no document engine: the check has told the user
+    // Ended by a closed window or a signal, while the preview showed or a
+    // generation was under way: the documents hold the addresses, so they go.
+    DeleteGeneratedDocuments();
+    return status;
 }
 
 void Form1::PushButton1_Click()
@@ -225,7 +250,26 @@ void Form1::setPreviewWordFile(const QString &path)
 
 void Form1::showPreview()
 {
-    preview()->show();
+    // A signal during this generation's reports: the program is ending.
+    if (!programEnding())
+        preview()->show();
+}
+
+void Form1::setBusy(bool busy)
+{
+    if (!busy) {
+        // Clicks the window system queued while the generation kept the event
+        // loop waiting (a double-click, an impatient second click) are
+        // delivered now, while mBusy still holds, so that they do nothing
+        // instead of starting a second generation once it is cleared.
+        QGuiApplication::sync();
+    }
+    mBusy = busy;
+}
+
+bool Form1::programEnding() const
+{
+    return m_services.exit && m_services.exit->ending();
 }
 
 void Form1::hideMain()

@@ -33,6 +33,8 @@ public:
     // True when start-up found no document engine: the program ends without
     // showing any window.
     bool shouldEnd() const { return m_shouldEnd; }
+    // True once a termination signal or a closed window asked the program to end.
+    bool programEnding() const;
 
     void PushButton1_Click(); // Help
     void PushButton3_Click(); // Load Sample/Example Data
@@ -47,7 +49,7 @@ public:
 
     // LabelSheetHost
     bool isBusy() const override { return mBusy; }
-    void setBusy(bool busy) override { mBusy = busy; }
+    void setBusy(bool busy) override;
     QString fieldText(int number) const override;
     void setBusyPointer() override;
     void setDefaultPointer() override;
@@ -83,5 +85,11 @@ private:
 
 // Runs the start-up sequence and, unless it ended the program, shows the
 // window centred with the focus and a full selection in Text1. Returns false
-// when the program must end without showing anything.
+// when the program must end without showing anything (no document engine, or
+// a termination signal during start-up).
 bool StartMainWindow(Form1 &form);
+
+// The whole run: removes documents left by copies that are gone, starts the
+// window, runs the event loop, and on the way out deletes every document this
+// run generated, however it ended. Returns the process status.
+int RunMainWindow(Form1 &form);

@@ -11,6 +11,8 @@
 
 BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
 {
+    if (m_exit.ending())
+        return style == BoxStyle::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
     QMessageBox box(QApplication::activeWindow());
     box.setText(text);
     box.setWindowTitle(title);
@@ -38,6 +40,8 @@ BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxSty
 
 QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, const QString &filter)
 {
+    if (m_exit.ending())
+        return QString();
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -73,7 +77,9 @@ void SystemClipboard::setImage(const QImage &image)
 
 void QtProgramExit::endProgram()
 {
-    // The event loop returns at once; main() then tears down the engine, so
-    // no office process outlives the program.
+    // Every event loop returns at once, an open box's or dialog's too; the
+    // flag keeps later boxes, the start-up and the main loop from carrying
+    // on. main() then tears down the engine, so no office outlives the program.
+    m_ending = true;
     QCoreApplication::exit(0);
 }

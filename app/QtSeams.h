@@ -6,16 +6,32 @@
 // Production implementations of the seams: real Qt dialogs, the desktop's URL
 // opener, Qt's random generator and the system clipboard.
 
+// Once the program is ending, the box and the dialog are no longer shown: a
+// box answers OK (No to a question) and the dialog is cancelled.
 class QtMessageBoxes : public MessageBoxes
 {
 public:
+    explicit QtMessageBoxes(const ProgramExit &exit)
+        : m_exit(exit)
+    {
+    }
     BoxAnswer show(const QString &text, const QString &title, BoxStyle style) override;
+
+private:
+    const ProgramExit &m_exit;
 };
 
 class QtSaveDialog : public SaveDialog
 {
 public:
+    explicit QtSaveDialog(const ProgramExit &exit)
+        : m_exit(exit)
+    {
+    }
     QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+
+private:
+    const ProgramExit &m_exit;
 };
 
 class DesktopUrlOpener : public UrlOpener
@@ -41,4 +57,8 @@ class QtProgramExit : public ProgramExit
 {
 public:
     void endProgram() override;
+    bool ending() const override { return m_ending; }
+
+private:
+    bool m_ending = false;
 };

@@ -47,6 +47,9 @@ class ProgramExit
 public:
     virtual ~ProgramExit() = default;
     virtual void endProgram() = 0;
+    // True once the end was asked for: what still runs winds down without
+    // showing anything (no box, no dialog, no window).
+    virtual bool ending() const = 0;
 };
 
 class MessageBoxes;

@@ -1,7 +1,5 @@
 #include "AppInfo.h"
-#include "FileUtils.h"
 #include "Form1.h"
-#include "Form2.h"
 #include "ModuleEngineFactory.h"
 #include "QtSeams.h"
 #include "Resources.h"
@@ -22,12 +20,12 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(ProgramIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("parcelon"));
 
-    QtMessageBoxes messages;
-    QtSaveDialog saveDialog;
+    QtProgramExit programExit;
+    QtMessageBoxes messages(programExit);
+    QtSaveDialog saveDialog(programExit);
     DesktopUrlOpener urlOpener;
     SystemRandom random;
     SystemClipboard clipboard;
-    QtProgramExit programExit;
     ModuleEngineFactory engines(clipboard);
 
     Services services;
@@ -43,12 +41,5 @@ int main(int argc, char *argv[])
     TerminationSignals terminations([&programExit] { programExit.endProgram(); });
 
     Form1 form(services);
-    if (!StartMainWindow(form))
-        return 1; // no document engine: the check has told the user
-    const int status = app.exec();
-    // Ended by a signal while the preview showed (or while a generation was
-    // under way): its temporary document holds the addresses, so it goes too.
-    if (Form2 *preview = form.previewWindow(); preview && preview->isVisible())
-        DeleteFileQuietly(preview->mWordFile);
-    return status;
+    return RunMainWindow(form);
 }

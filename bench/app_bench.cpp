@@ -39,11 +39,11 @@ public:
 
 struct Program
 {
+    QtProgramExit exit;
     CountingBoxes boxes;
-    QtSaveDialog saveDialog;
+    QtSaveDialog saveDialog{exit};
     DesktopUrlOpener urlOpener;
     SystemClipboard clipboard;
-    QtProgramExit exit;
     ModuleEngineFactory engines{clipboard};
     Services services;
 

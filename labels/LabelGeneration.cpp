@@ -2,12 +2,14 @@
 
 #include "Failure.h"
 #include "FileUtils.h"
+#include "GeneratedDocuments.h"
 #include "LabelSheetHost.h"
 #include "MessageBoxes.h"
 #include "Procedure.h"
 #include "Resources.h"
 #include "Seams.h"
 #include "TempFolder.h"
+#include "TempFolderLock.h"
 #include "WordApplication.h"
 
 #include <QBuffer>
@@ -103,8 +105,9 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
 {
     Procedure p(boxesOf(services), QString::fromLatin1(kGenerateLabelSheetTag));
 
-    // A click that arrives while a generation runs (the event pass of step 108
-    // can deliver one) is dropped here, silently.
+    // A click that arrives while a generation runs is dropped here, silently:
+    // the event pass of step 108 can deliver one, and the host delivers those
+    // the window system queued meanwhile before it clears mBusy (step 384).
     if (host.isBusy())
         return; // 100
 
@@ -114,7 +117,13 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     QByteArray templateBytes;
     p.step(106, [&] { templateBytes = TemplateBytes(); });
 
+    // "template.dot" and "temp.bmp" are fixed names that another running copy
+    // sharing the folder uses too: from here to the picture's deletion they
+    // are ours alone. Without the lock neither name is written or deleted and
+    // no picture is made or shown (an existing template copy is only read).
+    TempFolderLock lock;
     p.step(108, [&] {
+        lock.acquire();
         const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
         // FileExists follows symbolic links, so a link planted at this fixed
         // name would count as a template present and be opened. A link is
@@ -160,7 +169,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
 
     // "qmtemp" + eight digits 1..9 + ".doc", drawn afresh while the name is
     // taken. A dangling symbolic link counts as taken too: saving through it
-    // would write wherever it points.
+    // would write wherever it points. A free name is claimed at once (its
+    // owner marker), so that no other copy or later start takes it.
     QString name;
     for (;;) {
         p.step(340, [&] { name = QStringLiteral("qmtemp"); });
@@ -172,7 +182,9 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         }
         p.step(352, [&] { name = TemporaryPath(name + QStringLiteral(".doc")); });
         bool taken = false;
-        p.step(354, [&] { taken = FileExists(name) || isSymbolicLink(name); });
+        p.step(354, [&] {
+            taken = FileExists(name) || isSymbolicLink(name) || !ClaimGeneratedDocument(name);
+        });
         if (!taken)
             break;
     }
@@ -184,10 +196,15 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     p.step(364, [&] { document = nullptr; });
     // Destroying the instance ends its office process.
     p.step(366, [&] { app.reset(); });
-    p.step(368, [&] { DeleteFileQuietly(templatePath); });
+    if (lock.isHeld())
+        p.step(368, [&] { DeleteFileQuietly(templatePath); });
 
-    p.step(370, [&] { SaveDocAsJPG(services, name); });
+    p.step(370, [&] {
+        lock.requireHeld();
+        SaveDocAsJPG(services, name);
+    });
     p.step(372, [&] {
+        lock.requireHeld();
         const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
         // Only the regular file that the export wrote is shown, never a link's target.
         if (!isRegularFile(path))
@@ -201,7 +218,9 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     p.step(376, [&] { host.setDefaultPointer(); });
     p.step(378, [&] { host.showPreview(); });
     p.step(380, [&] { host.hideMain(); });
-    p.step(382, [&] { DeleteFileQuietly(TemporaryPath(QString::fromLatin1(kPreviewFileName))); });
+    if (lock.isHeld())
+        p.step(382, [&] { DeleteFileQuietly(TemporaryPath(QString::fromLatin1(kPreviewFileName))); });
+    lock.release();
     p.step(384, [&] { host.setBusy(false); });
 }
 

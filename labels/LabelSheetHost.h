@@ -11,6 +11,8 @@ public:
     virtual ~LabelSheetHost() = default;
 
     virtual bool isBusy() const = 0;      // mBusy
+    // Before clearing mBusy, the host delivers the input events that arrived
+    // during the generation, so that a click among them finds mBusy set.
     virtual void setBusy(bool busy) = 0;
     virtual QString fieldText(int field) const = 0; // Text1 .. Text12, read when asked
     virtual void setBusyPointer() = 0;    // pointer kind 11

@@ -5,6 +5,7 @@
 #include "AppInfo.h"
 #include "Failure.h"
 #include "FileUtils.h"
+#include "GeneratedDocuments.h"
 #include "HandCursor.h"
 #include "MessageBoxes.h"
 #include "Procedure.h"
@@ -264,7 +265,7 @@ void Form2::PushButton6_Click()
 void Form2::PushButton8_Click()
 {
     Procedure p(*m_services.messages, kTagBack);
-    p.step(102, [&] { DeleteFileQuietly(mWordFile); });
+    p.step(102, [&] { deleteDocuments(); });
     p.step(104, [&] {
         if (m_mainWindow)
             m_mainWindow->show();
@@ -278,9 +279,17 @@ void Form2::PushButton8_Click()
 void Form2::Form_QueryUnload()
 {
     Procedure p(*m_services.messages, kTagQueryUnload);
-    p.step(100, [&] { DeleteFileQuietly(mWordFile); });
+    p.step(100, [&] { deleteDocuments(); });
     p.step(102, [] { QCoreApplication::processEvents(); });
     p.step(104, [] { QCoreApplication::processEvents(); });
+}
+
+void Form2::deleteDocuments()
+{
+    DeleteGeneratedDocument(mWordFile);
+    // Once the preview goes no document of this run is in use: any other
+    // one left by an earlier click goes too.
+    DeleteGeneratedDocuments();
 }
 
 void Form2::closeEvent(QCloseEvent *event)

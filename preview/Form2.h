@@ -61,6 +61,7 @@ private:
 
     void applyDesign();
     void showViewport();
+    void deleteDocuments();
 
     Services &m_services;
     QWidget *m_mainWindow;

@@ -1,15 +1,28 @@
 #include "Failure.h"
 #include "FileUtils.h"
+#include "GeneratedDocuments.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
+bool lockedElsewhere(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool locked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    if (fd >= 0)
+        ::close(fd);
+    return locked;
+}
 } // namespace
 
 class FileUtilsTest : public QObject
@@ -96,6 +109,40 @@ private slots:
         DeleteFileQuietly(path("link"));
         QVERIFY(QFileInfo(path("link")).isSymLink());
         QCOMPARE(ReadFileBytes(path("target")), QByteArray("kept"));
+    }
+
+    // A start removes the documents of copies that are gone (no marker, or
+    // one nobody locks), never one a running copy holds, and only names the
+    // program makes.
+    void orphanedDocumentsGoLiveOnesStay()
+    {
+        const QStringList others = {"labels.doc", "qmtemp1234567.doc", "qmtemp12345670.doc", "qmtemp12345678.docx"};
+        for (const QString &name : others + QStringList{"qmtemp11111111.doc", "qmtemp22222222.doc",
+                                                         "qmtemp22222222.doc.owner", "qmtemp33333333.doc.owner",
+                                                         "qmtemp44444444.doc", "qmtemp44444444.doc.owner"})
+            WriteFileBytes(path(name), name.toUtf8());
+        QVERIFY(QFile::link(path("labels.doc"), path("qmtemp55555555.doc")));
+        QProcess running; // another copy, alive, holding its document
+        running.start("flock", {"--no-fork", path("qmtemp44444444.doc.owner"), "sleep", "60"});
+        QTRY_VERIFY(lockedElsewhere(path("qmtemp44444444.doc.owner")));
+        QVERIFY(ClaimGeneratedDocument(path("qmtemp66666666.doc"))); // this program's
+        QVERIFY(!ClaimGeneratedDocument(path("qmtemp66666666.doc")));
+        WriteFileBytes(path("qmtemp66666666.doc"), "ours");
+
+        RemoveOrphanedDocuments(m_dir->path());
+        QStringList expected = others + QStringList{"qmtemp44444444.doc", "qmtemp44444444.doc.owner", "qmtemp55555555.doc",
+                                                    "qmtemp66666666.doc", "qmtemp66666666.doc.owner"};
+        expected.sort();
+        QCOMPARE(entries(), expected);
+        QCOMPARE(ReadFileBytes(path("labels.doc")), "labels.doc");
+
+        running.kill(); // kill -9: the kernel drops its lock
+        QVERIFY(running.waitForFinished());
+        RemoveOrphanedDocuments(m_dir->path());
+        DeleteGeneratedDocuments();
+        expected = others + QStringList{"qmtemp55555555.doc"};
+        expected.sort();
+        QCOMPARE(entries(), expected);
     }
 };
 

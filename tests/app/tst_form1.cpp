@@ -2,10 +2,13 @@
 #include "FakeEngine.h"
 #include "Form1.h"
 #include "Form2.h"
+#include "GeneratedDocuments.h"
 #include "ProgramFolder.h"
+#include "QtSeams.h"
 #include "RecordingMessageBoxes.h"
 #include "ScriptedSeams.h"
 #include "SettingsStore.h"
+#include "TerminationSignals.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
@@ -15,12 +18,15 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include <csignal>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +65,12 @@ struct Fixture
 };
 
 QString stored(int field) { return SettingsStore().read(u"Text%1"_s.arg(field), u"<missing>"_s); }
+
+// What label generation leaves in the temporary folder.
+QStringList generatedFiles()
+{
+    return QDir(TestEnvironment::temp()).entryList({u"qmtemp*"_s, u"template.dot"_s, u"temp.bmp"_s});
+}
 
 void moveOver(QWidget *widget)
 {
@@ -345,6 +357,109 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
         moveOver(form.PushButton6);
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
+    }
+
+    // A second click that the window system queued while a generation ran
+    // is delivered after the work: it must still do nothing, and "< Back"
+    // leaves no document.
+    void clickQueuedDuringAGenerationDoesNothing()
+    {
+        Fixture f;
+        f.engines.clipboard = &f.clipboard;
+        Form1 &form = *f.form;
+        QVERIFY(StartMainWindow(form));
+        struct ClickingRandom : RandomSource
+        {
+            double uniform() override
+            {
+                if (button) { // once, during the first generation's work
+                    const QPointF at(button->width() / 2.0, button->height() / 2.0);
+                    for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
+                                                 std::pair{QEvent::MouseButtonRelease, Qt::NoButton}})
+                        QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at),
+                                                                            Qt::LeftButton, buttons, Qt::NoModifier));
+                    button = nullptr;
+                }
+                return (draws++ % 9 + 0.5) / 9; // a second generation would draw other digits
+            }
+            QPushButton *button = nullptr;
+            int draws = 0;
+        } clicking;
+        clicking.button = form.PushButton6;
+        f.services.random = &clicking;
+        QTest::mouseClick(form.PushButton6, Qt::LeftButton);
+        QTest::qWait(50);
+
+        QCOMPARE(f.engines.createdApplications, 1 + 2); // the start-up check, then one fill and one picture
+        QCOMPARE(generatedFiles(), QStringList({u"qmtemp12345678.doc"_s, u"qmtemp12345678.doc.owner"_s}));
+        QVERIFY(form.previewWindow()->isVisible());
+        QVERIFY(!form.mBusy);
+        form.previewWindow()->PushButton8_Click();
+        QCOMPARE(generatedFiles(), QStringList());
+    }
+
+    // SIGTERM while a box is open ends the program as a closed window does:
+    // no later box, no window, no office, no document.
+    void signalDuringABoxEndsTheProgram_data()
+    {
+        QTest::addColumn<bool>("duringGeneration");
+        QTest::newRow("start-up report") << false;
+        QTest::newRow("generation report") << true;
+    }
+
+    void signalDuringABoxEndsTheProgram()
+    {
+        QFETCH(bool, duringGeneration);
+        if (!duringGeneration) { // reports at steps 100 and 124
+            WriteFileBytes(m_programFolder->filePath(u"x/o.cjs"_s), "QWidget { color: red;");
+            WriteFileBytes(m_programFolder->filePath(u"HAND-M.CUR"_s), "GIF89a not a cursor");
+        }
+        QtProgramExit exit;
+        QtMessageBoxes boxes(exit);
+        QtSaveDialog saveDialog(exit);
+        RecordingUrlOpener urlOpener;
+        ScriptedRandom random;
+        random.values = {0.5};
+        ScriptedClipboard clipboard;
+        FakeEngine engines;
+        engines.clipboard = &clipboard;
+        engines.failOn(u"execute"_s); // eight reports in a generation
+        Services services{&boxes, &saveDialog, &urlOpener, &random, &clipboard, &engines, &exit};
+        TerminationSignals terminations([&exit] { exit.endProgram(); });
+        struct SignalOnFirstBox : QObject
+        {
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Show && qobject_cast<QMessageBox *>(watched) && ++shown == 1)
+                    ::raise(SIGTERM);
+                return false;
+            }
+            int shown = 0;
+        } watcher;
+        qApp->installEventFilter(&watcher);
+        Form1 form(services);
+        QTimer::singleShot(0, &form, [&] {
+            if (duringGeneration)
+                form.PushButton6->click();
+        });
+        QTimer guard; // should the program not end, the test does
+        guard.callOnTimeout([] { QCoreApplication::exit(99); });
+        guard.start(60000);
+
+        const int status = RunMainWindow(form);
+        guard.stop();
+        qApp->removeEventFilter(&watcher);
+        QCOMPARE(status, 0);
+        QCOMPARE(watcher.shown, 1);
+        QVERIFY(!form.isVisible());
+        QVERIFY(!form.previewWindow() || !form.previewWindow()->isVisible());
+        QCOMPARE(engines.createdApplications, duringGeneration ? 3 : 0);
+        QCOMPARE(engines.liveApplications, 0);
+        QCOMPARE(generatedFiles(), QStringList());
+        // An end asked for outside the main loop stays pending in Qt until a
+        // main loop runs: let one run, so that later tests start clean.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        QCoreApplication::exec();
     }
 
     void helpShowsTheExactText()

@@ -70,10 +70,16 @@ click() { # click window-id x y (client pixels)
     xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 click 1
     sleep 0.2
 }
+double_click() { # double_click window-id x y
+    xdotool mousemove --window "$1" "$2" "$3" sleep 0.1 click --repeat 2 --delay 150 1
+    sleep 0.2
+}
 
 setting() { grep -E "^$1=" "$SETTINGS" 2>/dev/null | head -n 1 | cut -d= -f2-; }
 setting_is() { [ "$(setting "$1")" = "$2" ]; }
-offices() { pgrep -u "$(id -u)" -f 'soffice.bin' >/dev/null; }
+# Only this run's offices: their profiles live under $ROOT. Other LibreOffice
+# processes of the same user (an open document, another test) do not count.
+offices() { pgrep -u "$(id -u)" -f "soffice\.bin.*$ROOT/" >/dev/null; }
 no_offices() { ! offices; }
 app_running() { [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; }
 app_gone() { ! app_running; }
@@ -103,7 +109,9 @@ not_blank() { awk -v s="$(stddev "$1")" 'BEGIN { exit !(s > 0.02) }'; }
 differ() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
 count_in_doc() { LANG=C.UTF-8 catdoc -w "$1" 2>/dev/null | grep -o -- "$2" | wc -l; }
 temp_docs() { find "$TEMP" -maxdepth 1 -name 'qmtemp*.doc' | sort; }
-temp_holds_only_docs() { [ -z "$(find "$TEMP" -mindepth 1 -maxdepth 1 ! -name 'qmtemp*.doc')" ]; }
+temp_holds_only_docs() { # the documents and their owner markers
+    [ -z "$(find "$TEMP" -mindepth 1 -maxdepth 1 ! -name 'qmtemp*.doc' ! -name 'qmtemp*.doc.owner')" ]
+}
 temp_empty() { [ -z "$(find "$TEMP" -mindepth 1 -maxdepth 1)" ]; }
 
 cleanup() {
@@ -137,16 +145,18 @@ start_app
 check "main window shows again after kill -9" wait_until 60 has_main
 check "typed value survives kill -9 and restart" setting_is Text8 "Ada Lovelace"
 
-# --- Start Creating Template opens the preview -------------------------------
+# --- Start Creating Template opens the preview, once for a double-click ----------
 read -r MAIN _ <<<"$(main_window)"
-click "$MAIN" 268 21
+double_click "$MAIN" 268 21
 check "preview window opens" wait_until 90 has_preview
 check "main window is hidden" wait_until 5 no_main
-sleep 0.5
+# The second click came during the work: a second generation would be running now.
+sleep 2
+wait_until 30 no_offices
 shot preview
 read -r PREVIEW _ <<<"$(preview_window)"
 DOC=$(temp_docs | head -n 1)
-check "one generated document in the temporary folder" test "$(temp_docs | wc -l)" -eq 1
+check "a double-click makes one document" test "$(temp_docs | wc -l)" -eq 1
 check "temporary folder holds nothing but the document" temp_holds_only_docs
 check "the document holds the typed recipient in all six labels" \
     test "$(count_in_doc "$DOC" "Ada Lovelace")" -eq 6
@@ -224,6 +234,44 @@ kill -TERM "$APP_PID"
 check "SIGTERM ends the program" wait_until 15 app_gone
 check "SIGTERM leaves no temporary document" temp_empty
 check "SIGTERM leaves no office process" wait_until 10 no_offices
+
+# --- a second copy shares TEMP; a copy killed with kill -9 -------------------------
+start_app
+FIRST_PID=$APP_PID
+check "main window shows for the two-copy case" wait_until 60 has_main
+read -r MAIN _ <<<"$(main_window)"
+click "$MAIN" 268 21
+check "the first copy's preview opens" wait_until 90 has_preview
+DOC=$(temp_docs | head -n 1)
+start_app
+check "a second copy starts beside it" wait_until 60 has_main
+check "the second copy's start keeps the first copy's document" test -f "$DOC"
+kill -TERM "$APP_PID"
+check "the second copy ends" wait_until 15 app_gone
+check "the first copy's document survives the second copy's end" test -f "$DOC"
+APP_PID=$FIRST_PID
+kill -9 "$APP_PID"
+wait "$APP_PID" 2>/dev/null
+check "kill -9 leaves no office process" wait_until 10 no_offices
+start_app
+check "main window shows after kill -9 with the preview open" wait_until 60 has_main
+check "the start removes the document the killed copy left" test ! -e "$DOC"
+check "... and its owner marker" temp_empty
+kill -TERM "$APP_PID"
+check "SIGTERM on the main window ends the program" wait_until 15 app_gone
+
+# --- SIGTERM while a start-up report is open: the start-up ends there ------------
+COPY=$ROOT/program
+mkdir -p "$COPY/x"
+cp "$PARCELON" "$COPY/parcelon"
+printf 'QWidget { color: red;' >"$COPY/x/o.cjs" # a skin that cannot be applied
+PARCELON_ENGINE_MODULE=$(dirname "$PARCELON")/parcelon-libreoffice.so "$COPY/parcelon" >"$ROOT/skin.log" 2>&1 &
+APP_PID=$!
+has_report() { xdotool search --onlyvisible --name '^Application Error$' >/dev/null 2>&1; }
+check "a skin that cannot be applied is reported at start" wait_until 30 has_report
+kill -TERM "$APP_PID"
+check "SIGTERM during a start-up report ends the program" wait_until 15 app_gone
+check "... and leaves no office process" no_offices
 
 # --- no document engine: the message, then the end, before any window ------------
 PARCELON_ENGINE_MODULE=/nonexistent/parcelon-libreoffice.so "$PARCELON" >"$ROOT/noengine.log" 2>&1 &

@@ -2,20 +2,25 @@
 // in-memory engine so that every step can be made to fail.
 
 #include "FakeEngine.h"
+#include "GeneratedDocuments.h"
 #include "LabelGeneration.h"
 #include "LabelSheetHost.h"
 #include "RecordingMessageBoxes.h"
 #include "Resources.h"
 #include "ScriptedSeams.h"
 #include "Seams.h"
+#include "TempFolderLock.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QTimer>
+
+#include <sys/wait.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -137,6 +142,7 @@ private slots:
     void init()
     {
         qputenv("TEMP", QFile::encodeName(TestEnvironment::temp()));
+        DeleteGeneratedDocuments();
         for (const QString &entry : tempEntries())
             QFile::remove(temp(entry));
         QVERIFY(tempEntries().isEmpty());
@@ -178,7 +184,10 @@ private slots:
         // The picture the engine rendered, unchanged, dots per metre included.
         QCOMPARE(rig.host.picture.dotsPerMeterX(), 15118);
         QCOMPARE(rig.host.picture.convertToFormat(QImage::Format_RGB32), FakeEngine::samplePicture());
-        QCOMPARE(tempEntries(), QStringList({"qmtemp12356799.doc"}));
+        // Beside the document only its owner marker, held while the document lives.
+        QCOMPARE(tempEntries(), QStringList({"qmtemp12356799.doc", "qmtemp12356799.doc.owner"}));
+        DeleteGeneratedDocument(name);
+        QVERIFY(tempEntries().isEmpty());
     }
 
     // Each step that needs the office reports on its own, in order; the
@@ -202,7 +211,8 @@ private slots:
         QCOMPARE(rig.host.events.mid(rig.host.events.size() - 3), QStringList({"showPreview", "hideMain", "setBusy(0)"}));
         QCOMPARE(rig.host.picture, redPicture());
         QVERIFY(rig.host.wordFile.startsWith(temp("qmtemp")));
-        QVERIFY(tempEntries().isEmpty());
+        // The name stays claimed (nothing was saved under it) until the preview goes.
+        QCOMPARE(tempEntries(), QStringList({QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
     }
 
     void injectedFailureIsReportedAtItsStep_data()
@@ -300,7 +310,8 @@ private slots:
         QCOMPARE(ReadFileBytes(victimText), "Sender Company belongs to someone else");
         QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
         QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
-        QCOMPARE(tempEntries(), QStringList({QFileInfo(rig.host.wordFile).fileName()}));
+        QCOMPARE(tempEntries(), QStringList({QFileInfo(rig.host.wordFile).fileName(),
+                                             QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
 
         // With the copy failing, neither the linked picture nor the clipboard
         // (the user's own picture) is shown, and the link's target stays.
@@ -316,22 +327,75 @@ private slots:
         QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
     }
 
+    // Another running copy holds the fixed names: after a bounded wait the
+    // click says so, and that copy's template and picture are neither
+    // replaced, deleted nor shown. A lock left by a copy that is gone is taken over.
+    void fixedNamesWaitForAnotherCopy()
+    {
+        const QString lockPath = temp("parcelon.lock");
+        const QByteArray otherTemplate = labelText().toUtf8();
+        WriteFileBytes(temp("template.dot"), otherTemplate);
+        QVERIFY(redPicture().save(temp("temp.bmp"), "PNG"));
+        const QByteArray otherPicture = ReadFileBytes(temp("temp.bmp"));
+        const auto limit = TempFolderLock::waitLimit();
+        TempFolderLock::setWaitLimit(std::chrono::milliseconds(300));
+        {
+            QLockFile other(lockPath); // held by a live process: this one
+            QVERIFY(other.tryLock());
+            Rig rig(false);
+            rig.click();
+            QStringList descriptions;
+            QCOMPARE(reportKeys(rig.boxes, &descriptions), QStringList({"PB6:108", "PB6:370", "PB6:372"}));
+            QVERIFY2(descriptions[0].startsWith(QStringLiteral("Another copy of Parcelon (process %1) is using the temporary folder ")
+                                                    .arg(QCoreApplication::applicationPid())),
+                     qPrintable(descriptions[0]));
+            QCOMPARE(descriptions.mid(1), QStringList(2, descriptions[0]));
+            QVERIFY(rig.host.picture.isNull());
+            QCOMPARE(rig.engine.createdApplications, 1); // no export
+            QCOMPARE(ReadFileBytes(temp("template.dot")), otherTemplate);
+            QCOMPARE(ReadFileBytes(temp("temp.bmp")), otherPicture);
+            QVERIFY(!rig.host.busy);
+        }
+        TempFolderLock::setWaitLimit(limit);
+
+        // The holder was killed: its lock file stays, naming a process that is gone.
+        const pid_t holder = ::fork();
+        if (holder == 0) {
+            QLockFile lock(lockPath);
+            ::_exit(lock.tryLock() ? 0 : 1); // no destructor runs: the file stays
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(holder, &status, 0), holder);
+        QCOMPARE(status, 0);
+        QVERIFY(QFileInfo::exists(lockPath));
+        Rig rig;
+        rig.random.values = {0.5}; // a name of its own beside the first run's
+        rig.click();
+        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
+        QVERIFY(!QFileInfo::exists(lockPath)); // released once the picture is shown
+    }
+
     void takenNameIsDrawnAgain()
     {
         WriteFileBytes(temp("qmtemp11111111.doc"), "someone's earlier sheet");
         // A dangling link at a drawn name: saving through it would create its target.
         const QString linkTarget = TestEnvironment::root() + "/link-target.doc";
         link(linkTarget, temp("qmtemp55555555.doc"));
+        // Claimed by another copy that has not saved its document yet.
+        WriteFileBytes(temp("qmtemp66666666.doc.owner"), "");
         Rig rig;
-        rig.random.values = QList<double>(8, 0.0) + QList<double>(8, 0.5) + QList<double>({0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9});
+        rig.random.values = QList<double>(8, 0.0) + QList<double>(8, 0.5) + QList<double>(8, 0.6)
+            + QList<double>({0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9});
         rig.click();
 
         QCOMPARE(rig.boxes.boxes().size(), 0);
-        QCOMPARE(rig.random.draws, 24);
+        QCOMPARE(rig.random.draws, 32);
         QCOMPARE(rig.host.wordFile, temp("qmtemp23456789.doc"));
         QCOMPARE(ReadFileBytes(temp("qmtemp11111111.doc")), "someone's earlier sheet");
         QVERIFY(QFileInfo(temp("qmtemp55555555.doc")).isSymLink());
         QVERIFY(!QFileInfo::exists(linkTarget));
+        QVERIFY(!QFileInfo::exists(temp("qmtemp66666666.doc")));
         QFile::remove(temp("qmtemp55555555.doc"));
     }
 
@@ -428,8 +492,9 @@ private slots:
         QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0700u);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList({QFileInfo(rig.host.wordFile).fileName()}));
-        QFile::remove(rig.host.wordFile);
+                 QStringList({QFileInfo(rig.host.wordFile).fileName(),
+                              QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
+        DeleteGeneratedDocument(rig.host.wordFile);
     }
 };
 

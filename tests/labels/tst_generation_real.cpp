@@ -90,9 +90,10 @@ private slots:
         for (const QString &phrase : placeholderPhrases())
             QVERIFY2(!text.contains(phrase, Qt::CaseInsensitive), qPrintable(phrase));
 
-        // Nothing else is left: no template copy, no picture file, no office.
+        // Nothing else is left but the document's owner marker: no template
+        // copy, no picture file, no lock, no office.
         QCOMPARE(QDir(TestEnvironment::temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                 QStringList({QFileInfo(document).fileName()}));
+                 QStringList({QFileInfo(document).fileName(), QFileInfo(document).fileName() + ".owner"}));
         QCOMPARE(ourOfficeProcesses(), QList<int>());
     }
 };

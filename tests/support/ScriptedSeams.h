@@ -53,5 +53,6 @@ class RecordingProgramExit : public ProgramExit
 {
 public:
     void endProgram() override { ++calls; }
+    bool ending() const override { return calls > 0; }
     int calls = 0;
 };
