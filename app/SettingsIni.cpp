@@ -288,7 +288,8 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
             if (!text.startsWith('#'))
                 damageAt(line.start, "is not a setting");
         } else if (inSection) {
-            const QByteArrayView key = QByteArrayView(data).sliced(line.start, line.equals - line.start).trimmed();
+            const QByteArrayView key
+                = QByteArrayView(data).sliced(line.start, line.equals - line.start).trimmed();
             m_keys.append({iniUnescapedKey(key), line.start, line.end, line.equals});
             m_insertAt = endOfRow(line.end);
         }
@@ -297,7 +298,8 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
 
 const SettingsIni::KeyLine *SettingsIni::find(const QString &key) const
 {
-    const auto it = std::find_if(m_keys.crbegin(), m_keys.crend(), [&](const KeyLine &k) { return k.key == key; });
+    const auto it = std::find_if(
+        m_keys.crbegin(), m_keys.crend(), [&](const KeyLine &k) { return k.key == key; });
     return it == m_keys.crend() ? nullptr : &*it;
 }
 

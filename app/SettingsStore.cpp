@@ -85,7 +85,8 @@ public:
                 return false;
             }
             if (errno != EEXIST) {
-                m_error = errno == EACCES || errno == EROFS ? QLockFile::PermissionError : QLockFile::UnknownError;
+                m_error = errno == EACCES || errno == EROFS ? QLockFile::PermissionError
+                                                            : QLockFile::UnknownError;
                 return false;
             }
         }

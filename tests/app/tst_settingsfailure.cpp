@@ -137,8 +137,10 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             QCOMPARE(ReadFileBytes(path), content);
         }
-        QCOMPARE(QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{u"Quillmark.conf"_s});
+        QCOMPARE(
+            QDir(QFileInfo(path).path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList { u"Quillmark.conf"_s });
     }
 };
 
