@@ -20,12 +20,12 @@ QString notAvailableMessage()
                        "opens normally without any interrupting messages."),
         QStringLiteral("4. All versions of Word are supported by this software except for the rare Word "
                        "Starter and Student editions."),
-        // Writer alone lacks the picture export of the preview.
-        QStringLiteral("This version of Parcelon uses LibreOffice instead of Word: it needs LibreOffice "
-                       "Writer and LibreOffice Draw, and the Liberation fonts. Install them with your "
-                       "package manager, for example: sudo apt install libreoffice-writer "
-                       "libreoffice-draw fonts-liberation2 (on a computer without a desktop, "
-                       "libreoffice-writer-nogui and libreoffice-draw-nogui are enough)."),
+        // Writer alone lacks the picture export of the preview. The command
+        // stands alone so that the box does not break it at a hyphen.
+        QStringLiteral("This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice "
+                       "Writer and LibreOffice Draw (or their -nogui packages) and the Liberation fonts. "
+                       "Install them with your package manager, for example:"),
+        QStringLiteral("sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"),
     };
     return paragraphs.join(QStringLiteral("\r\n\r\n"));
 }

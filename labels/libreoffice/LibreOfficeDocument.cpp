@@ -65,6 +65,8 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
 // way leaves that file behind for good.
 QStringList officeTemporaryFiles(const QString &folder, pid_t office)
 {
+    if (office <= 0)
+        return {};
     return QDir(folder).entryList({QStringLiteral("lu%1*.tmp").arg(office)},
                                   QDir::Files | QDir::Hidden | QDir::System);
 }

@@ -52,10 +52,10 @@ private slots:
             "normally without any interrupting messages.\r\n\r\n"
             "4. All versions of Word are supported by this software except for the rare Word Starter "
             "and Student editions.\r\n\r\n"
-            "This version of Parcelon uses LibreOffice instead of Word: it needs LibreOffice Writer and "
-            "LibreOffice Draw, and the Liberation fonts. Install them with your package manager, for "
-            "example: sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2 (on a "
-            "computer without a desktop, libreoffice-writer-nogui and libreoffice-draw-nogui are enough)."));
+            "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
+            "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
+            "package manager, for example:\r\n\r\n"
+            "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"));
     }
 
     // An engine that starts is enough, even when its quit then fails.
