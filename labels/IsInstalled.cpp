@@ -20,8 +20,12 @@ QString notAvailableMessage()
                        "opens normally without any interrupting messages."),
         QStringLiteral("4. All versions of Word are supported by this software except for the rare Word "
                        "Starter and Student editions."),
-        QStringLiteral("This version of Parcelon uses LibreOffice Writer to make its documents. Install "
-                       "it with your package manager, for example: sudo apt install libreoffice-writer"),
+        // Writer alone lacks the picture export of the preview. The command
+        // stands alone so that the box does not break it at a hyphen.
+        QStringLiteral("This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice "
+                       "Writer and LibreOffice Draw (or their -nogui packages) and the Liberation fonts. "
+                       "Install them with your package manager, for example:"),
+        QStringLiteral("sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"),
     };
     return paragraphs.join(QStringLiteral("\r\n\r\n"));
 }

@@ -5,6 +5,21 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
+
+namespace {
+
+// A full disk (or a used-up quota) is said plainly, as the original platform
+// does: it is the one failure the user can mend at once.
+QString writeFailure(const QString &action, const QString &target, int error, const QString &reason)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return QStringLiteral("Disk full");
+    return QStringLiteral("%1 %2: %3").arg(action, target, reason);
+}
+
+} // namespace
+
 void SafeCopy(const QString &source, const QString &target)
 {
     QFile in(source);
@@ -14,8 +29,11 @@ void SafeCopy(const QString &source, const QString &target)
     QSaveFile out(target);
     // Never write into the target itself, even where a new file beside it cannot be made.
     out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Failure(QStringLiteral("Cannot create %1: %2").arg(target, out.errorString()));
+    // Unbuffered, so that a failing write reports at once and with its reason
+    // (a buffered one is merely short and says "Unknown error").
+    errno = 0;
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw Failure(writeFailure(QStringLiteral("Cannot create"), target, errno, out.errorString()));
 
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
     for (;;) {
@@ -26,12 +44,17 @@ void SafeCopy(const QString &source, const QString &target)
         }
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n) {
+        errno = 0;
+        const qint64 written = out.write(buffer.constData(), n);
+        if (written != n) {
+            // A short write to a file means there was no room for the rest.
+            const int error = written >= 0 ? ENOSPC : errno;
             const QString reason = out.errorString();
             out.cancelWriting();
-            throw Failure(QStringLiteral("Cannot write %1: %2").arg(target, reason));
+            throw Failure(writeFailure(QStringLiteral("Cannot write"), target, error, reason));
         }
     }
+    errno = 0;
     if (!out.commit())
-        throw Failure(QStringLiteral("Cannot write %1: %2").arg(target, out.errorString()));
+        throw Failure(writeFailure(QStringLiteral("Cannot write"), target, errno, out.errorString()));
 }

@@ -6,5 +6,6 @@
 // the bytes go to a new file in the target's folder, which is renamed over the
 // target only once it is complete. A failure (source unreadable, target folder
 // not writable, disk full, target not writable) throws Failure and leaves an
-// existing target exactly as it was and no partial file behind.
+// existing target exactly as it was and no partial file behind. A full disk is
+// described as "Disk full".
 void SafeCopy(const QString &source, const QString &target);

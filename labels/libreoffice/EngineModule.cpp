@@ -1,6 +1,7 @@
 #include "EngineModule.h"
 
 #include "LibreOfficeApplication.h"
+#include "LibreOfficeDocument.h"
 #include "OfficeProcess.h"
 #include "OfficeProfile.h"
 #include "OfficeSettings.h"
@@ -21,6 +22,7 @@ parcelon_engine_create_application(PictureClipboard *clipboard)
         const OfficeSettings settings = OfficeSettings::fromEnvironment();
         const QString profile = OfficeProfile::prepared(settings);
         auto process = OfficeProcess::start(settings, profile, OfficeProcess::ProfileUse::Copy);
+        LibreOfficeDocument::requireFilters(*process);
         return new LibreOfficeApplication(std::move(process), clipboard);
     } catch (const EngineError &) {
         throw;

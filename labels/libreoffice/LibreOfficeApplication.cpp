@@ -54,6 +54,32 @@ bool isPlainTextFilter(const QString &filter)
     return filter == QLatin1String("Text") || filter.startsWith(QLatin1String("Text ("));
 }
 
+// What a replacement may put into the document. In the Word 97 format the C0
+// control characters mark cells, fields, objects and breaks: a BEL or BS in
+// the text crashes the office while it saves, others damage the structure.
+// They have no printable form, so they are left out; tab, line feed (a line
+// break) and carriage return (a new paragraph) stay. Half a surrogate pair,
+// which the bridge cannot carry, becomes the replacement character.
+QString textTheFormatCanHold(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result += c;
+            result += text.at(++i);
+        } else if (c.isSurrogate()) {
+            result += QChar::ReplacementCharacter;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
 } // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(std::unique_ptr<OfficeProcess> office,
@@ -161,11 +187,12 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
     if (settings.text.isEmpty())
         return;
 
+    const rtl::OUString replacement = UnoBridge::toUno(textTheFormatCanHold(settings.replacement));
     m_office->call(QStringLiteral("replacing text in %1").arg(document.path()), [&] {
         uno::Reference<util::XReplaceable> replaceable(document.component(), uno::UNO_QUERY_THROW);
         uno::Reference<util::XReplaceDescriptor> descriptor = replaceable->createReplaceDescriptor();
         descriptor->setSearchString(UnoBridge::toUno(settings.text));
-        descriptor->setReplaceString(UnoBridge::toUno(settings.replacement));
+        descriptor->setReplaceString(replacement);
         // Literal search: with regular expressions off the replacement goes
         // in exactly as given ("$1", "&", "^p" and backslashes stay text).
         uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
@@ -186,7 +213,7 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
             replaceable->findFirst(search),
             uno::UNO_QUERY);
         if (replace == kWdReplaceOne && found.is())
-            found->setString(UnoBridge::toUno(settings.replacement));
+            found->setString(replacement);
     });
 }
 

@@ -5,8 +5,11 @@
 #include "Seams.h"
 #include "UnoBridge.h"
 
+#include <com/sun/star/beans/NamedValue.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 
 #include <QDir>
@@ -14,6 +17,10 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 using namespace css;
 
@@ -23,9 +30,9 @@ namespace {
 // silently become ODT.
 QString filterFor(const QString &path)
 {
-    return QFileInfo(path).suffix().compare(QLatin1String("dot"), Qt::CaseInsensitive) == 0
-               ? QStringLiteral("MS Word 97 Vorlage")
-               : QStringLiteral("MS Word 97");
+    return QLatin1String(QFileInfo(path).suffix().compare(QLatin1String("dot"), Qt::CaseInsensitive) == 0
+                             ? LibreOfficeDocument::kWordTemplateFilter
+                             : LibreOfficeDocument::kWordFilter);
 }
 
 // The office's own message for a failed store is a bare error code; say
@@ -44,10 +51,79 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
         return QStringLiteral("the file cannot be overwritten");
     if (target.isDir())
         return QStringLiteral("a folder of that name exists");
+    // The office's code does not tell a full disk from other aborts.
+    constexpr quint64 kRoomForADocument = 1024 * 1024;
+    struct statvfs space {};
+    if (::statvfs(QFile::encodeName(folder.absoluteFilePath()).constData(), &space) == 0
+        && quint64(space.f_bavail) * space.f_frsize < kRoomForADocument)
+        return QStringLiteral("the disk is full");
     return officeMessage;
 }
 
+// The office writes a document to a temporary file beside the target,
+// "lu<its pid>....tmp", and renames it at the end; an office that dies on the
+// way leaves that file behind for good.
+QStringList officeTemporaryFiles(const QString &folder, pid_t office)
+{
+    if (office <= 0)
+        return {};
+    return QDir(folder).entryList({QStringLiteral("lu%1*.tmp").arg(office)},
+                                  QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// After a failed save, removes the office's temporary files that were not
+// there before it: only ours can have its pid and have appeared meanwhile.
+void removeNewOfficeTemporaryFiles(const QString &folder, pid_t office, const QStringList &before)
+{
+    for (const QString &name : officeTemporaryFiles(folder, office)) {
+        if (before.contains(name))
+            continue;
+        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid())
+            ::unlink(path.constData());
+    }
+}
+
 } // namespace
+
+void LibreOfficeDocument::requireFilters(OfficeProcess &office)
+{
+    QStringList required = {QLatin1String(kWordFilter), QLatin1String(kWordTemplateFilter)};
+    for (const char *name : kPictureFilters)
+        required << QLatin1String(name);
+    if (!office.settings().extraFilter.isEmpty())
+        required << office.settings().extraFilter;
+    // Each package brings its filters' entries in the office configuration,
+    // which the office has read at its start: looking there costs about a
+    // millisecond. The filter factory would first build its whole cache
+    // (several times that), and a trial export more still.
+    const QStringList missing = office.call(QStringLiteral("looking up its filters"), [&] {
+        const uno::Reference<uno::XComponentContext> context = office.context();
+        uno::Reference<lang::XMultiServiceFactory> configuration(
+            context->getServiceManager()->createInstanceWithContext(
+                rtl::OUString("com.sun.star.configuration.ConfigurationProvider"), context),
+            uno::UNO_QUERY_THROW);
+        beans::NamedValue path;
+        path.Name = "nodepath";
+        path.Value <<= rtl::OUString("/org.openoffice.TypeDetection.Filter/Filters");
+        uno::Sequence<uno::Any> arguments(1);
+        arguments.getArray()[0] <<= path;
+        uno::Reference<container::XNameAccess> filters(
+            configuration->createInstanceWithArguments(
+                rtl::OUString("com.sun.star.configuration.ConfigurationAccess"), arguments),
+            uno::UNO_QUERY_THROW);
+        QStringList absent;
+        for (const QString &name : required) {
+            if (!filters->hasByName(UnoBridge::toUno(name)))
+                absent << name;
+        }
+        return absent;
+    });
+    if (!missing.isEmpty())
+        throw EngineError(QStringLiteral("LibreOffice is incomplete: it lacks the filter %1")
+                              .arg(missing.join(QStringLiteral(", "))));
+}
 
 LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                                          uno::Reference<lang::XComponent> component, QString path,
@@ -78,18 +154,26 @@ void LibreOfficeDocument::saveAs(const QString &fileName)
     if (!folder.isDir() || QFileInfo(target).isDir())
         throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
                               .arg(target, whySaveFailed(target, QString())));
-    m_office.call(QStringLiteral("saving %1").arg(target), [&] {
-        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
-        try {
-            storable->storeToURL(
-                UnoBridge::fileUrl(target),
-                UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
-                                       UnoBridge::property("Overwrite", uno::Any(true))}));
-        } catch (const io::IOException &e) {
-            throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
-                                  .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
-        }
-    });
+    const QString folderPath = folder.absoluteFilePath();
+    const pid_t office = m_office.pid();
+    const QStringList before = officeTemporaryFiles(folderPath, office);
+    try {
+        m_office.call(QStringLiteral("saving %1").arg(target), [&] {
+            uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+            try {
+                storable->storeToURL(
+                    UnoBridge::fileUrl(target),
+                    UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
+                                           UnoBridge::property("Overwrite", uno::Any(true))}));
+            } catch (const io::IOException &e) {
+                throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                                      .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
+            }
+        });
+    } catch (const EngineError &) {
+        removeNewOfficeTemporaryFiles(folderPath, office, before);
+        throw;
+    }
     if (!QFileInfo(target).isFile())
         throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written")
                               .arg(target));
@@ -145,6 +229,7 @@ void LibreOfficeDocument::copyRangeAsPicture()
     if (!m_clipboard)
         throw EngineError(QStringLiteral("CopyAsPicture is not possible: there is no clipboard"));
     const QString png = m_office.scratchFolder() + QStringLiteral("/page.png");
+    const char *filter = kPictureFilters[0];
     QFile::remove(png);
     m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
@@ -153,7 +238,7 @@ void LibreOfficeDocument::copyRangeAsPicture()
              UnoBridge::property("PixelHeight", uno::Any(sal_Int32(kPictureHeight)))});
         storable->storeToURL(
             UnoBridge::fileUrl(png),
-            UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString("writer_png_Export"))),
+            UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
                                    UnoBridge::property("FilterData", uno::Any(size))}));
     });
     QImage rendered(png);

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <array>
+
 class LibreOfficeApplication;
 class OfficeProcess;
 class PictureClipboard;
@@ -18,6 +20,15 @@ public:
     static constexpr int kPictureWidth = 1472;
     static constexpr int kPictureHeight = 1904;
     static constexpr int kPictureDotsPerMetre = 15118; // 384 dpi
+    // The office filters the engine stores with. copyRangeAsPicture uses the
+    // picture filters; the check at start asks the office for every name here,
+    // so an office that cannot make the picture is refused before any click.
+    static constexpr const char *kWordFilter = "MS Word 97";
+    static constexpr const char *kWordTemplateFilter = "MS Word 97 Vorlage";
+    static constexpr std::array<const char *, 1> kPictureFilters = {"writer_png_Export"};
+
+    // Throws EngineError when the office lacks one of the filters above.
+    static void requireFilters(OfficeProcess &office);
 
     LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                         css::uno::Reference<css::lang::XComponent> component, QString path,

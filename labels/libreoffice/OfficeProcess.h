@@ -39,6 +39,7 @@ public:
     OfficeProcess &operator=(const OfficeProcess &) = delete;
 
     css::uno::Reference<css::frame::XDesktop2> desktop() const { return m_desktop; }
+    css::uno::Reference<css::uno::XComponentContext> context() const { return m_remoteContext; }
     // A private scratch folder inside the instance folder.
     QString scratchFolder() const;
     pid_t pid() const { return m_pid; }

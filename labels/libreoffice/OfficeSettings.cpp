@@ -19,9 +19,15 @@ OfficeSettings OfficeSettings::fromEnvironment()
     s.program = qEnvironmentVariable("PARCELON_OFFICE_PROGRAM");
     if (s.program.isEmpty())
         s.program = QStringLiteral(PARCELON_LO_PROGRAM_DIR "/soffice.bin");
+    // The office and our side of the bridge find their files beside the
+    // real program, not beside a link to it.
+    const QString resolved = QFileInfo(s.program).canonicalFilePath();
+    if (!resolved.isEmpty())
+        s.program = resolved;
     s.programFolder = QFileInfo(s.program).absolutePath();
     s.callLimit = limitFromEnvironment("PARCELON_ENGINE_CALL_TIMEOUT_MS", s.callLimit);
     s.startLimit = limitFromEnvironment("PARCELON_ENGINE_START_TIMEOUT_MS", s.startLimit);
     s.debugOutput = !qEnvironmentVariableIsEmpty("PARCELON_ENGINE_DEBUG");
+    s.extraFilter = qEnvironmentVariable("PARCELON_ENGINE_EXTRA_FILTER");
     return s;
 }

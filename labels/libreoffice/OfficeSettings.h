@@ -8,10 +8,12 @@
 // time an office is started, so tests can shorten the limits or point at a
 // missing program without rebuilding.
 //
-//   PARCELON_OFFICE_PROGRAM            path of soffice.bin
+//   PARCELON_OFFICE_PROGRAM            path of soffice.bin (a symbolic link is followed)
 //   PARCELON_ENGINE_CALL_TIMEOUT_MS    limit of one call into the office (default 30 s)
 //   PARCELON_ENGINE_START_TIMEOUT_MS   limit of starting and connecting (default 60 s)
 //   PARCELON_ENGINE_DEBUG              non-empty: the office keeps our stdout/stderr
+//   PARCELON_ENGINE_EXTRA_FILTER       one more filter the office must offer, so tests
+//                                      can present an office that lacks one
 struct OfficeSettings
 {
     QString program;
@@ -21,6 +23,7 @@ struct OfficeSettings
     // How long a terminated office gets to exit before its process group is killed.
     std::chrono::milliseconds exitLimit{5000};
     bool debugOutput = false;
+    QString extraFilter;
 
     static OfficeSettings fromEnvironment();
 };

@@ -31,8 +31,12 @@ uno::Reference<uno::XComponentContext> localContext(const QString &officeProgram
     if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
         ::signal(SIGPIPE, SIG_IGN);
 
-    // Without this the first remote call crashes inside the bridge.
+    // Without this the first remote call crashes inside the bridge, and so
+    // does the bootstrap when the file is not there.
     const QString rc = officeProgramFolder + QStringLiteral("/fundamentalrc");
+    if (!QFileInfo(rc).isFile())
+        throw EngineError(QStringLiteral("%1 is not a LibreOffice program folder: it has no fundamentalrc")
+                              .arg(officeProgramFolder));
     rtl::Bootstrap::set(rtl::OUString("URE_BOOTSTRAP"),
                         toUno(QStringLiteral("vnd.sun.star.pathname:") + rc));
     try {

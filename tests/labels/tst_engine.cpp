@@ -19,6 +19,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <thread>
 #include <unistd.h>
 #include <utime.h>
@@ -244,6 +246,86 @@ private slots:
                 dark += qGray(picture.pixel(x, y)) < 128;
         const qint64 sampled = qint64(picture.width() / 2) * (picture.height() / 2);
         QVERIFY2(dark > sampled / 500 && dark < sampled / 5, qPrintable(QString::number(dark)));
+    }
+
+    // C0 control characters other than tab, line feed and carriage return
+    // mark structure in the Word 97 format (a BEL or BS crashed the office
+    // while it saved): they are left out, and everything else arrives.
+    void controlCharactersAreLeftOutOfTheDocument()
+    {
+        QString controls;
+        for (char16_t c = 1; c < 0x20; ++c)
+            if (c != u'\t' && c != u'\n' && c != u'\r')
+                controls += QChar(c);
+        const QList<QPair<QString, QString>> blocks = {
+            {QStringLiteral("Sender Company"), QStringLiteral("Bell\aBack\bspace") + controls + QStringLiteral("End")},
+            {QStringLiteral("Sender Name"), QStringLiteral("Tab\tkept")},
+            {QStringLiteral("Sender Street Address"), QStringLiteral("Line\nbreak")},
+            {QStringLiteral("Recipient Company"), QStringLiteral("Half ") + QChar(0xD800) + QStringLiteral(" pair")},
+            {QStringLiteral("Recipient Name"), QStringLiteral("Rest intact")},
+        };
+        auto word = start();
+        WordDocument *doc = word->open(m_template, true);
+        for (const auto &[phrase, value] : blocks)
+            replaceAll(*word, phrase, value);
+        doc->saveAs(temp(QStringLiteral("controls.doc")));
+        word->quit();
+
+        QProcess antiword;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        antiword.setProcessEnvironment(env);
+        antiword.start(QStringLiteral("antiword"), {QStringLiteral("-w"), QStringLiteral("0"), QStringLiteral("-m"),
+                                                    QStringLiteral("UTF-8.txt"), temp(QStringLiteral("controls.doc"))});
+        QVERIFY(antiword.waitForFinished(30000) && antiword.exitCode() == 0);
+        const QString byAntiword = QString::fromUtf8(antiword.readAllStandardOutput());
+        const QString byCatdoc = documentText(temp(QStringLiteral("controls.doc")));
+        // antiword pads table cells, so it shows tab and line break its own way.
+        for (const char *expected : {"BellBackspaceEnd", "Tab\tkept", "Line\nbreak", "Half \uFFFD pair", "Rest intact"})
+            QVERIFY2(byCatdoc.count(QString::fromUtf8(expected)) == 6, qPrintable(byCatdoc));
+        for (const char *expected : {"BellBackspaceEnd", "Half \uFFFD pair", "Rest intact", "Recipient Street Address"})
+            QVERIFY2(byAntiword.count(QString::fromUtf8(expected)) == 6, qPrintable(byAntiword));
+    }
+
+    // An office that dies while it saves leaves its temporary file
+    // "lu<its pid>....tmp" beside the target. That one goes, and only that one:
+    // an older file of the same pattern and another program's stay.
+    void anOfficeDyingWhileSavingLeavesNoTemporaryFile()
+    {
+        auto word = start();
+        WordDocument *doc = word->open(m_template, true);
+        const int office = theOnlyOffice();
+        QVERIFY(office > 0);
+        const QString older = QStringLiteral("lu%1older.tmp").arg(office);
+        const QString others = QStringLiteral("lu%1other.tmp").arg(office + 1);
+        WriteFileBytes(temp(older), "older");
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        QVERIFY(::inotify_add_watch(watch, QFile::encodeName(TestEnvironment::temp()).constData(), IN_CREATE) >= 0);
+        std::thread killer([&] {
+            const QByteArray prefix = "lu" + QByteArray::number(office);
+            alignas(inotify_event) char events[4096];
+            pollfd ready {watch, POLLIN, 0};
+            while (::poll(&ready, 1, 30000) > 0) {
+                const ssize_t n = ::read(watch, events, sizeof events);
+                for (char *at = events; n > 0 && at < events + n;) {
+                    const auto *event = reinterpret_cast<const inotify_event *>(at);
+                    at += sizeof(inotify_event) + event->len;
+                    if (event->len > 0 && QByteArray(event->name).startsWith(prefix)) {
+                        WriteFileBytes(temp(others), "another program's");
+                        ::kill(office, SIGKILL);
+                        return;
+                    }
+                }
+            }
+        });
+        const QString failure = failureOf([&] { doc->saveAs(temp(QStringLiteral("dying.doc"))); });
+        killer.join();
+        ::close(watch);
+        word->quit();
+        QVERIFY2(failure.contains(QStringLiteral("ended unexpectedly")), qPrintable(failure));
+        QCOMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("lu*")}, QDir::Files | QDir::Hidden),
+                 (QStringList{older, others}));
+        QVERIFY(!QFileInfo::exists(temp(QStringLiteral("dying.doc"))));
     }
 
     // Each refusal names the file and the reason; the office goes on working.

@@ -52,8 +52,10 @@ private slots:
             "normally without any interrupting messages.\r\n\r\n"
             "4. All versions of Word are supported by this software except for the rare Word Starter "
             "and Student editions.\r\n\r\n"
-            "This version of Parcelon uses LibreOffice Writer to make its documents. Install it with "
-            "your package manager, for example: sudo apt install libreoffice-writer"));
+            "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
+            "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
+            "package manager, for example:\r\n\r\n"
+            "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"));
     }
 
     // An engine that starts is enough, even when its quit then fails.
@@ -91,15 +93,32 @@ private slots:
         QVERIFY2(notFound.contains(QStringLiteral("was not found")), qPrintable(notFound));
     }
 
-    void startsAndQuitsTheRealEngine()
+    // The real office, reached through a link to its program as a packager's
+    // or user's setting may give it (the bridge must look beside the real
+    // program); then the same office lacking a filter the picture needs.
+    void checksTheRealEngine()
     {
         if (!QFileInfo::exists(qEnvironmentVariable("PARCELON_ENGINE_MODULE")))
             QSKIP("The LibreOffice engine module is not built");
+        const QString link = TestEnvironment::temp() + QStringLiteral("/soffice.bin");
+        QVERIFY(QFile::link(QStringLiteral(PARCELON_LO_PROGRAM_DIR "/soffice.bin"), link));
+        qputenv("PARCELON_OFFICE_PROGRAM", QFile::encodeName(link));
         ScriptedClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
         RecordingMessageBoxes boxes;
         QVERIFY(EnsureWordAvailable(engines, boxes));
         QVERIFY(boxes.boxes().isEmpty());
+        QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
+
+        qputenv("PARCELON_ENGINE_EXTRA_FILTER", "parcelon_missing_Export");
+        const QString failure = creationFailure(engines);
+        const bool available = EnsureWordAvailable(engines, boxes);
+        qunsetenv("PARCELON_ENGINE_EXTRA_FILTER");
+        qunsetenv("PARCELON_OFFICE_PROGRAM");
+        QVERIFY2(failure.contains(QStringLiteral("lacks the filter parcelon_missing_Export")), qPrintable(failure));
+        QVERIFY(!available);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QVERIFY(boxes.boxes().first().text.contains(QStringLiteral("libreoffice-draw fonts-liberation2")));
         QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
         QTRY_COMPARE_WITH_TIMEOUT(EngineTestKit::leftovers(), QStringList(), 5000);
     }

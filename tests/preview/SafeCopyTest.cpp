@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -30,6 +32,7 @@ private slots:
     void failuresLeaveTheTargetAlone_data();
     void failuresLeaveTheTargetAlone();
     void unwritableExistingFileIsKept();
+    void aFullDiskIsSaidPlainly();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -121,6 +124,36 @@ void SafeCopyTest::unwritableExistingFileIsKept()
     QVERIFY_THROWS_EXCEPTION(Failure, SafeCopy(m_source, folder + QStringLiteral("/old.doc")));
     QCOMPARE(ReadFileBytes(folder + QStringLiteral("/old.doc")), QByteArray("old"));
     ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+// On a small file system of its own (mounted in a private mount namespace, so
+// nobody else sees it and it goes with the helper): a copy that does not fit
+// says "Disk full" and leaves the old file whole and nothing else behind.
+void SafeCopyTest::aFullDiskIsSaidPlainly()
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable(QStringLiteral("unshare")).isEmpty())
+        QSKIP("mounting a small file system needs the superuser and unshare");
+    const QString mountPoint = path(QStringLiteral("small"));
+    QDir().mkpath(mountPoint);
+    // 64 KiB, a 10 000-byte document in it, a 3 MiB one to copy over it.
+    const QString script = QStringLiteral(
+        "mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 3\n"
+        "head -c 10000 /dev/zero | tr '\\0' k > \"$1/labels.doc\"\n"
+        "\"$2\" \"$3\" \"$1/labels.doc\"\n"
+        "\"$2\" \"$3\" \"$1/new.doc\"\n"
+        "wc -c < \"$1/labels.doc\"; tr -d k < \"$1/labels.doc\" | wc -c; ls -A \"$1\"\n");
+    QProcess helper;
+    helper.start(QStringLiteral("unshare"),
+                 {QStringLiteral("--mount"), QStringLiteral("--propagation"), QStringLiteral("private"),
+                  QStringLiteral("sh"), QStringLiteral("-c"), script, QStringLiteral("sh"), mountPoint,
+                  QStringLiteral(PARCELON_SAFECOPY_HELPER), m_source});
+    QVERIFY(helper.waitForFinished(30000));
+    if (helper.exitCode() == 3)
+        QSKIP("no mount namespace here");
+    QCOMPARE(QString::fromUtf8(helper.readAllStandardOutput()).split(QLatin1Char('\n')),
+             (QStringList{QStringLiteral("Disk full"), QStringLiteral("Disk full"), QStringLiteral("10000"),
+                          QStringLiteral("0"), QStringLiteral("labels.doc"), QString()}));
+    QCOMPARE(QDir(mountPoint).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 PARCELON_TEST_MAIN(SafeCopyTest)

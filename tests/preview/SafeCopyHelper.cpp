@@ -1,0 +1,22 @@
+// Runs one SafeCopy for SafeCopyTest inside a mount namespace of its own and
+// prints what came of it.
+#include "Failure.h"
+#include "SafeCopy.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 3)
+        return 2;
+    try {
+        SafeCopy(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+        std::puts("copied");
+    } catch (const Failure &failure) {
+        std::puts(failure.description().toUtf8().constData());
+    }
+    return 0;
+}
