@@ -31,31 +31,33 @@ protected:
     {
         if (watched != m_window)
             return false;
-        switch (event->type()) {
-        case QEvent::Show:
-            if (!m_shown) {
+        if (!m_shown) {
+            if (event->type() == QEvent::Show) {
                 m_shown = true;
-                centre(frame().isNull() ? g_lastFrame : frame());
+                centre(isFrame(frame()) ? frame() : g_lastFrame);
             }
-            break;
-        // The window manager's framing arrives as a move of the client area.
-        case QEvent::Move:
-        case QEvent::Resize:
-        case QEvent::WindowActivate:
-            if (m_shown && !frame().isNull() && frame() != m_placedWith) {
-                g_lastFrame = frame();
-                centre(frame());
-                // Placed by its own frame: from now on the window is the user's to move.
-                m_window->removeEventFilter(this);
-            }
-            break;
-        default:
-            break;
+            return false;
         }
+        // The frame is known from the window manager's framing on, usually
+        // before the first paint; while the window manager builds it, it can
+        // be reported with negative sides. Once the window has been
+        // activated it is the user's to move.
+        const QMargins known = frame();
+        if (isFrame(known) && known != m_placedWith) {
+            g_lastFrame = known;
+            centre(known);
+        }
+        if (event->type() == QEvent::WindowActivate)
+            m_window->removeEventFilter(this);
         return false;
     }
 
 private:
+    static bool isFrame(const QMargins &m)
+    {
+        return !m.isNull() && m.left() >= 0 && m.top() >= 0 && m.right() >= 0 && m.bottom() >= 0;
+    }
+
     QMargins frame() const
     {
         const QWindow *handle = m_window->windowHandle();
@@ -71,8 +73,10 @@ private:
         const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
                                                 m_window->size().grownBy(frame),
                                                 screen->availableGeometry());
-        // A window's move() places its frame's top-left corner.
-        m_window->move(outer.topLeft());
+        // Placed by its client area: a window manager keeps that where it is
+        // asked to (static gravity) whether or not it has framed the window yet.
+        m_window->setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()),
+                                    m_window->size()));
     }
 
     QWidget *m_window;
