@@ -1,9 +1,8 @@
 #include "SelectAllOnFocus.h"
 
-#include <QEvent>
+#include <QFocusEvent>
 #include <QLineEdit>
-#include <QPointer>
-#include <QTimer>
+#include <QMouseEvent>
 
 SelectAllOnFocus::SelectAllOnFocus(QObject *parent)
     : QObject(parent)
@@ -17,15 +16,28 @@ void SelectAllOnFocus::watch(QLineEdit *edit)
 
 bool SelectAllOnFocus::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusIn) {
-        QPointer<QLineEdit> edit = qobject_cast<QLineEdit *>(watched);
-        if (edit) {
-            edit->selectAll(); // at once for keyboard focus ...
-            QTimer::singleShot(0, edit, [edit] {
-                if (edit && edit->hasFocus())
-                    edit->selectAll(); // ... and again after a click has placed the cursor
-            });
+    auto *edit = qobject_cast<QLineEdit *>(watched);
+    if (!edit)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        edit->selectAll();
+        m_clicked = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason ? edit : nullptr;
+        break;
+    case QEvent::FocusOut:
+        if (m_clicked == edit)
+            m_clicked = nullptr;
+        break;
+    case QEvent::MouseButtonRelease:
+        // The release itself leaves the selection alone.
+        if (m_clicked == edit) {
+            m_clicked = nullptr;
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !edit->hasSelectedText())
+                edit->selectAll();
         }
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "AppInfo.h"
 #include "Failure.h"
 #include "FileUtils.h"
+#include "FixedWindow.h"
 #include "Form2.h"
 #include "GeneratedDocuments.h"
 #include "HandCursor.h"
@@ -19,23 +20,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QUrl>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
 const QString kTagHelp = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton1_Click ");
 const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton3_Click ");
-
-QStyle *framesStyle()
-{
-    static QStyle *style = QStyleFactory::create(QStringLiteral("Windows"));
-    return style;
-}
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
@@ -62,13 +53,9 @@ Form1::Form1(Services &services, QWidget *parent)
         button->setFont(font);
     }
 
-    // Frames carry their caption in the top edge, as the Windows style draws
-    // them; the platform style would put it above the frame.
-    if (QStyle *frameStyle = framesStyle()) {
-        const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
-        for (QGroupBox *frame : frames)
-            frame->setStyle(frameStyle);
-    }
+    FixedWindow::UseWindowsFrames(this);
+    FixedWindow::ActivateButtonsOnReturn(this);
+    FixedWindow::CentreOnFirstShow(this);
 
     m_fields = {Text1, Text2, Text3, Text4, Text5, Text6,
                 Text7, Text8, Text9, Text10, Text11, Text12};
@@ -275,24 +262,6 @@ bool Form1::programEnding() const
 void Form1::hideMain()
 {
     hide();
-}
-
-void Form1::centreOnScreen()
-{
-    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                    screen->availableGeometry()));
-}
-
-void Form1::showEvent(QShowEvent *event)
-{
-    if (!m_centred) {
-        m_centred = true;
-        centreOnScreen();
-    }
-    QWidget::showEvent(event);
 }
 
 void Form1::closeEvent(QCloseEvent *event)

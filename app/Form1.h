@@ -62,14 +62,12 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
     void wirePointerFeedback();
     void wireFields();
     Form2 *preview();
-    void centreOnScreen();
 
     Services &m_services;
     SettingsStore m_settings;
@@ -80,7 +78,6 @@ private:
     std::array<QLineEdit *, 12> m_fields{};
     QPointer<Form2> m_preview;
     bool m_shouldEnd = false;
-    bool m_centred = false;
 };
 
 // Runs the start-up sequence and, unless it ended the program, shows the

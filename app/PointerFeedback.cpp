@@ -1,17 +1,10 @@
 #include "PointerFeedback.h"
 
-#include <QGuiApplication>
 #include <QWidget>
 
 PointerFeedback::PointerFeedback(QWidget *window)
     : m_window(window)
 {
-}
-
-PointerFeedback::~PointerFeedback()
-{
-    if (m_overriding)
-        QGuiApplication::restoreOverrideCursor();
 }
 
 void PointerFeedback::setKind(PointerKind kind)
@@ -40,14 +33,12 @@ void PointerFeedback::overSurface()
 
 void PointerFeedback::apply()
 {
-    // The hourglass must show over the text boxes too, which have a cursor of
-    // their own: while busy it overrides every widget's cursor.
     const bool busy = m_kind == PointerKind::Busy;
-    if (busy && !m_overriding)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    else if (!busy && m_overriding)
-        QGuiApplication::restoreOverrideCursor();
-    m_overriding = busy;
+    if (busy && !m_busyShown)
+        coverOwnCursors();
+    else if (!busy && m_busyShown)
+        restoreOwnCursors();
+    m_busyShown = busy;
 
     switch (m_kind) {
     case PointerKind::Default:
@@ -60,4 +51,27 @@ void PointerFeedback::apply()
         m_window->setCursor(m_custom.value_or(QCursor(Qt::ArrowCursor)));
         break;
     }
+}
+
+// The hourglass must show over the text boxes too, which have a cursor of
+// their own, but only on this window: an application-wide override cursor
+// would also show it over the error boxes raised while busy.
+void PointerFeedback::coverOwnCursors()
+{
+    const QList<QWidget *> children = m_window->findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (child->window() != m_window || !child->testAttribute(Qt::WA_SetCursor))
+            continue;
+        m_covered.emplace_back(child, child->cursor());
+        child->setCursor(Qt::WaitCursor);
+    }
+}
+
+void PointerFeedback::restoreOwnCursors()
+{
+    for (const auto &[child, cursor] : m_covered) {
+        if (child)
+            child->setCursor(cursor);
+    }
+    m_covered.clear();
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QCursor>
+#include <QPointer>
+
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -14,7 +18,6 @@ class PointerFeedback
 {
 public:
     explicit PointerFeedback(QWidget *window);
-    ~PointerFeedback();
     PointerFeedback(const PointerFeedback &) = delete;
     PointerFeedback &operator=(const PointerFeedback &) = delete;
 
@@ -30,9 +33,13 @@ public:
 
 private:
     void apply();
+    void coverOwnCursors();
+    void restoreOwnCursors();
 
     QWidget *m_window;
     PointerKind m_kind = PointerKind::Default;
     std::optional<QCursor> m_custom;
-    bool m_overriding = false;
+    // The window's controls with a cursor of their own, and that cursor, while busy.
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> m_covered;
+    bool m_busyShown = false;
 };

@@ -6,6 +6,7 @@
 #include "Failure.h"
 #include "FileUtils.h"
 #include "GeneratedDocuments.h"
+#include "FixedWindow.h"
 #include "HandCursor.h"
 #include "MessageBoxes.h"
 #include "Procedure.h"
@@ -19,7 +20,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -102,6 +102,9 @@ void Form2::applyDesign()
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
     setFixedSize(656, 626);
+    FixedWindow::UseWindowsFrames(this);
+    FixedWindow::ActivateButtonsOnReturn(this);
+    FixedWindow::CentreOnFirstShow(this);
 
     for (QPushButton *button : {ui->PushButton1, ui->PushButton2, ui->PushButton6, ui->PushButton8}) {
         QFont font = button->font();
@@ -168,14 +171,6 @@ bool Form2::event(QEvent *event)
 void Form2::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_centred) {
-        m_centred = true;
-        if (QScreen *s = screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(s->availableGeometry().center());
-            move(frame.topLeft());
-        }
-    }
     // Where the window system does not activate a newly shown window, the
     // first display still runs once the showing is complete.
     QTimer::singleShot(0, this, [this] {
@@ -186,8 +181,10 @@ void Form2::showEvent(QShowEvent *event)
 
 void Form2::Form_Activate()
 {
-    // A report box closing re-activates the window: that is not a new activation.
-    if (m_activating)
+    // A report box closing re-activates the window: that is not a new
+    // activation. Without a window manager an activation can arrive after
+    // "< Back" has hidden the window, whose canvas then holds no picture.
+    if (m_activating || !isVisible())
         return;
     m_activating = true;
     m_viewport.setDevicePixelRatio(devicePixelRatioF());

@@ -70,6 +70,5 @@ private:
     PointerFeedback m_pointer;
     bool mFirstActivation = false;
     bool m_activating = false;
-    bool m_centred = false;
     quint64 m_paintingShown = 0;
 };

@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -150,6 +151,16 @@ private slots:
             QCOMPARE(frame->palette().color(QPalette::Window), QColor(Qt::white));
             QVERIFY(frame->autoFillBackground());
         }
+        // Screen readers tell the sender's fields from the recipient's.
+        QSet<QString> names;
+        for (int n = 1; n <= 12; ++n) {
+            const QString name = form.field(n)->accessibleName();
+            const QString caption = qobject_cast<QGroupBox *>(form.field(n)->parentWidget())->title();
+            QVERIFY2(name.startsWith(n <= 6 ? "Sender "_L1 : "Recipient "_L1), qPrintable(name));
+            QVERIFY2(name.endsWith(caption, Qt::CaseInsensitive), qPrintable(name));
+            names.insert(name);
+        }
+        QCOMPARE(names.size(), 12);
     }
 
     // Centred, Text1 focused and selected, Tab through the fields then the
@@ -176,13 +187,21 @@ private slots:
         QCOMPARE(form.Text2->selectedText(), u"Dana Whitcombe"_s);
         QTest::keyClicks(form.Text2, u"Lee"_s);
         QCOMPARE(stored(2), u"Lee"_s);
+        // Keys typed at once land after the selection, not under a later one.
+        QCoreApplication::processEvents();
+        QTest::keyClick(form.Text2, Qt::Key_A);
+        QCOMPARE(stored(2), u"Leea"_s);
 
         // A click that gives the focus selects once the click is over; a
         // further click places the cursor as usual.
         QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
         QCOMPARE(QApplication::focusWidget(), form.Text9);
-        QTRY_COMPARE(form.Text9->selectedText(), u"1200 Harbor Loop"_s);
+        QCOMPARE(form.Text9->selectedText(), u"1200 Harbor Loop"_s);
         QCOMPARE(form.Text9->selectionStart(), 0);
+        QTest::keyClicks(form.Text9, u"Pier"_s);
+        QCoreApplication::processEvents();
+        QTest::keyClick(form.Text9, Qt::Key_9);
+        QCOMPARE(stored(9), u"Pier9"_s);
         QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
         QTest::qWait(20);
         QVERIFY(!form.Text9->hasSelectedText());
@@ -344,9 +363,10 @@ private slots:
         }
 
         form.setBusyPointer();
-        // The text boxes keep an I-beam of their own; the hourglass must win over it.
-        QVERIFY(QGuiApplication::overrideCursor());
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        // The text boxes keep an I-beam of their own; the hourglass must win
+        // over it, but not over a box raised meanwhile.
+        QCOMPARE(form.Text7->cursor().shape(), Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
         for (QWidget *w : std::initializer_list<QWidget *>{form.PushButton6, form.Frame9, form.Text1}) {
             moveOver(w);
             QCOMPARE(form.pointer().kind(), PointerKind::Busy);
@@ -354,7 +374,7 @@ private slots:
         }
         form.setDefaultPointer();
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(form.Text7->cursor().shape(), Qt::IBeamCursor);
         moveOver(form.PushButton6);
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
     }
@@ -465,8 +485,10 @@ private slots:
     void helpShowsTheExactText()
     {
         Fixture f;
-        f.loaded().PushButton1->click();
-        QCOMPARE(f.messages.boxes().size(), 1);
+        // Return presses the focused button, as Space does.
+        QTest::keyClick(f.loaded().PushButton1, Qt::Key_Return);
+        QTest::keyClick(f.form->PushButton1, Qt::Key_Space);
+        QCOMPARE(f.messages.boxes().size(), 2);
         const auto &box = f.messages.boxes().first();
         QCOMPARE(box.style, BoxStyle::Information);
         QCOMPARE(box.title, u"Parcelon"_s);

@@ -99,6 +99,17 @@ dismiss_box() { # press Return on the current message box, wait until it has gon
     wait_until 10 box_gone "$box"
 }
 
+# The whole window, frame included, centred on the screen to a pixel.
+frame_centred() { # frame_centred window-id
+    local x y w h l=0 r=0 t=0 b=0 sw sh
+    read -r x y w h <<<"$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF }
+        /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x, y, w, h }')"
+    read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ,)"
+    read -r sw sh <<<"$(xwininfo -root | awk '/Width:/ { w = $NF } /Height:/ { h = $NF } END { print w, h }')"
+    local dx=$((2 * (x - ${l:-0}) + w + ${l:-0} + ${r:-0} - sw)) dy=$((2 * (y - ${t:-0}) + h + ${t:-0} + ${b:-0} - sh))
+    ((${dx#-} <= 2 && ${dy#-} <= 2))
+}
+
 viewport_crop() { # viewport_crop shot.png out.png: the preview's viewport area
     local id w h x y
     read -r id w h x y <<<"$(preview_window)"
@@ -128,6 +139,7 @@ sleep 0.5
 # --- first start: the sample values, written to the store -----------------
 start_app
 check "main window shows at first start" wait_until 60 has_main
+check "main window is centred with its frame" wait_until 5 frame_centred "$(main_window | cut -d' ' -f1)"
 shot first-start
 check "first start stores the sample recipient" setting_is Text8 "Jordan Ellery"
 check "first start stores the sample sender ZIP" setting_is Text6 "03100"
@@ -153,6 +165,8 @@ check "main window is hidden" wait_until 5 no_main
 # The second click came during the work: a second generation would be running now.
 sleep 2
 wait_until 30 no_offices
+check "preview window is centred with its frame" frame_centred "$(preview_window | cut -d' ' -f1)"
+sleep 0.5
 shot preview
 read -r PREVIEW _ <<<"$(preview_window)"
 DOC=$(temp_docs | head -n 1)

@@ -160,6 +160,9 @@ void ViewportTest::scrollbarSetUp()
     }
     QCOMPARE(int(f.view.vStep()), 10);
     QCOMPARE(f.view.vScroll().maximum, 1258); // 12575 / 10 to the even neighbour
+    // Each bar moves by its own step: the horizontal one is 0 or 1 in some rows.
+    f.view.setVScrollValue(1258);
+    QCOMPARE(f.top(), -12580.f);
     // The bar's whole range moves the canvas by the overflow, to half a step.
     if (enabled) {
         f.view.setHScrollValue(maximum);
@@ -197,6 +200,13 @@ void ViewportTest::zoomInFallsBackAtTheCap()
     QCOMPARE(f.view.zoom(), 2.0f);
     QCOMPARE(f.view.canvas().width, 11036);
     const qint64 painting = f.view.canvas().painting.cacheKey();
+
+    // Exactly at the cap is too large already, on either axis.
+    for (const QSize natural : {QSize(5852, 3002), QSize(3002, 7152)}) {
+        Fixture g(natural, 4); // 2.0: 11700 wide, or 14300 high
+        QCOMPARE(g.view.zoom(), 1.0f);
+        QCOMPARE(g.view.canvas().width, (natural.width() - 2) * 7 / 4); // the 1.75 painting
+    }
 
     f.zoom(0); // 2.25: 12415 twips wide, at the cap
     QCOMPARE(f.view.zoom(), 1.0f);
@@ -278,7 +288,7 @@ void ViewportTest::dragClampsToTheViewport()
     QFETCH(float, top);
 
     Fixture f(kSheetTwips, zoomIns);
-    f.drag(1500, 1500, 1500 + dx, 1500 + dy, qint16(button));
+    f.drag(1500, 2500, 1500 + dx, 2500 + dy, qint16(button));
     QCOMPARE(f.left(), left);
     QCOMPARE(f.top(), top);
     // The bars wait for the release.
@@ -313,13 +323,15 @@ void ViewportTest::releaseSetsTheBarsByPercent()
         QVERIFY(f.boxes.boxes().isEmpty());
     }
     {
-        // Beyond 100 % of the outer overflow the bar stays where it was.
+        // Beyond 100 % of the outer overflow a bar stays where it was.
         Fixture f(kSheetTwips, 4);
         f.view.setHScrollValue(50);
-        f.drag(1500, 1500, -90000, 1500);
+        f.view.setVScrollValue(30);
+        f.drag(1500, 2500, -90000, -90000);
         f.release();
         QCOMPARE(f.view.hScroll().value, 50);
-        QCOMPARE(f.left(), -1766.f);
+        QCOMPARE(f.view.vScroll().value, 30); // 6911 / 6851: 101 %
+        QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1766, -6911));
     }
     {
         // A canvas exactly as wide as the viewport: nothing to divide by, 0 %.
