@@ -45,6 +45,8 @@ int main(int argc, char *argv[])
     Form1 form(services);
     if (!StartMainWindow(form))
         return 1; // no document engine: the check has told the user
+    // The office the check started is warmed in the background for the first click.
+    engines.warmUp();
     const int status = app.exec();
     // Ended by a signal while the preview showed (or while a generation was
     // under way): its temporary document holds the addresses, so it goes too.

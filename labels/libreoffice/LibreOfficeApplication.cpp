@@ -56,9 +56,12 @@ bool isPlainTextFilter(const QString &filter)
 
 } // namespace
 
-LibreOfficeApplication::LibreOfficeApplication(std::unique_ptr<OfficeProcess> office,
-                                               PictureClipboard *clipboard)
-    : m_office(std::move(office)), m_clipboard(clipboard)
+LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<OfficeProcess> office,
+                                               PictureClipboard *clipboard,
+                                               PagePictureRenderer *renderer,
+                                               std::function<void()> ended)
+    : m_office(std::move(office)), m_clipboard(clipboard), m_renderer(renderer),
+      m_ended(std::move(ended))
 {
 }
 
@@ -69,11 +72,16 @@ LibreOfficeApplication::~LibreOfficeApplication()
 
 void LibreOfficeApplication::checkUsable(const QString &what) const
 {
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible")
+                              .arg(what));
     m_office->call(what, [] {});
 }
 
 WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
 {
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
     if (fileName.isEmpty())
         throw EngineError(QStringLiteral("Documents.Open needs a file name"));
     const QFileInfo file(fileName);
@@ -124,7 +132,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         return loaded;
     });
     m_documents.push_back(
-        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard));
+        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
     return m_active;
 }
@@ -226,10 +234,14 @@ void LibreOfficeApplication::closeActiveDocument(int saveChanges)
 
 void LibreOfficeApplication::quit()
 {
-    if (!m_office)
+    if (m_quit)
         return;
+    // Documents the caller left open go with the session, so the next
+    // session finds the office as the warm-up left it.
     for (auto &document : m_documents)
         document->closeQuietly();
     m_active = nullptr;
-    m_office->shutDown();
+    m_quit = true;
+    if (m_ended)
+        m_ended();
 }

@@ -4,10 +4,12 @@
 
 #include <com/sun/star/lang/XComponent.hpp>
 
+#include <QImage>
 #include <QString>
 
 class LibreOfficeApplication;
 class OfficeProcess;
+class PagePictureRenderer;
 class PictureClipboard;
 
 // One document loaded in the application's office.
@@ -21,12 +23,16 @@ public:
 
     LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                         css::uno::Reference<css::lang::XComponent> component, QString path,
-                        PictureClipboard *clipboard);
+                        PictureClipboard *clipboard, PagePictureRenderer *renderer);
 
     void saveAs(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
 
+    // The picture of the first page, as copyRangeAsPicture puts it on the
+    // clipboard: through the renderer from the office's PDF, or without a
+    // renderer through the office's own picture export.
+    QImage pagePicture();
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
     // Close without reporting anything; used when the application quits.
@@ -37,10 +43,13 @@ public:
 
 private:
     void checkOpen(const char *operation) const;
+    QImage renderedFromPdf();
+    QImage exportedPicture();
 
     LibreOfficeApplication &m_application;
     OfficeProcess &m_office;
     css::uno::Reference<css::lang::XComponent> m_component;
     QString m_path;
     PictureClipboard *m_clipboard;
+    PagePictureRenderer *m_renderer;
 };

@@ -96,9 +96,13 @@ private slots:
         if (!QFileInfo::exists(qEnvironmentVariable("PARCELON_ENGINE_MODULE")))
             QSKIP("The LibreOffice engine module is not built");
         ScriptedClipboard clipboard;
-        ModuleEngineFactory engines(clipboard);
         RecordingMessageBoxes boxes;
-        QVERIFY(EnsureWordAvailable(engines, boxes));
+        {
+            ModuleEngineFactory engines(clipboard);
+            QVERIFY(EnsureWordAvailable(engines, boxes));
+            // The check's office is kept for the program's run, and ends with it.
+            QCOMPARE(EngineTestKit::ourOfficeProcesses().size(), 1);
+        }
         QVERIFY(boxes.boxes().isEmpty());
         QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
         QTRY_COMPARE_WITH_TIMEOUT(EngineTestKit::leftovers(), QStringList(), 5000);
