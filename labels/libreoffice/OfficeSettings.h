@@ -22,9 +22,10 @@ struct OfficeSettings
     std::chrono::milliseconds startLimit{60000};
     // How long a terminated office gets to exit before its process group is killed.
     std::chrono::milliseconds exitLimit{5000};
-    // An idle office holds about 80 MB and levels off near 200 MB after a
-    // hundred fills; one past this has leaked and is replaced while idle.
-    qint64 memoryLimit = 320LL * 1024 * 1024;
+    // A warmed office holds about 145 MB and 170 MB after a hundred fills
+    // (parcelon-bench "office memory"); one past this has leaked and is
+    // replaced while idle.
+    qint64 memoryLimit = 256LL * 1024 * 1024;
     bool debugOutput = false;
 
     static OfficeSettings fromEnvironment();
