@@ -451,9 +451,8 @@ void OfficeProcess::shutDown()
 
 void OfficeProcess::discard()
 {
-    if (m_cleanedUp)
+    if (m_cleanedUp.exchange(true))
         return;
-    m_cleanedUp = true;
     kill();
     reap();
     m_desktop.clear();

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
@@ -88,7 +89,7 @@ private:
     pid_t m_pid = 0;
     mutable std::mutex m_pidMutex; // the watchdog kills while the caller may reap
     bool m_shutDown = false; // ended on request: later calls say so
-    bool m_cleanedUp = false;
+    std::atomic<bool> m_cleanedUp{false}; // read by sessions while the host ends it
     css::uno::Reference<css::uno::XComponentContext> m_remoteContext;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
     std::unique_ptr<Watchdog> m_watchdog;
