@@ -80,6 +80,7 @@ QByteArray bitmapBytes(QImage picture)
         picture = flat;
     }
     QByteArray bytes;
+    bytes.reserve(qsizetype(picture.width() * 3 + 3) * picture.height() + 1024); // 24 bits a pixel
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     // A Windows bitmap, as the name says: written and read back in a few

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 
 using namespace css;
 
@@ -171,18 +172,31 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
 
     m_office->call(QStringLiteral("replacing text in %1").arg(document.path()), [&] {
         uno::Reference<util::XReplaceable> replaceable(document.component(), uno::UNO_QUERY_THROW);
-        uno::Reference<util::XReplaceDescriptor> descriptor = replaceable->createReplaceDescriptor();
+        // One descriptor per document, its options sent only when they
+        // change: each is a round trip to the office, and a click makes eight
+        // searches with the same options.
+        LibreOfficeDocument::SearchState &state = document.searchState();
+        if (!state.descriptor.is()) {
+            state.descriptor = replaceable->createReplaceDescriptor();
+            state.options.reset();
+        }
+        const uno::Reference<util::XReplaceDescriptor> &descriptor = state.descriptor;
         descriptor->setSearchString(UnoBridge::toUno(settings.text));
         descriptor->setReplaceString(UnoBridge::toUno(settings.replacement));
-        // Literal search: with regular expressions off the replacement goes
-        // in exactly as given ("$1", "&", "^p" and backslashes stay text).
-        uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
-        options->setPropertyValue("SearchCaseSensitive", uno::Any(settings.matchCase));
-        options->setPropertyValue("SearchWords", uno::Any(settings.matchWholeWord));
-        options->setPropertyValue("SearchRegularExpression", uno::Any(false));
-        options->setPropertyValue("SearchSimilarity", uno::Any(false));
-        options->setPropertyValue("SearchStyles", uno::Any(false));
-        options->setPropertyValue("SearchBackwards", uno::Any(!settings.forward));
+        const std::array<bool, 3> wanted = {settings.matchCase, settings.matchWholeWord, !settings.forward};
+        if (state.options != wanted) {
+            state.options.reset(); // unknown until every option has gone through
+            // Literal search: with regular expressions off the replacement goes
+            // in exactly as given ("$1", "&", "^p" and backslashes stay text).
+            uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
+            options->setPropertyValue("SearchCaseSensitive", uno::Any(settings.matchCase));
+            options->setPropertyValue("SearchWords", uno::Any(settings.matchWholeWord));
+            options->setPropertyValue("SearchRegularExpression", uno::Any(false));
+            options->setPropertyValue("SearchSimilarity", uno::Any(false));
+            options->setPropertyValue("SearchStyles", uno::Any(false));
+            options->setPropertyValue("SearchBackwards", uno::Any(!settings.forward));
+            state.options = wanted;
+        }
         const uno::Reference<util::XSearchDescriptor> search(descriptor.get());
         if (replace == kWdReplaceAll) {
             // The whole document, table cells included, whatever Wrap says:

@@ -3,9 +3,13 @@
 #include "WordApplication.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
 
 #include <QImage>
 #include <QString>
+
+#include <array>
+#include <optional>
 
 class LibreOfficeApplication;
 class OfficeProcess;
@@ -41,6 +45,15 @@ public:
     const QString &path() const { return m_path; }
     const css::uno::Reference<css::lang::XComponent> &component() const { return m_component; }
 
+    // The replace descriptor Selection.Find reuses in this document, and the
+    // options (match case, whole words, backwards) last set on it.
+    struct SearchState
+    {
+        css::uno::Reference<css::util::XReplaceDescriptor> descriptor;
+        std::optional<std::array<bool, 3>> options;
+    };
+    SearchState &searchState() { return m_search; }
+
 private:
     void checkOpen(const char *operation) const;
     QImage renderedFromPdf();
@@ -52,4 +65,5 @@ private:
     QString m_path;
     PictureClipboard *m_clipboard;
     PagePictureRenderer *m_renderer;
+    SearchState m_search;
 };
