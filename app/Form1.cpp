@@ -159,7 +159,7 @@ bool StartMainWindow(Form1 &form)
     return true;
 }
 
-int RunMainWindow(Form1 &form)
+int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
 {
     try {
         RemoveOrphanedDocuments(TemporaryFolder());
@@ -167,8 +167,11 @@ int RunMainWindow(Form1 &form)
         // No temporary folder: generation reports that when it is clicked.
     }
     int status = 0;
-    if (StartMainWindow(form))
+    if (StartMainWindow(form)) {
+        if (whenShown)
+            whenShown();
         status = QApplication::exec();
+    }
     else if (form.shouldEnd())
         status = 1; // no document engine: the check has told the user
     // Ended by a closed window or a signal, while the preview showed or a

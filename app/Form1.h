@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 struct Services;
 class Form2;
@@ -89,4 +90,4 @@ bool StartMainWindow(Form1 &form);
 // The whole run: removes documents left by copies that are gone, starts the
 // window, runs the event loop, and on the way out deletes every document this
 // run generated, however it ended. Returns the process status.
-int RunMainWindow(Form1 &form);
+int RunMainWindow(Form1 &form, const std::function<void()> &whenShown = {});

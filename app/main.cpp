@@ -41,5 +41,6 @@ int main(int argc, char *argv[])
     TerminationSignals terminations([&programExit] { programExit.endProgram(); });
 
     Form1 form(services);
-    return RunMainWindow(form);
+    // The office the check started is warmed in the background for the first click.
+    return RunMainWindow(form, [&engines] { engines.warmUp(); });
 }

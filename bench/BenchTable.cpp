@@ -30,7 +30,7 @@ public:
         action();
         record(name, double(timer.nsecsElapsed()) / 1e6);
     }
-    void record(const QString &name, double ms)
+    void record(const QString &name, double ms) override
     {
         if (!samples.contains(name))
             order << name;
@@ -48,7 +48,7 @@ void printRow(const QString &name, std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    std::printf("%-52s %5zu %10.1f %10.1f %10.1f\n", qPrintable(name), n, median, values.front(),
+    std::printf("%-56s %5zu %10.1f %10.1f %10.1f\n", qPrintable(name), n, median, values.front(),
                 values.back());
 }
 
@@ -95,7 +95,9 @@ int main(int argc, char *argv[])
     }
 
     int status = 0;
-    std::printf("%-52s %5s %10s %10s %10s\n", "measurement", "runs", "median ms", "min ms", "max ms");
+    const bool samplesOnly = !qEnvironmentVariableIsEmpty("PARCELON_BENCH_SAMPLES");
+    if (!samplesOnly)
+        std::printf("%-56s %5s %10s %10s %10s\n", "measurement", "runs", "median", "min", "max");
     for (const Measurement &m : table()) {
         if (!filter.pattern().isEmpty() && !filter.match(m.name).hasMatch())
             continue;
@@ -115,12 +117,18 @@ int main(int argc, char *argv[])
                     laps.record(m.name, double(timer.nsecsElapsed()) / 1e6);
             }
         } catch (const std::exception &e) {
-            std::printf("%-52s failed: %s\n", qPrintable(m.name), e.what());
+            std::printf("%-56s failed: %s\n", qPrintable(m.name), e.what());
             status = 1;
             continue;
         }
-        for (const QString &name : laps.order)
-            printRow(name, laps.samples.value(name));
+        for (const QString &name : laps.order) {
+            if (!samplesOnly) {
+                printRow(name, laps.samples.value(name));
+                continue;
+            }
+            for (double value : laps.samples.value(name))
+                std::printf("sample\t%s\t%.3f\n", qPrintable(name), value);
+        }
         std::fflush(stdout);
     }
     QDir(temp).removeRecursively();

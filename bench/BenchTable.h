@@ -5,8 +5,13 @@
 // run N times and the table prints median, minimum and maximum in ms.
 //
 // A measurement times what it likes through its Laps: lap("name", action)
-// records one sample under "name"; a measurement that records no lap is
-// timed as a whole under its own name.
+// records one sample under "name", record("name", value) a value measured
+// otherwise (a time in ms, or what the name says, such as "(MB)"); a
+// measurement that records nothing is timed as a whole under its own name.
+//
+// PARCELON_BENCH_SAMPLES=1 prints every sample as "sample<TAB>name<TAB>value"
+// instead of the table, for a measurement that runs the benchmark again in
+// another environment (a 2x screen) and collects what it measured.
 
 #include <QString>
 
@@ -17,6 +22,7 @@ class Laps
 public:
     virtual ~Laps() = default;
     virtual void lap(const QString &name, const std::function<void()> &action) = 0;
+    virtual void record(const QString &name, double value) = 0;
 };
 
 struct Measurement

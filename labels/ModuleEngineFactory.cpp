@@ -1,10 +1,13 @@
 #include "ModuleEngineFactory.h"
 
+#include "PopplerPageRenderer.h"
+#include "Resources.h"
 #include "libreoffice/EngineModule.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibrary>
+#include <QThread>
 
 namespace {
 
@@ -12,10 +15,21 @@ constexpr char kModuleFile[] = "parcelon-libreoffice.so";
 
 } // namespace
 
-ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard) : m_clipboard(clipboard) {}
+ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard)
+    : m_clipboard(clipboard), m_ownRenderer(std::make_unique<PopplerPageRenderer>()),
+      m_renderer(m_ownRenderer.get())
+{
+}
+
+ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard, PagePictureRenderer *renderer)
+    : m_clipboard(clipboard), m_renderer(renderer)
+{
+}
 
 ModuleEngineFactory::~ModuleEngineFactory()
 {
+    // Ends the office and removes its traces before the program goes on ending.
+    delete m_host;
     delete m_library; // does not unload
 }
 
@@ -35,7 +49,7 @@ QStringList ModuleEngineFactory::moduleCandidates()
 
 void ModuleEngineFactory::load()
 {
-    if (m_create)
+    if (m_host)
         return;
     QStringList problems;
     for (const QString &candidate : moduleCandidates()) {
@@ -58,7 +72,7 @@ void ModuleEngineFactory::load()
             continue;
         }
         m_library = library;
-        m_create = create;
+        m_host = reinterpret_cast<EngineModuleCreateFunction>(create)(&m_clipboard, m_renderer);
         return;
     }
     if (problems.isEmpty())
@@ -72,9 +86,16 @@ void ModuleEngineFactory::load()
 std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
 {
     load();
-    auto create = reinterpret_cast<EngineModuleCreateFunction>(m_create);
+    // A click during the warm-up waits for it; the window goes on painting
+    // (input waits in the queue, as it does while the click itself runs).
+    const QCoreApplication *program = QCoreApplication::instance();
+    const bool onMainThread = program && QThread::currentThread() == program->thread();
+    while (!m_host->waitUntilIdle(onMainThread ? 10 : 1000)) {
+        if (onMainThread)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
     try {
-        WordApplication *application = create(&m_clipboard);
+        WordApplication *application = m_host->createApplication();
         if (!application)
             throw EngineError(QStringLiteral("LibreOffice could not be started"));
         return std::unique_ptr<WordApplication>(application);
@@ -86,4 +107,19 @@ std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
     } catch (...) {
         throw EngineError(QStringLiteral("LibreOffice could not be started"));
     }
+}
+
+void ModuleEngineFactory::warmUp()
+{
+    try {
+        load();
+        m_host->warmUp(TemplateBytes());
+    } catch (const std::exception &) {
+        // The click's own creation reports it.
+    }
+}
+
+int ModuleEngineFactory::officeProcessId()
+{
+    return m_host ? m_host->officeProcessId() : 0;
 }

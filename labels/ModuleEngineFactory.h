@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class EngineHost;
+class PagePictureRenderer;
 class PictureClipboard;
 class QLibrary;
 
@@ -13,14 +17,30 @@ class QLibrary;
 // LibreOffice's libraries. Looked for beside the program, then in
 // ../lib/parcelon beside the program; $PARCELON_ENGINE_MODULE, when set,
 // names the one module to use instead.
+//
+// One office serves the factory's whole life: every application is a
+// session on it, and destroying the factory ends the office.
 class ModuleEngineFactory : public EngineFactory
 {
 public:
+    // Page pictures come from the office's PDF through poppler.
     explicit ModuleEngineFactory(PictureClipboard &clipboard);
+    // A null renderer makes page pictures through the office's own picture
+    // export instead (slower; kept to compare the two).
+    ModuleEngineFactory(PictureClipboard &clipboard, PagePictureRenderer *renderer);
     ~ModuleEngineFactory() override;
 
     // Throws EngineError when the module cannot be loaded or no office starts.
+    // Background work on the office (a warm-up) finishes first; a caller on
+    // the program's main thread keeps its windows painted meanwhile.
     std::unique_ptr<WordApplication> createApplication() override;
+
+    // Starts the office in the background, when none runs, and warms it with
+    // the label template so the first click pays no first-use costs. Silent:
+    // what fails here is reported by the next createApplication().
+    void warmUp();
+    // The running office's process id, 0 when none runs (for benchmarks).
+    int officeProcessId();
 
     // The places the module is looked for, in order.
     static QStringList moduleCandidates();
@@ -29,6 +49,8 @@ private:
     void load();
 
     PictureClipboard &m_clipboard;
+    std::unique_ptr<PagePictureRenderer> m_ownRenderer;
+    PagePictureRenderer *m_renderer;
     QLibrary *m_library = nullptr; // never unloaded: the objects it made use its code
-    void *m_create = nullptr;
+    EngineHost *m_host = nullptr;
 };

@@ -77,7 +77,7 @@ void PictureBox::setPicture(const QImage &picture, QSize naturalPixels)
 
 void PictureBox::setPainting(const QImage &painting)
 {
-    m_painting = painting.isNull() ? QPixmap() : QPixmap::fromImage(painting);
+    m_painting = painting;
     update();
 }
 
@@ -96,7 +96,7 @@ void PictureBox::paintEvent(QPaintEvent *)
         painter.drawPixmap(m_border, m_border, m_pictureShown);
     }
     if (!m_painting.isNull())
-        painter.drawPixmap(m_border, m_border, m_painting);
+        painter.drawImage(m_border, m_border, m_painting);
     if (m_border > 0) {
         // A sunken edge: dark above and left, light below and right.
         const QRect r = rect();

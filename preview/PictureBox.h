@@ -27,9 +27,10 @@ public:
     // The picture, drawn at the top-left at the given size in screen pixels.
     void setPicture(const QImage &picture, QSize naturalPixels);
     bool hasPicture() const { return !m_picture.isNull(); }
-    // The painted image (device pixels, with its device pixel ratio).
+    // The painted image (device pixels, with its device pixel ratio). Drawn
+    // as it is: converting a 2x painting to a pixmap would cost a copy per zoom step.
     void setPainting(const QImage &painting);
-    const QPixmap &painting() const { return m_painting; }
+    const QImage &painting() const { return m_painting; }
 
 signals:
     // button: 1 left, 2 right, 4 middle (a bit set while moving);
@@ -54,5 +55,5 @@ private:
     QImage m_picture;
     QSize m_pictureSize;
     QPixmap m_pictureShown; // m_picture at its natural size, made when first painted
-    QPixmap m_painting;
+    QImage m_painting;
 };

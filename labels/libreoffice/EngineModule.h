@@ -4,19 +4,47 @@
 // run time by ModuleEngineFactory. Only this header is shared with the
 // program: it has no LibreOffice types.
 
+class PagePictureRenderer;
 class PictureClipboard;
+class QByteArray;
 class WordApplication;
 
-// Raised whenever the entry points or the WordApplication interface change
+// Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 1;
+inline constexpr int kEngineModuleInterfaceVersion = 2;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
-inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_application";
+inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";
+
+// One office for a whole run of the program. Every application created is a
+// session on it; quitting a session leaves the office running for the next.
+// An office that died, hangs or has grown too large is replaced.
+class EngineHost
+{
+public:
+    // Ends the office as shutDown() does.
+    virtual ~EngineHost() = default;
+
+    // A session on the office, started first when none is running or the
+    // running one has failed. The caller deletes it. Throws EngineError.
+    virtual WordApplication *createApplication() = 0;
+    // In the background: starts the office when none runs and takes the
+    // first-use costs (loads the template, saves, reopens and renders it).
+    // Returns at once.
+    virtual void warmUp(const QByteArray &templateBytes) = 0;
+    // True once no background work holds the office (at once while a session
+    // is open); waits at most `milliseconds` for that.
+    virtual bool waitUntilIdle(int milliseconds) = 0;
+    // Ends the office and removes all its traces before returning. Sessions
+    // still open fail from then on, and no new one can be created.
+    virtual void shutDown() = 0;
+    // The running office's process id, 0 when none runs.
+    virtual int officeProcessId() = 0;
+};
 
 extern "C" {
 using EngineModuleVersionFunction = int (*)();
-// Starts one office and returns the application that owns it (the caller
-// deletes it). Throws EngineError, which the program can catch.
-using EngineModuleCreateFunction = WordApplication *(*)(PictureClipboard *clipboard);
+// The clipboard and renderer must outlive the host. Throws EngineError.
+using EngineModuleCreateFunction = EngineHost *(*)(PictureClipboard *clipboard,
+                                                   PagePictureRenderer *renderer);
 }

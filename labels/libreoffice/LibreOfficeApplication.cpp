@@ -20,6 +20,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
 
 using namespace css;
 
@@ -82,9 +83,12 @@ QString textTheFormatCanHold(const QString &text)
 
 } // namespace
 
-LibreOfficeApplication::LibreOfficeApplication(std::unique_ptr<OfficeProcess> office,
-                                               PictureClipboard *clipboard)
-    : m_office(std::move(office)), m_clipboard(clipboard)
+LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<OfficeProcess> office,
+                                               PictureClipboard *clipboard,
+                                               PagePictureRenderer *renderer,
+                                               std::function<void()> ended)
+    : m_office(std::move(office)), m_clipboard(clipboard), m_renderer(renderer),
+      m_ended(std::move(ended))
 {
 }
 
@@ -95,11 +99,16 @@ LibreOfficeApplication::~LibreOfficeApplication()
 
 void LibreOfficeApplication::checkUsable(const QString &what) const
 {
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible")
+                              .arg(what));
     m_office->call(what, [] {});
 }
 
 WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
 {
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
     if (fileName.isEmpty())
         throw EngineError(QStringLiteral("Documents.Open needs a file name"));
     const QFileInfo file(fileName);
@@ -150,7 +159,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         return loaded;
     });
     m_documents.push_back(
-        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard));
+        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
     return m_active;
 }
@@ -190,18 +199,31 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
     const rtl::OUString replacement = UnoBridge::toUno(textTheFormatCanHold(settings.replacement));
     m_office->call(QStringLiteral("replacing text in %1").arg(document.path()), [&] {
         uno::Reference<util::XReplaceable> replaceable(document.component(), uno::UNO_QUERY_THROW);
-        uno::Reference<util::XReplaceDescriptor> descriptor = replaceable->createReplaceDescriptor();
+        // One descriptor per document, its options sent only when they
+        // change: each is a round trip to the office, and a click makes eight
+        // searches with the same options.
+        LibreOfficeDocument::SearchState &state = document.searchState();
+        if (!state.descriptor.is()) {
+            state.descriptor = replaceable->createReplaceDescriptor();
+            state.options.reset();
+        }
+        const uno::Reference<util::XReplaceDescriptor> &descriptor = state.descriptor;
         descriptor->setSearchString(UnoBridge::toUno(settings.text));
         descriptor->setReplaceString(replacement);
-        // Literal search: with regular expressions off the replacement goes
-        // in exactly as given ("$1", "&", "^p" and backslashes stay text).
-        uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
-        options->setPropertyValue("SearchCaseSensitive", uno::Any(settings.matchCase));
-        options->setPropertyValue("SearchWords", uno::Any(settings.matchWholeWord));
-        options->setPropertyValue("SearchRegularExpression", uno::Any(false));
-        options->setPropertyValue("SearchSimilarity", uno::Any(false));
-        options->setPropertyValue("SearchStyles", uno::Any(false));
-        options->setPropertyValue("SearchBackwards", uno::Any(!settings.forward));
+        const std::array<bool, 3> wanted = {settings.matchCase, settings.matchWholeWord, !settings.forward};
+        if (state.options != wanted) {
+            state.options.reset(); // unknown until every option has gone through
+            // Literal search: with regular expressions off the replacement goes
+            // in exactly as given ("$1", "&", "^p" and backslashes stay text).
+            uno::Reference<beans::XPropertySet> options(descriptor, uno::UNO_QUERY_THROW);
+            options->setPropertyValue("SearchCaseSensitive", uno::Any(settings.matchCase));
+            options->setPropertyValue("SearchWords", uno::Any(settings.matchWholeWord));
+            options->setPropertyValue("SearchRegularExpression", uno::Any(false));
+            options->setPropertyValue("SearchSimilarity", uno::Any(false));
+            options->setPropertyValue("SearchStyles", uno::Any(false));
+            options->setPropertyValue("SearchBackwards", uno::Any(!settings.forward));
+            state.options = wanted;
+        }
         const uno::Reference<util::XSearchDescriptor> search(descriptor.get());
         if (replace == kWdReplaceAll) {
             // The whole document, table cells included, whatever Wrap says:
@@ -253,10 +275,14 @@ void LibreOfficeApplication::closeActiveDocument(int saveChanges)
 
 void LibreOfficeApplication::quit()
 {
-    if (!m_office)
+    if (m_quit)
         return;
+    // Documents the caller left open go with the session, so the next
+    // session finds the office as the warm-up left it.
     for (auto &document : m_documents)
         document->closeQuietly();
     m_active = nullptr;
-    m_office->shutDown();
+    m_quit = true;
+    if (m_ended)
+        m_ended();
 }

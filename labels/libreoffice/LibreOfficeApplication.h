@@ -3,19 +3,25 @@
 #include "LibreOfficeFind.h"
 #include "WordApplication.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class LibreOfficeDocument;
 class OfficeProcess;
+class PagePictureRenderer;
 class PictureClipboard;
 
-// "Word.Application" over LibreOffice Writer: one office process, the
-// documents loaded in it and the one Selection.Find.
+// "Word.Application" over LibreOffice Writer: a session on an office that
+// other sessions share one after the other, the documents this session
+// loaded and its one Selection.Find. Quitting closes the session's documents
+// and ends the session; the office itself lives on (see OfficeHost).
 class LibreOfficeApplication : public WordApplication
 {
 public:
-    LibreOfficeApplication(std::unique_ptr<OfficeProcess> office, PictureClipboard *clipboard);
+    // `ended` runs once, when the session quits or is destroyed.
+    LibreOfficeApplication(std::shared_ptr<OfficeProcess> office, PictureClipboard *clipboard,
+                           PagePictureRenderer *renderer, std::function<void()> ended = {});
     ~LibreOfficeApplication() override;
 
     WordDocument *open(const QString &fileName, std::optional<bool> readOnly) override;
@@ -32,8 +38,11 @@ public:
 private:
     LibreOfficeDocument &activeDocument(const char *operation) const;
 
-    std::unique_ptr<OfficeProcess> m_office;
+    std::shared_ptr<OfficeProcess> m_office;
     PictureClipboard *m_clipboard;
+    PagePictureRenderer *m_renderer;
+    std::function<void()> m_ended;
+    bool m_quit = false;
     std::vector<std::unique_ptr<LibreOfficeDocument>> m_documents;
     LibreOfficeDocument *m_active = nullptr;
     LibreOfficeFind m_find{*this};

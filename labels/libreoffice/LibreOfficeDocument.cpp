@@ -2,6 +2,7 @@
 
 #include "LibreOfficeApplication.h"
 #include "OfficeProcess.h"
+#include "PagePictureRenderer.h"
 #include "Seams.h"
 #include "UnoBridge.h"
 
@@ -127,9 +128,9 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
 
 LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                                          uno::Reference<lang::XComponent> component, QString path,
-                                         PictureClipboard *clipboard)
+                                         PictureClipboard *clipboard, PagePictureRenderer *renderer)
     : m_application(application), m_office(office), m_component(std::move(component)),
-      m_path(std::move(path)), m_clipboard(clipboard)
+      m_path(std::move(path)), m_clipboard(clipboard), m_renderer(renderer)
 {
 }
 
@@ -228,8 +229,48 @@ void LibreOfficeDocument::copyRangeAsPicture()
     checkOpen("CopyAsPicture");
     if (!m_clipboard)
         throw EngineError(QStringLiteral("CopyAsPicture is not possible: there is no clipboard"));
+    m_clipboard->setImage(pagePicture());
+}
+
+QImage LibreOfficeDocument::pagePicture()
+{
+    checkOpen("CopyAsPicture");
+    QImage page = m_renderer ? renderedFromPdf() : exportedPicture();
+    page.setDotsPerMeterX(kPictureDotsPerMetre);
+    page.setDotsPerMeterY(kPictureDotsPerMetre);
+    return page;
+}
+
+QImage LibreOfficeDocument::renderedFromPdf()
+{
+    const QString pdf = m_office.scratchFolder() + QStringLiteral("/page.pdf");
+    QFile::remove(pdf);
+    m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        const uno::Sequence<beans::PropertyValue> firstPage = UnoBridge::properties(
+            {UnoBridge::property("PageRange", uno::Any(rtl::OUString("1")))});
+        storable->storeToURL(
+            UnoBridge::fileUrl(pdf),
+            UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString::createFromAscii(kPictureFilters[0]))),
+                                   UnoBridge::property("FilterData", uno::Any(firstPage))}));
+    });
+    QFile file(pdf);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    QFile::remove(pdf);
+    if (bytes.isEmpty())
+        throw EngineError(QStringLiteral("LibreOffice wrote no picture of %1").arg(m_path));
+    QString problem;
+    const QImage page = m_renderer->renderFirstPage(bytes, QSize(kPictureWidth, kPictureHeight), &problem);
+    if (page.isNull())
+        throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
+    return page;
+}
+
+QImage LibreOfficeDocument::exportedPicture()
+{
     const QString png = m_office.scratchFolder() + QStringLiteral("/page.png");
-    const char *filter = kPictureFilters[0];
+    const char *filter = kPngPictureFilter;
     QFile::remove(png);
     m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
@@ -258,7 +299,5 @@ void LibreOfficeDocument::copyRangeAsPicture()
         QPainter painter(&page);
         painter.drawImage(0, 0, rendered, 0, 0, kPictureWidth, kPictureHeight);
     }
-    page.setDotsPerMeterX(kPictureDotsPerMetre);
-    page.setDotsPerMeterY(kPictureDotsPerMetre);
-    m_clipboard->setImage(page);
+    return page;
 }

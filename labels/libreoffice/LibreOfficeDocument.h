@@ -3,13 +3,17 @@
 #include "WordApplication.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/util/XReplaceDescriptor.hpp>
 
+#include <QImage>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 class LibreOfficeApplication;
 class OfficeProcess;
+class PagePictureRenderer;
 class PictureClipboard;
 
 // One document loaded in the application's office.
@@ -25,19 +29,25 @@ public:
     // so an office that cannot make the picture is refused before any click.
     static constexpr const char *kWordFilter = "MS Word 97";
     static constexpr const char *kWordTemplateFilter = "MS Word 97 Vorlage";
-    static constexpr std::array<const char *, 1> kPictureFilters = {"writer_png_Export"};
+    static constexpr std::array<const char *, 1> kPictureFilters = {"writer_pdf_Export"};
+    // Only without a page renderer (the engine's own tests): the office paints the page itself.
+    static constexpr const char *kPngPictureFilter = "writer_png_Export";
 
     // Throws EngineError when the office lacks one of the filters above.
     static void requireFilters(OfficeProcess &office);
 
     LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                         css::uno::Reference<css::lang::XComponent> component, QString path,
-                        PictureClipboard *clipboard);
+                        PictureClipboard *clipboard, PagePictureRenderer *renderer);
 
     void saveAs(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
 
+    // The picture of the first page, as copyRangeAsPicture puts it on the
+    // clipboard: through the renderer from the office's PDF, or without a
+    // renderer through the office's own picture export.
+    QImage pagePicture();
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
     // Close without reporting anything; used when the application quits.
@@ -46,12 +56,25 @@ public:
     const QString &path() const { return m_path; }
     const css::uno::Reference<css::lang::XComponent> &component() const { return m_component; }
 
+    // The replace descriptor Selection.Find reuses in this document, and the
+    // options (match case, whole words, backwards) last set on it.
+    struct SearchState
+    {
+        css::uno::Reference<css::util::XReplaceDescriptor> descriptor;
+        std::optional<std::array<bool, 3>> options;
+    };
+    SearchState &searchState() { return m_search; }
+
 private:
     void checkOpen(const char *operation) const;
+    QImage renderedFromPdf();
+    QImage exportedPicture();
 
     LibreOfficeApplication &m_application;
     OfficeProcess &m_office;
     css::uno::Reference<css::lang::XComponent> m_component;
     QString m_path;
     PictureClipboard *m_clipboard;
+    PagePictureRenderer *m_renderer;
+    SearchState m_search;
 };

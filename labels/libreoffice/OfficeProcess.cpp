@@ -431,7 +431,7 @@ void OfficeProcess::removeLeftovers()
 
 void OfficeProcess::shutDown()
 {
-    if (m_shutDown)
+    if (m_cleanedUp)
         return;
     m_shutDown = true;
     bool terminated = false;
@@ -446,6 +446,13 @@ void OfficeProcess::shutDown()
     }
     if (terminated)
         waitForExit(m_settings.exitLimit);
+    discard();
+}
+
+void OfficeProcess::discard()
+{
+    if (m_cleanedUp.exchange(true))
+        return;
     kill();
     reap();
     m_desktop.clear();
@@ -453,4 +460,40 @@ void OfficeProcess::shutDown()
     removeLeftovers();
     if (!m_instanceFolder.isEmpty())
         FolderRemover::removeLater(m_instanceFolder);
+}
+
+bool OfficeProcess::hasFailed() const
+{
+    return m_cleanedUp || m_watchdog->fired() || hasEnded();
+}
+
+bool OfficeProcess::answers()
+{
+    if (hasFailed() || !m_desktop.is())
+        return false;
+    try {
+        call(QStringLiteral("checking that LibreOffice answers"), [this] { m_desktop->getCurrentComponent(); });
+        return true;
+    } catch (const EngineError &) {
+        return false;
+    }
+}
+
+qint64 OfficeProcess::residentBytes() const
+{
+    pid_t pid = 0;
+    {
+        std::lock_guard lock(m_pidMutex);
+        pid = m_pid;
+    }
+    if (pid <= 0)
+        return 0;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024; // in kB
+    }
+    return 0;
 }

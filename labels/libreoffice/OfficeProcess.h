@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
@@ -18,11 +19,11 @@
 
 // One running soffice.bin and the bridge to it. The process gets a private
 // profile, pipe and temporary folder, dies with the program (parent-death
-// signal, own process group) and is cleaned up completely by shutDown():
-// process group, pipe sockets, profile and temporary folder.
+// signal, own process group) and is cleaned up completely by shutDown() or
+// discard(): process group, pipe sockets, profile and temporary folder.
 //
-// Kept apart from the application object so that a warm office could later
-// serve several application instances without any caller noticing.
+// The parent-death signal follows the thread that forks: start offices only
+// on a thread that outlives them (see OfficeHost).
 class OfficeProcess
 {
 public:
@@ -54,9 +55,20 @@ public:
     // Asks the office to end, waits a little, then kills its process group
     // and removes everything the instance left. Never throws; idempotent.
     void shutDown();
+    // Kills the process group at once, reaps it and removes everything the
+    // instance left; nothing is asked of the office. Calls that come later
+    // fail as they do after the office died. Never throws; idempotent.
+    void discard();
     // Kills the office at once (used on failures and by the watchdog).
     void kill();
     bool hasEnded() const;
+    // Ended, or stopped by the watchdog: the office can do nothing more.
+    bool hasFailed() const;
+    // One round trip to the office under the watchdog: false when it has
+    // failed or does not answer (the watchdog then kills it).
+    bool answers();
+    // The office's resident memory in bytes; 0 when it is not running.
+    qint64 residentBytes() const;
 
 private:
     explicit OfficeProcess(const OfficeSettings &settings);
@@ -77,7 +89,8 @@ private:
     bool m_profileInPlace = false;
     pid_t m_pid = 0;
     mutable std::mutex m_pidMutex; // the watchdog kills while the caller may reap
-    bool m_shutDown = false;
+    bool m_shutDown = false; // ended on request: later calls say so
+    std::atomic<bool> m_cleanedUp{false}; // read by sessions while the host ends it
     css::uno::Reference<css::uno::XComponentContext> m_remoteContext;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
     std::unique_ptr<Watchdog> m_watchdog;

@@ -27,6 +27,10 @@ OfficeSettings OfficeSettings::fromEnvironment()
     s.programFolder = QFileInfo(s.program).absolutePath();
     s.callLimit = limitFromEnvironment("PARCELON_ENGINE_CALL_TIMEOUT_MS", s.callLimit);
     s.startLimit = limitFromEnvironment("PARCELON_ENGINE_START_TIMEOUT_MS", s.startLimit);
+    bool ok = false;
+    const qint64 megabytes = qEnvironmentVariable("PARCELON_OFFICE_MEMORY_LIMIT_MB").toLongLong(&ok);
+    if (ok && megabytes > 0)
+        s.memoryLimit = megabytes * 1024 * 1024;
     s.debugOutput = !qEnvironmentVariableIsEmpty("PARCELON_ENGINE_DEBUG");
     s.extraFilter = qEnvironmentVariable("PARCELON_ENGINE_EXTRA_FILTER");
     return s;

@@ -17,12 +17,19 @@ Watchdog::~Watchdog()
 
 void Watchdog::arm(std::chrono::milliseconds limit)
 {
+    bool wake = false;
     {
         std::lock_guard lock(m_mutex);
-        m_deadline = std::chrono::steady_clock::now() + limit;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        // A click makes a few hundred calls. The thread is woken only when it
+        // sleeps without a deadline or with a later one; otherwise it wakes at
+        // its deadline, finds the new one and sleeps on.
+        wake = m_sleepingUntil > deadline;
+        m_deadline = deadline;
         m_armed = true;
     }
-    m_wake.notify_all();
+    if (wake)
+        m_wake.notify_all();
 }
 
 void Watchdog::disarm()
@@ -42,10 +49,12 @@ void Watchdog::run()
     std::unique_lock lock(m_mutex);
     while (!m_stop) {
         if (!m_armed) {
+            m_sleepingUntil = std::chrono::steady_clock::time_point::max();
             m_wake.wait(lock);
             continue;
         }
         if (std::chrono::steady_clock::now() < m_deadline) {
+            m_sleepingUntil = m_deadline;
             m_wake.wait_until(lock, m_deadline);
             continue;
         }

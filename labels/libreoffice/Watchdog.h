@@ -29,6 +29,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::chrono::steady_clock::time_point m_deadline;
+    // When the thread wakes up next on its own (max: never).
+    std::chrono::steady_clock::time_point m_sleepingUntil = std::chrono::steady_clock::time_point::max();
     bool m_armed = false;
     bool m_fired = false;
     bool m_stop = false;

@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <csignal>
+
 using namespace EngineTestKit;
 
 class tst_GenerationReal : public QObject
@@ -93,10 +95,23 @@ private slots:
             QVERIFY2(!text.contains(phrase, Qt::CaseInsensitive), qPrintable(phrase));
 
         // Nothing else is left but the document's owner marker: no template
-        // copy, no picture file, no lock, no office.
+        // copy, no picture file, no lock; the one office stays for the next click.
         QCOMPARE(QDir(TestEnvironment::temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList({QFileInfo(document).fileName(), QFileInfo(document).fileName() + ".owner"}));
-        QCOMPARE(ourOfficeProcesses(), QList<int>());
+        const QList<int> offices = ourOfficeProcesses();
+        QCOMPARE(offices, QList<int>{engines.officeProcessId()});
+
+        // An office killed between two clicks is replaced: the next click
+        // reports nothing and shows the same sheet.
+        preview->PushButton8_Click(); // < Back
+        ::kill(offices.first(), SIGKILL);
+        QTest::mouseClick(form.PushButton6, Qt::LeftButton);
+        QCOMPARE(boxes.boxes().size(), 0);
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->viewport().canvas().picture.size(), picture.size());
+        QTRY_COMPARE(ourOfficeProcesses(), QList<int>{engines.officeProcessId()});
+        QVERIFY(engines.officeProcessId() != offices.first());
+        preview->PushButton8_Click();
     }
 };
 

@@ -104,9 +104,13 @@ private slots:
         QVERIFY(QFile::link(QStringLiteral(PARCELON_LO_PROGRAM_DIR "/soffice.bin"), link));
         qputenv("PARCELON_OFFICE_PROGRAM", QFile::encodeName(link));
         ScriptedClipboard clipboard;
-        ModuleEngineFactory engines(clipboard);
         RecordingMessageBoxes boxes;
-        QVERIFY(EnsureWordAvailable(engines, boxes));
+        {
+            ModuleEngineFactory engines(clipboard);
+            QVERIFY(EnsureWordAvailable(engines, boxes));
+            // The check's office is kept for the program's run, and ends with it.
+            QCOMPARE(EngineTestKit::ourOfficeProcesses().size(), 1);
+        }
         QVERIFY(boxes.boxes().isEmpty());
         QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
 
