@@ -342,7 +342,8 @@ private slots:
             {QStringLiteral("Recipient Company"), QStringLiteral("Half ") + QChar(0xD800) + QStringLiteral(" pair")},
             {QStringLiteral("Recipient Name"), QStringLiteral("Rest intact")},
         };
-        auto word = start();
+        ModuleEngineFactory engines(m_clipboard);
+        auto word = start(engines);
         WordDocument *doc = word->open(m_template, true);
         for (const auto &[phrase, value] : blocks)
             replaceAll(*word, phrase, value);
@@ -370,7 +371,8 @@ private slots:
     // an older file of the same pattern and another program's stay.
     void anOfficeDyingWhileSavingLeavesNoTemporaryFile()
     {
-        auto word = start();
+        ModuleEngineFactory engines(m_clipboard);
+        auto word = start(engines);
         WordDocument *doc = word->open(m_template, true);
         const int office = theOnlyOffice();
         QVERIFY(office > 0);

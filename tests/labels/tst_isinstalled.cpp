@@ -115,6 +115,7 @@ private slots:
         QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
 
         qputenv("PARCELON_ENGINE_EXTRA_FILTER", "parcelon_missing_Export");
+        ModuleEngineFactory engines(clipboard);
         const QString failure = creationFailure(engines);
         const bool available = EnsureWordAvailable(engines, boxes);
         qunsetenv("PARCELON_ENGINE_EXTRA_FILTER");
