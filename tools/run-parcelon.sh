@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds Parcelon and starts it.
+# Installs what is missing, builds Parcelon and starts it (arguments go to
+# the program, e.g. --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Configure again only when packages were installed since the last time (the
+# build re-runs CMake by itself when a CMakeLists.txt changes).
+stamp=build/.configured-after-packages
+if [ ! "$stamp" -nt /var/lib/dpkg/status ]; then
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    touch "$stamp"
+fi
 cmake --build build -j"$(nproc)"
-exec build/bin/parcelon
+exec build/bin/parcelon "$@"
