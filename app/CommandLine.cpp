@@ -20,9 +20,10 @@ void CommandLine::answerHelpAndVersion(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
-    m_parser.parse(arguments); // only a look: wrong options wait for process()
-    if (!m_parser.isSet(m_help) && !m_parser.isSet(QStringLiteral("help-all"))
-        && !m_parser.isSet(m_version))
+    // Only a look: wrong options, and --help-all (which lists the options of
+    // Qt's window-system part), wait for process().
+    m_parser.parse(arguments);
+    if (!m_parser.isSet(m_help) && !m_parser.isSet(m_version))
         return;
     const QCoreApplication app(argc, argv); // the usage line names the program from it
     m_parser.process(app); // prints the answer and ends the process

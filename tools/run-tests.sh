@@ -22,12 +22,14 @@ deb=$(ls parcelon_*.deb)
 lintian --fail-on error "$deb"
 if [ "$(id -u)" -eq 0 ]; then as_root=(); else as_root=(sudo); fi
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb"
-xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/e2e/desktop.sh /usr/bin/parcelon
-# Removing the package leaves none of its files and folders behind.
+e2e=0
+xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/e2e/desktop.sh /usr/bin/parcelon || e2e=$?
+# Removed again either way; removing leaves none of its files and folders behind.
 files=$(dpkg-query -L parcelon)
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get remove -y parcelon
 left=$(while read -r f; do
     [ -e "$f" ] && { [ ! -d "$f" ] || [[ $f == */parcelon ]]; } && echo "$f"
 done <<<"$files" || true)
 [ -z "$left" ] || { echo "left behind by apt remove: $left" >&2; exit 1; }
+[ "$e2e" -eq 0 ] || { echo "the end-to-end test of the installed package failed" >&2; exit 1; }
 echo "package: built, lint-clean, installed, end-to-end passed, removed cleanly"
