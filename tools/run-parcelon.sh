@@ -4,12 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
-# Configure again only when packages were installed since the last time (the
-# build re-runs CMake by itself when a CMakeLists.txt changes).
-stamp=build/.configured-after-packages
-if [ ! "$stamp" -nt /var/lib/dpkg/status ]; then
+# Configure only when packages were installed or a CMakeLists.txt changed
+# since the last time.
+stamp=build/.configured
+if [ ! "$stamp" -nt /var/lib/dpkg/status ] ||
+    [ -n "$(find . -path './build*' -prune -o -name CMakeLists.txt -newer "$stamp" -print -quit)" ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     touch "$stamp"
 fi
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target parcelon_program
 exec build/bin/parcelon "$@"
