@@ -1,12 +1,16 @@
 #pragma once
 
+#include "Version.h"
+
 #include <QString>
 
 namespace AppInfo {
 
 inline constexpr char kProductTitle[] = "Parcelon";
 inline constexpr char kOrganisation[] = "Quillmark";
-inline constexpr char kVersion[] = "7.00";
+inline constexpr char kVersion[] = PARCELON_VERSION;
+// Names the desktop entry, the icon and the AppStream description.
+inline constexpr char kAppId[] = PARCELON_APP_ID;
 inline constexpr char kSupportAddress[] = "support@quillmark.example";
 inline constexpr char kVendorSite[] = "https://www.quillmark.example/";
 inline constexpr char kContactPage[] = "https://www.quillmark.example/contact";

@@ -17,9 +17,8 @@ struct CursorImage
     QPoint hotspot;
 };
 
-// Parses the bytes of a Windows .cur file: the first image of its directory,
-// stored as PNG or as a device-independent bitmap (1, 4, 8, 24 or 32 bits per
-// pixel with its AND mask), and the hotspot from the directory entry.
+// Reads the bytes of a Windows .cur file: the first image of its directory
+// (through Qt's image reader) and the hotspot from the directory entry.
 // Throws Failure when the bytes are not a cursor.
 CursorImage ReadCursorFile(const QByteArray &bytes);
 

@@ -33,9 +33,8 @@ void SkinFramework::loadSkin(const QString &path, const QString &section)
     const QString sheet = decoder.decode(bytes);
     if (decoder.hasError())
         throw Failure(QStringLiteral("Skin file %1 is not UTF-8 text").arg(path));
-    const QString problem = StyleSheetProblem(sheet);
-    if (!problem.isEmpty())
-        throw Failure(QStringLiteral("Skin file %1 is not a valid style sheet: %2").arg(path, problem));
+    if (!IsValidStyleSheet(sheet))
+        throw Failure(QStringLiteral("Skin file %1 is not a valid style sheet").arg(path));
     m_sheet = sheet;
     m_loaded = true;
 }

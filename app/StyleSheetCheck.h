@@ -2,10 +2,6 @@
 
 #include <QString>
 
-// A structural check of a Qt style sheet, since Qt offers no public
-// validator: rules of the form "selector { property: value; ... }", comments
-// and quoted strings allowed, braces balanced and not nested, no control
-// characters other than tab, line feed, carriage return and form feed.
-// Returns an empty string when the sheet passes, otherwise what is wrong and
-// on which line.
-QString StyleSheetProblem(const QString &sheet);
+// Asks Qt's own style-sheet parser whether the text reads as a style sheet of
+// rules, as an application style sheet must. Needs a QApplication.
+bool IsValidStyleSheet(const QString &sheet);

@@ -1,4 +1,6 @@
 #include "AppInfo.h"
+#include "CommandLine.h"
+#include "FileUtils.h"
 #include "Form1.h"
 #include "ModuleEngineFactory.h"
 #include "QtSeams.h"
@@ -10,15 +12,19 @@
 
 int main(int argc, char *argv[])
 {
+    CommandLine commandLine;
+    commandLine.answerHelpAndVersion(argc, argv);
+
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points
     // must map at the same rate or the text outgrows its boxes.
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
+    commandLine.process(app);
     QApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(AppInfo::kProductTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
     QApplication::setWindowIcon(ProgramIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("parcelon"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(AppInfo::kAppId));
 
     QtProgramExit programExit;
     QtMessageBoxes messages(programExit);

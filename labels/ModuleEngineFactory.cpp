@@ -43,7 +43,8 @@ QStringList ModuleEngineFactory::moduleCandidates()
     QStringList candidates;
     const QString programFolder = QCoreApplication::applicationDirPath();
     candidates << programFolder + QLatin1Char('/') + QLatin1String(kModuleFile)
-               << programFolder + QStringLiteral("/../lib/parcelon/") + QLatin1String(kModuleFile);
+               << programFolder + QStringLiteral("/" PARCELON_MODULE_DIR_FROM_PROGRAM "/")
+                      + QLatin1String(kModuleFile);
     return candidates;
 }
 

@@ -14,9 +14,9 @@ class QLibrary;
 
 // The production engine: LibreOffice, through the module parcelon-libreoffice.so,
 // which is loaded at run time so that the program itself never depends on
-// LibreOffice's libraries. Looked for beside the program, then in
-// ../lib/parcelon beside the program; $PARCELON_ENGINE_MODULE, when set,
-// names the one module to use instead.
+// LibreOffice's libraries. Looked for beside the program, then in the
+// installed module folder (e.g. ../lib/x86_64-linux-gnu/parcelon from /usr/bin);
+// $PARCELON_ENGINE_MODULE, when set, names the one module to use instead.
 //
 // One office serves the factory's whole life: every application is a
 // session on it, and destroying the factory ends the office.

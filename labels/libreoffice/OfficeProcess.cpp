@@ -2,6 +2,7 @@
 
 #include "FolderRemover.h"
 #include "OfficeProfile.h"
+#include "PrivateFolder.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -22,7 +23,6 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -95,28 +95,15 @@ void sweepLeftoversOfDeadPrograms(const QString &base)
     }
 }
 
-bool makePrivateFolder(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat info {};
-    return ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode)
-           && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0;
-}
-
 // Instance folders live in the user's runtime folder (private, in memory)
 // when there is one, else in a private folder under the temporary folder.
 QString instanceBase()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
-        const QString base = runtime + QStringLiteral("/parcelon-office");
-        if (makePrivateFolder(base))
-            return base;
-    }
+    const QString runtime = PrivateRuntimeFolder(QStringLiteral("parcelon-office"));
+    if (!runtime.isEmpty())
+        return runtime;
     const QString base = QDir::tempPath() + QStringLiteral("/parcelon-office-%1").arg(::getuid());
-    if (makePrivateFolder(base))
+    if (MakePrivateFolder(base))
         return base;
     throw EngineError(QStringLiteral("No private folder for LibreOffice could be created in %1")
                           .arg(QDir::tempPath()));

@@ -1,6 +1,7 @@
 #include "OfficeProfile.h"
 
 #include "OfficeProcess.h"
+#include "PrivateFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -59,22 +59,6 @@ QString versionKey(const OfficeSettings &settings)
     else
         hash.addData(QByteArray::number(QFileInfo(settings.program).lastModified().toSecsSinceEpoch()));
     return QString::fromLatin1(hash.result().toHex().left(16));
-}
-
-QString cacheFolder()
-{
-    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (cache.isEmpty() || !QDir::isAbsolutePath(cache)) {
-        const QString home = QDir::homePath();
-        if (home.isEmpty() || home == QStringLiteral("/"))
-            return QString();
-        cache = home + QStringLiteral("/.cache");
-    }
-    const QString folder = cache + QStringLiteral("/parcelon");
-    if (!QDir().mkpath(folder))
-        return QString();
-    ::chmod(QFile::encodeName(folder).constData(), 0700);
-    return folder;
 }
 
 bool isPrepared(const QString &profile)
@@ -131,7 +115,7 @@ QString prepared(const OfficeSettings &settings)
     static QString processProfile; // used when there is no cache folder
     std::lock_guard lock(mutex);
 
-    const QString cache = cacheFolder();
+    const QString cache = PrivateCacheFolder();
     if (cache.isEmpty()) {
         if (!processProfile.isEmpty() && isPrepared(processProfile))
             return processProfile;

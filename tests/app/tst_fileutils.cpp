@@ -1,6 +1,8 @@
 #include "Failure.h"
 #include "FileUtils.h"
 #include "GeneratedDocuments.h"
+#include "PrivateFolder.h"
+#include "TempFolder.h"
 #include "TestFiles.h"
 #include "TestMain.h"
 
@@ -12,6 +14,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -23,6 +26,30 @@ bool lockedElsewhere(const QString &path)
         ::close(fd);
     return locked;
 }
+unsigned mode(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0u;
+}
+
+// Sets variables for one test and puts the old values back after it.
+class EnvironmentChange
+{
+public:
+    ~EnvironmentChange()
+    {
+        for (const auto &[name, value] : m_saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+    void set(const char *name, const QByteArray &value)
+    {
+        m_saved.append({name, qEnvironmentVariableIsSet(name) ? qgetenv(name) : QByteArray()});
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+
+private:
+    QList<std::pair<const char *, QByteArray>> m_saved;
+};
 } // namespace
 
 class FileUtilsTest : public QObject
@@ -143,6 +170,41 @@ private slots:
         expected = others + QStringList{"qmtemp55555555.doc"};
         expected.sort();
         QCOMPARE(entries(), expected);
+    }
+
+    // A link could lead anywhere and a file is no folder: both are refused; a
+    // loose folder of our own is closed to others.
+    void privateFolderIsARealClosedFolder()
+    {
+        QVERIFY(MakePrivateFolder(path("new")));
+        QCOMPARE(mode(path("new")), 0700u);
+        QDir().mkdir(path("loose"));
+        QFile::setPermissions(path("loose"), QFileDevice::Permissions(0x7777));
+        QVERIFY(MakePrivateFolder(path("loose")));
+        QCOMPARE(mode(path("loose")), 0700u);
+        QVERIFY(QFile::link(path("new"), path("link")));
+        WriteFileBytes(path("file"), "x");
+        for (const char *refused : {"link", "file", "missing/child"})
+            QVERIFY2(!MakePrivateFolder(path(refused)), refused);
+    }
+
+    // Without TEMP and a runtime folder the files go to the user's cache
+    // folder; without a home either, nowhere rather than at the root.
+    void temporaryFolderFallsBackToTheCacheNeverTheRoot()
+    {
+        EnvironmentChange change;
+        change.set("TEMP", QByteArray());
+        change.set("XDG_RUNTIME_DIR", QByteArray());
+        change.set("XDG_CACHE_HOME", QFile::encodeName(path("cache")));
+        QCOMPARE(TemporaryFolder(), path("cache/parcelon/tmp"));
+        QCOMPARE(mode(path("cache/parcelon")), 0700u);
+        QCOMPARE(mode(path("cache/parcelon/tmp")), 0700u);
+        change.set("XDG_CACHE_HOME", "relative/cache"); // ignored, as the XDG rules say
+        change.set("HOME", QFile::encodeName(path("home")));
+        QDir().mkdir(path("home"));
+        QCOMPARE(TemporaryFolder(), path("home/.cache/parcelon/tmp"));
+        change.set("HOME", QByteArray());
+        QVERIFY_THROWS_EXCEPTION(Failure, TemporaryFolder());
     }
 };
 

@@ -108,7 +108,8 @@ private slots:
         QTest::mouseClick(form.PushButton6, Qt::LeftButton);
         QCOMPARE(boxes.boxes().size(), 0);
         QVERIFY(preview->isVisible());
-        QCOMPARE(preview->viewport().canvas().picture.size(), picture.size());
+        QTRY_VERIFY(!preview->firstActivationDue());
+        QCOMPARE(preview->viewport().zoomSource().picture.size(), picture.size());
         QTRY_COMPARE(ourOfficeProcesses(), QList<int>{engines.officeProcessId()});
         QVERIFY(engines.officeProcessId() != offices.first());
         preview->PushButton8_Click();

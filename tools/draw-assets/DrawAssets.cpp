@@ -1,6 +1,7 @@
 // Draws Parcelon's artwork: the program icon (a parcel with a shipping label)
 // in 32, 48, 128 and 256 pixels, and the hand pointer HAND-M.CUR (a Windows
 // cursor file holding one 32 x 32 32-bit image and its AND mask).
+// resources/icons/parcelon.svg holds the same icon shapes by hand: change both.
 // Usage: draw-assets <resources folder>
 #include <QFile>
 #include <QGuiApplication>

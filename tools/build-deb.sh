@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the Debian package parcelon_<version>_<arch>.deb into the top folder
+# of the repository, from a build of its own (build-deb/) made with Debian's
+# compiler flags (hardening included), without tests and benchmarks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh package
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# CMake reads no CPPFLAGS: they go in with the compiler flags.
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
+LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+export CXXFLAGS LDFLAGS
+rm -f build-deb/CMakeCache.txt # the flags are read at the first configuration only
+cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+    -DPARCELON_BUILD_BENCHMARKS=OFF
+cmake --build build-deb -j"$(nproc)"
+rm -f build-deb/parcelon_*.deb
+(cd build-deb && cpack -G DEB)
+deb=$(basename build-deb/parcelon_*.deb)
+rm -f parcelon_*.deb # an older build, perhaps of another version
+mv "build-deb/$deb" .
+echo "Built $deb"
