@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build (poppler's Qt 6 binding renders the page picture from the office's PDF)
-    build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
+    build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
     # the document engine and its SDK (the PNG export needs Draw)
     libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev fonts-liberation2
     # tests: an X server with a window manager and real input, screenshots,
