@@ -9,8 +9,9 @@ set -euo pipefail
 
 wanted=(
     # build
-    build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
-    # the document engine and its SDK (the picture export needs Draw); either
+    build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
+    # the document engine and its SDK (Draw is kept for older set-ups
+    # that made the picture through its export); either
     # flavour of LibreOffice does, the first is installed when neither is
     "libreoffice-writer-nogui|libreoffice-writer" "libreoffice-draw-nogui|libreoffice-draw"
     libreoffice-dev fonts-liberation2
