@@ -18,6 +18,12 @@ public:
     QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) override;
 };
 
+class QtPrintDialog : public PrintDialog
+{
+public:
+    bool askPrinter(QWidget *parent, QPrinter &printer) override;
+};
+
 class DesktopUrlOpener : public UrlOpener
 {
 public:

@@ -1,4 +1,5 @@
 #include "AppInfo.h"
+#include "BatchRun.h"
 #include "FileUtils.h"
 #include "Form1.h"
 #include "Form2.h"
@@ -12,6 +13,10 @@
 
 int main(int argc, char *argv[])
 {
+    // --output and its friends make the document without a window or a display.
+    if (IsBatchRun(argc, argv))
+        return BatchMain(argc, argv);
+
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points
     // must map at the same rate or the text outgrows its boxes.
     QApplication::setAttribute(Qt::AA_Use96Dpi);
@@ -24,6 +29,7 @@ int main(int argc, char *argv[])
 
     QtMessageBoxes messages;
     QtSaveDialog saveDialog;
+    QtPrintDialog printDialog;
     DesktopUrlOpener urlOpener;
     SystemRandom random;
     SystemClipboard clipboard;
@@ -33,6 +39,7 @@ int main(int argc, char *argv[])
     Services services;
     services.messages = &messages;
     services.saveDialog = &saveDialog;
+    services.printDialog = &printDialog;
     services.urlOpener = &urlOpener;
     services.random = &random;
     services.clipboard = &clipboard;

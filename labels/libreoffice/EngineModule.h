@@ -9,7 +9,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the WordApplication interface change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 1;
+inline constexpr int kEngineModuleInterfaceVersion = 2;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_application";

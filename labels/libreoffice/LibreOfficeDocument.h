@@ -26,6 +26,8 @@ public:
     void saveAs(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
+    void appendDocument(WordDocument &source) override;
+    void undoAll() override;
 
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
