@@ -65,7 +65,8 @@ public:
         Q_UNUSED(source);
         throw EngineError(QStringLiteral("This document engine cannot append documents"));
     }
-    // Takes back every change made since the document was opened.
+    // Takes back every change made since the document was opened; fails
+    // when there is nothing to take back.
     virtual void undoAll() { throw EngineError(QStringLiteral("This document engine cannot undo")); }
 };
 

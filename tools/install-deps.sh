@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev
+    # printing from the preview renders the sheet's PDF with poppler
+    pkg-config libpoppler-qt6-dev
     # the document engine and its SDK (the PNG export needs Draw)
     libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev fonts-liberation2
     # tests: an X server with a window manager and real input, screenshots,

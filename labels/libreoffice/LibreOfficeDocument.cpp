@@ -286,6 +286,10 @@ void LibreOfficeDocument::undoAll()
     m_office.call(QStringLiteral("undoing the changes to %1").arg(m_path), [&] {
         uno::Reference<document::XUndoManager> undo =
             uno::Reference<document::XUndoManagerSupplier>(m_component, uno::UNO_QUERY_THROW)->getUndoManager();
+        // The sheets of a list rely on this: with undo switched off a changed
+        // document would silently stay changed.
+        if (!undo->isUndoPossible())
+            throw EngineError(QStringLiteral("The changes to %1 cannot be undone").arg(m_path));
         while (undo->isUndoPossible())
             undo->undo();
     });
