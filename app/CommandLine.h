@@ -21,6 +21,8 @@ public:
     void process(const QCoreApplication &app);
 
     const QCommandLineParser &parser() const { return m_parser; }
+    // For options declared elsewhere (the batch run's), so --help lists them.
+    QCommandLineParser &options() { return m_parser; }
 
 private:
     QCommandLineParser m_parser;

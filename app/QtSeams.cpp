@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QRandomGenerator>
 
 BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
@@ -52,6 +53,15 @@ QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, con
         return QString();
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
+}
+
+bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    // One sheet: a page range or a selection means nothing here.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void DesktopUrlOpener::open(const QUrl &url)

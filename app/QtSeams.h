@@ -34,6 +34,12 @@ private:
     const ProgramExit &m_exit;
 };
 
+class QtPrintDialog : public PrintDialog
+{
+public:
+    bool askPrinter(QWidget *parent, QPrinter &printer) override;
+};
+
 class DesktopUrlOpener : public UrlOpener
 {
 public:

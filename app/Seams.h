@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 
+class QPrinter;
 class QWidget;
 
 // The save-file dialog: returns the chosen full path, or an empty string when
@@ -13,6 +14,15 @@ class SaveDialog
 public:
     virtual ~SaveDialog() = default;
     virtual QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+};
+
+// The system's print dialog, shown for a printer the caller has set up:
+// the user picks the printer and its options. False when cancelled.
+class PrintDialog
+{
+public:
+    virtual ~PrintDialog() = default;
+    virtual bool askPrinter(QWidget *parent, QPrinter &printer) = 0;
 };
 
 // Opens a web address in the desktop's browser without waiting.
@@ -65,4 +75,5 @@ struct Services
     PictureClipboard *clipboard = nullptr;
     EngineFactory *engines = nullptr;
     ProgramExit *exit = nullptr;
+    PrintDialog *printDialog = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "AppInfo.h"
+#include "BatchRun.h"
 #include "CommandLine.h"
 #include "FileUtils.h"
 #include "Form1.h"
@@ -12,7 +13,11 @@
 
 int main(int argc, char *argv[])
 {
+    // --output and its friends make the document without a window or a display.
+    if (IsBatchRun(argc, argv))
+        return BatchMain(argc, argv);
     CommandLine commandLine;
+    AddBatchOptions(commandLine.options());
     commandLine.answerHelpAndVersion(argc, argv);
 
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points
@@ -29,6 +34,7 @@ int main(int argc, char *argv[])
     QtProgramExit programExit;
     QtMessageBoxes messages(programExit);
     QtSaveDialog saveDialog(programExit);
+    QtPrintDialog printDialog;
     DesktopUrlOpener urlOpener;
     SystemRandom random;
     SystemClipboard clipboard;
@@ -37,6 +43,7 @@ int main(int argc, char *argv[])
     Services services;
     services.messages = &messages;
     services.saveDialog = &saveDialog;
+    services.printDialog = &printDialog;
     services.urlOpener = &urlOpener;
     services.random = &random;
     services.clipboard = &clipboard;

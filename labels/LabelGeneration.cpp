@@ -93,25 +93,58 @@ QByteArray bitmapBytes(QImage picture)
     return bytes;
 }
 
+// The value of placeholder block k from the fields 1..12.
+template <typename FieldText>
+QString placeholderValue(const FieldText &field, int block)
+{
+    switch (block) {
+    case 1: return field(1);
+    case 2: return field(2);
+    case 3: return field(3);
+    case 4: return field(4) + QStringLiteral(", ") + field(5) + QStringLiteral(" ") + field(6);
+    case 5: return field(7);
+    case 6: return field(8);
+    case 7: return field(9);
+    case 8: return field(10) + QStringLiteral(", ") + field(11) + QStringLiteral(" ") + field(12);
+    }
+    throw Failure(QStringLiteral("Subscript out of range"));
+}
+
 } // namespace
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
-    switch (block) {
-    case 1: return host.fieldText(1);
-    case 2: return host.fieldText(2);
-    case 3: return host.fieldText(3);
-    case 4:
-        return host.fieldText(4) + QStringLiteral(", ") + host.fieldText(5) + QStringLiteral(" ")
-            + host.fieldText(6);
-    case 5: return host.fieldText(7);
-    case 6: return host.fieldText(8);
-    case 7: return host.fieldText(9);
-    case 8:
-        return host.fieldText(10) + QStringLiteral(", ") + host.fieldText(11) + QStringLiteral(" ")
-            + host.fieldText(12);
+    return placeholderValue([&](int field) { return host.fieldText(field); }, block);
+}
+
+QString PlaceholderValue(const QStringList &fields, int block)
+{
+    return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
+}
+
+void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf,
+                         const StepRunner &step)
+{
+    // Block k holds steps b to b + 26, b = 88 + 28k.
+    for (int k = 1; k <= 8; ++k) {
+        const int b = 88 + 28 * k;
+        const QString phrase = QString::fromLatin1(kPlaceholderPhrases[k - 1]);
+        WordFind *find = nullptr;
+        step(b, [&] { require(require(app).selectionFind()).clearFormatting(); });
+        step(b + 2, [&] { require(require(app).selectionFind()).clearReplacementFormatting(); });
+        step(b + 4, [&] { find = require(app).selectionFind(); });
+        step(b + 6, [&] { require(find).setText(phrase); });
+        step(b + 8, [&] { require(find).setReplacementText(valueOf(k)); });
+        step(b + 10, [&] { require(find).setForward(true); });
+        step(b + 12, [&] { require(find).setWrap(kWdFindContinue); });
+        step(b + 14, [&] { require(find).setFormat(false); });
+        step(b + 16, [&] { require(find).setMatchCase(false); });
+        step(b + 18, [&] { require(find).setMatchWholeWord(false); });
+        step(b + 20, [&] { require(find).setMatchWildcards(false); });
+        step(b + 22, [&] { require(find).setMatchSoundsLike(false); });
+        step(b + 24, [&] { require(find).setMatchAllWordForms(false); });
+        step(b + 26, [&] { require(require(app).selectionFind()).execute(kWdReplaceAll); });
     }
-    throw Failure(QStringLiteral("Subscript out of range"));
 }
 
 void GenerateLabelSheet(Services &services, LabelSheetHost &host)
@@ -159,26 +192,9 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     WordDocument *document = nullptr;
     p.step(114, [&] { document = require(app).open(templatePath, true); });
 
-    // Eight replace-all blocks; block k holds steps b to b + 26, b = 88 + 28k.
-    for (int k = 1; k <= 8; ++k) {
-        const int b = 88 + 28 * k;
-        const QString phrase = QString::fromLatin1(kPlaceholderPhrases[k - 1]);
-        WordFind *find = nullptr;
-        p.step(b, [&] { require(require(app).selectionFind()).clearFormatting(); });
-        p.step(b + 2, [&] { require(require(app).selectionFind()).clearReplacementFormatting(); });
-        p.step(b + 4, [&] { find = require(app).selectionFind(); });
-        p.step(b + 6, [&] { require(find).setText(phrase); });
-        p.step(b + 8, [&] { require(find).setReplacementText(PlaceholderValue(host, k)); });
-        p.step(b + 10, [&] { require(find).setForward(true); });
-        p.step(b + 12, [&] { require(find).setWrap(kWdFindContinue); });
-        p.step(b + 14, [&] { require(find).setFormat(false); });
-        p.step(b + 16, [&] { require(find).setMatchCase(false); });
-        p.step(b + 18, [&] { require(find).setMatchWholeWord(false); });
-        p.step(b + 20, [&] { require(find).setMatchWildcards(false); });
-        p.step(b + 22, [&] { require(find).setMatchSoundsLike(false); });
-        p.step(b + 24, [&] { require(find).setMatchAllWordForms(false); });
-        p.step(b + 26, [&] { require(require(app).selectionFind()).execute(kWdReplaceAll); });
-    }
+    ReplacePlaceholders(
+        app.get(), [&](int k) { return PlaceholderValue(host, k); },
+        [&](int number, const std::function<void()> &action) { p.step(number, action); });
 
     // "qmtemp" + eight digits 1..9 + ".doc", drawn afresh while the name is
     // taken. A dangling symbolic link counts as taken too: saving through it

@@ -2,10 +2,14 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 struct Services;
 class LabelSheetHost;
 class PictureClipboard;
+class WordApplication;
 
 // "Start Creating Template": fills the label sheet with the twelve fields,
 // renders its preview picture and hands both to the preview window.
@@ -42,3 +46,14 @@ inline constexpr const char *kPlaceholderPhrases[8] = {
 // fields at the moment it is asked for: single fields as typed, the two city
 // lines joined as city + ", " + state + " " + ZIP, nothing trimmed.
 QString PlaceholderValue(const LabelSheetHost &host, int block);
+// The same from twelve field texts held in a list (sender 1..6, recipient 7..12).
+QString PlaceholderValue(const QStringList &fields, int block);
+
+// Runs one numbered step of a procedure: a reporting procedure reports a
+// failure and goes on, a caller without reports lets it throw.
+using StepRunner = std::function<void(int step, const std::function<void()> &action)>;
+
+// The eight replace-all blocks on the application's active document, steps
+// 116 to 338. valueOf(k) is asked for block k's value when its step runs.
+void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf,
+                         const StepRunner &step);

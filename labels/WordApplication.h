@@ -49,11 +49,25 @@ class WordDocument
 {
 public:
     virtual ~WordDocument() = default;
-    // The format follows the extension: .doc Word 97, .dot Word 97 template.
+    // The format follows the extension: .dot Word 97 template, .docx Word
+    // 2007-365, .odt OpenDocument Text, .pdf PDF, anything else Word 97.
     virtual void saveAs(const QString &fileName) = 0;
     virtual void close() = 0;
     // Range then CopyAsPicture: a picture of the page goes to the system clipboard.
     virtual void copyRangeAsPicture() = 0;
+
+    // Not automation operations of the original program: they let several
+    // filled sheets make one document. Engines that cannot do them say so.
+    // Puts the whole content of another open document of the same
+    // application at the end of this one, starting on a new page.
+    virtual void appendDocument(WordDocument &source)
+    {
+        Q_UNUSED(source);
+        throw EngineError(QStringLiteral("This document engine cannot append documents"));
+    }
+    // Takes back every change made since the document was opened; fails
+    // when there is nothing to take back.
+    virtual void undoAll() { throw EngineError(QStringLiteral("This document engine cannot undo")); }
 };
 
 // One application instance ("Word.Application"): its own hidden engine process.

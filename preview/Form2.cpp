@@ -13,15 +13,27 @@
 #include "Resources.h"
 #include "SafeCopy.h"
 #include "Seams.h"
+#include "SheetMaker.h"
+#include "SheetPrinter.h"
 #include "Skin.h"
+#include "TempFolder.h"
 #include "Twips.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPrinter>
+#include <QScreen>
 #include <QSignalBlocker>
+#include <QTemporaryFile>
 #include <QTimer>
+
+#include <memory>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Load ");
@@ -34,6 +46,8 @@ const QString kTagSave = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButto
 const QString kTagMouseDown = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseDown ");
 const QString kTagMouseMove = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseMove ");
 const QString kTagMouseUp = QStringLiteral("in Parcelwise2021/08/31.Form2.Picture1_MouseUp ");
+const QString kTagPrint = QStringLiteral("in Parcelwise2021/08/31.Form2.PrintSheet ");
+const QString kTagSavePdf = QStringLiteral("in Parcelwise2021/08/31.Form2.SaveSheetAsPdf ");
 
 constexpr int kViewportBorderPixels = 2;
 
@@ -54,6 +68,40 @@ QSize pixelSize(QSize twipsSize)
         ? QSize(Twips::ToPixels(twipsSize.width()), Twips::ToPixels(twipsSize.height()))
         : QSize();
 }
+EngineFactory &enginesOf(Services &services)
+{
+    if (!services.engines)
+        throw Failure(QStringLiteral("No document engine"));
+    return *services.engines;
+}
+
+// A PDF of the generated document in the temporary folder, removed again
+// when it goes out of scope.
+class SheetPdf
+{
+public:
+    SheetPdf(Services &services, const QString &document)
+        : m_file(TemporaryPath(QStringLiteral("parcelon-sheet-XXXXXX.pdf")))
+    {
+        if (!m_file.open())
+            throw Failure(QStringLiteral("Cannot create a file in %1: %2")
+                              .arg(TemporaryFolder(), m_file.errorString()));
+        m_file.close();
+        // The engine's work takes a moment; the window's own pointer kind is left alone.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            ConvertDocument(enginesOf(services), document, m_file.fileName());
+        } catch (...) {
+            QApplication::restoreOverrideCursor();
+            throw;
+        }
+        QApplication::restoreOverrideCursor();
+    }
+    QString path() const { return m_file.fileName(); }
+
+private:
+    QTemporaryFile m_file;
+};
 } // namespace
 
 Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
@@ -86,6 +134,7 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
                        static_cast<QWidget *>(ui->PushButton6), static_cast<QWidget *>(ui->PushButton8),
                        static_cast<QWidget *>(ui->Frame1)})
         w->installEventFilter(this);
+    addSheetActions();
 
     Form_Load();
     showViewport();
@@ -347,6 +396,8 @@ void Form2::mouseMoveEvent(QMouseEvent *event)
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->Picture1 || watched == ui->Picture2)
+        return filterPictureEvent(static_cast<QWidget *>(watched), event) || QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui->Frame1) {
             m_pointer.overSurface();
@@ -358,6 +409,121 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Window-wide shortcuts, and the same two entries on the picture's menu.
+void Form2::addSheetActions()
+{
+    m_printAction = new QAction(QStringLiteral("Print..."), this);
+    m_printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    m_savePdfAction = new QAction(QStringLiteral("Save as PDF..."), this);
+    m_savePdfAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    for (QAction *action : {m_printAction, m_savePdfAction}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    connect(m_printAction, &QAction::triggered, this, &Form2::PrintSheet);
+    connect(m_savePdfAction, &QAction::triggered, this, &Form2::SaveSheetAsPdf);
+    for (QWidget *picture : {static_cast<QWidget *>(ui->Picture1), static_cast<QWidget *>(ui->Picture2)})
+        picture->installEventFilter(this);
+}
+
+// Every button pans the picture when dragged (the viewport's rule), so the
+// menu opens on a right click that did not move, once the button is up; the
+// menu key opens it as well.
+bool Form2::filterPictureEvent(QWidget *picture, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        m_rightHeld = picture == ui->Picture1 && mouse->button() == Qt::RightButton;
+        m_rightPress = mouse->globalPosition().toPoint();
+        return false;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::RightButton && m_rightHeld) {
+            m_rightHeld = false;
+            const QPoint at = mouse->globalPosition().toPoint();
+            if ((at - m_rightPress).manhattanLength() < QApplication::startDragDistance())
+                QTimer::singleShot(0, this, [this, at] { showPictureMenu(at); });
+        }
+        return false;
+    }
+    case QEvent::ContextMenu: {
+        auto *request = static_cast<QContextMenuEvent *>(event);
+        if (request->reason() != QContextMenuEvent::Mouse)
+            showPictureMenu(picture->mapToGlobal(picture->rect().center()));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void Form2::showPictureMenu(const QPoint &globalPosition)
+{
+    if (!isVisible())
+        return;
+    QMenu menu(this);
+    menu.addAction(m_printAction);
+    menu.addAction(m_savePdfAction);
+    menu.exec(globalPosition);
+}
+
+void Form2::PrintSheet()
+{
+    Procedure p(*m_services.messages, kTagPrint);
+    QPrinter printer(QPrinter::HighResolution);
+    p.step(100, [&] { PrepareLabelPrinter(printer); });
+    bool chosen = false;
+    p.step(102, [&] {
+        if (!m_services.printDialog)
+            throw Failure(QStringLiteral("No print dialog"));
+        chosen = m_services.printDialog->askPrinter(this, printer);
+    });
+    if (!chosen)
+        return;
+    std::unique_ptr<SheetPdf> pdf;
+    p.step(104, [&] { pdf = std::make_unique<SheetPdf>(m_services, mWordFile); });
+    if (pdf)
+        p.step(106, [&] { PrintPdfAtActualSize(pdf->path(), printer); });
+}
+
+// Like "Save Results To Word File": the user's name as given (".pdf" added
+// only to a name without any extension), an existing file replaced only
+// after a Yes and only once the new one is complete.
+void Form2::SaveSheetAsPdf()
+{
+    MessageBoxes &boxes = *m_services.messages;
+    const QString appTitle = AppInfo::applicationTitle();
+    Procedure p(boxes, kTagSavePdf);
+    QString target;
+    p.step(100, [&] {
+        target = m_services.saveDialog->askSaveFileName(this, QStringLiteral("Save as PDF"),
+                                                        QStringLiteral("PDF Files (*.pdf)"));
+    });
+    if (target.isEmpty())
+        return;
+    p.step(102, [&] {
+        if (QFileInfo(target).suffix().isEmpty())
+            target += QStringLiteral(".pdf");
+    });
+    bool replace = true;
+    p.step(104, [&] {
+        if (FileExists(target))
+            replace = boxes.show(QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
+                                 appTitle, BoxStyle::YesNo)
+                == BoxAnswer::Yes;
+    });
+    if (!replace)
+        return;
+    std::unique_ptr<SheetPdf> pdf;
+    p.step(106, [&] { pdf = std::make_unique<SheetPdf>(m_services, mWordFile); });
+    if (!pdf)
+        return;
+    if (p.step(108, [&] { SafeCopy(pdf->path(), target); }))
+        p.step(110, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
 }
 
 // Puts the viewport's state on the widgets (twips / 15 = pixels).

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class QAction;
 struct Services;
 
 namespace Ui {
@@ -44,6 +45,12 @@ public:
     void PushButton6_Click(); // Save Results To Word File
     void PushButton8_Click(); // < Back
 
+    // Beyond the buttons: Ctrl+P and Ctrl+Shift+S, also on the picture's context menu.
+    void PrintSheet();     // the sheet through the system's print dialog, at actual size
+    void SaveSheetAsPdf(); // a PDF of the sheet under a name of the user's choice
+    QAction *printAction() const { return m_printAction; }
+    QAction *savePdfAction() const { return m_savePdfAction; }
+
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
@@ -62,6 +69,9 @@ private:
     void applyDesign();
     void showViewport();
     void deleteDocuments();
+    void addSheetActions();
+    void showPictureMenu(const QPoint &globalPosition);
+    bool filterPictureEvent(QWidget *picture, QEvent *event);
 
     Services &m_services;
     QWidget *m_mainWindow;
@@ -71,4 +81,8 @@ private:
     bool mFirstActivation = false;
     bool m_activating = false;
     quint64 m_paintingShown = 0;
+    QAction *m_printAction = nullptr;
+    QAction *m_savePdfAction = nullptr;
+    QPoint m_rightPress;     // where the right button went down on the picture
+    bool m_rightHeld = false;
 };

@@ -43,6 +43,8 @@ public:
     void saveAs(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
+    void appendDocument(WordDocument &source) override;
+    void undoAll() override;
 
     // The picture of the first page, as copyRangeAsPicture puts it on the
     // clipboard: through the renderer from the office's PDF, or without a

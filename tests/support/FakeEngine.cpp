@@ -41,12 +41,15 @@ public:
         : m_engine(engine)
         , m_app(app)
         , text(std::move(text))
+        , opened(this->text)
     {
     }
 
     void saveAs(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
+    void appendDocument(WordDocument &source) override;
+    void undoAll() override;
 
     void requireOpen() const
     {
@@ -57,6 +60,7 @@ public:
     FakeEngine &m_engine;
     FakeApplication &m_app;
     QString text;
+    QString opened; // the text as opened, for undoAll
     bool closed = false;
 };
 
@@ -205,6 +209,25 @@ void FakeDocument::copyRangeAsPicture()
     if (!m_engine.clipboard)
         throw EngineError(QStringLiteral("The clipboard cannot be opened"));
     m_engine.clipboard->setImage(m_engine.picture);
+}
+
+void FakeDocument::appendDocument(WordDocument &source)
+{
+    m_engine.enter(QStringLiteral("appendDocument"), QStringLiteral("appendDocument()"));
+    m_app.requireRunning();
+    requireOpen();
+    auto &other = static_cast<FakeDocument &>(source);
+    other.requireOpen();
+    // A form feed stands for the page break.
+    text += QLatin1Char('\f') + other.text;
+}
+
+void FakeDocument::undoAll()
+{
+    m_engine.enter(QStringLiteral("undoAll"), QStringLiteral("undoAll()"));
+    m_app.requireRunning();
+    requireOpen();
+    text = opened;
 }
 
 void FakeFind::enter(const QString &operation, const QString &argument)

@@ -19,7 +19,9 @@ class PictureClipboard;
 // "create()", "open(/t/template.dot,readOnly=1)", "find.setText(Sender Company)",
 // "execute(2)", "saveAs(/t/qmtemp11111111.doc)", "quit()", "destroy()".
 // A document is the file's bytes read as UTF-8 text; replace-all is literal and
-// ignores letter case (as the real engine does); saveAs writes the text back.
+// ignores letter case (as the real engine does); saveAs writes the text back;
+// appendDocument adds a form feed and the other document's text; undoAll
+// restores the text as opened.
 // Any operation can be made to fail, always or only on its n-th call.
 class FakeEngine : public EngineFactory
 {
@@ -30,7 +32,8 @@ public:
     // "find.setFormat", "find.setMatchCase", "find.setMatchWholeWord",
     // "find.setMatchWildcards", "find.setMatchSoundsLike",
     // "find.setMatchAllWordForms", "execute", "saveAs", "close",
-    // "copyRangeAsPicture", "setDisplayAlerts", "closeActiveDocument", "quit".
+    // "copyRangeAsPicture", "appendDocument", "undoAll", "setDisplayAlerts",
+    // "closeActiveDocument", "quit".
     // nthCall 0 fails every call; n > 0 only the n-th call (counted from 1
     // over all instances). An empty description gets a generic one.
     void failOn(const QString &operation, int nthCall = 0, const QString &description = QString());

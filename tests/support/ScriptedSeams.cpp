@@ -2,6 +2,8 @@
 
 #include "Failure.h"
 
+#include <QPrinter>
+
 QString ScriptedSaveDialog::askSaveFileName(QWidget *, const QString &title, const QString &filter)
 {
     titles.append(title);
@@ -9,6 +11,16 @@ QString ScriptedSaveDialog::askSaveFileName(QWidget *, const QString &title, con
     if (fail)
         throw Failure(QStringLiteral("The save dialog cannot be shown"));
     return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+bool ScriptedPrintDialog::askPrinter(QWidget *, QPrinter &printer)
+{
+    ++asked;
+    if (!printToFile.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printToFile);
+    }
+    return accept;
 }
 
 void RecordingUrlOpener::open(const QUrl &url)

@@ -19,6 +19,19 @@ public:
     QStringList filters;
 };
 
+// A print dialog that answers as scripted. With a file name set it turns
+// the printer into Qt's print-to-PDF-file, a real print path whose pages
+// the test can measure.
+class ScriptedPrintDialog : public PrintDialog
+{
+public:
+    bool askPrinter(QWidget *parent, QPrinter &printer) override;
+
+    bool accept = true;
+    QString printToFile;
+    int asked = 0;
+};
+
 class RecordingUrlOpener : public UrlOpener
 {
 public:

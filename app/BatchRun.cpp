@@ -1,0 +1,219 @@
+#include "BatchRun.h"
+
+#include "AddressFields.h"
+#include "AddressList.h"
+#include "AddressStore.h"
+#include "AppInfo.h"
+#include "Failure.h"
+#include "MessageBoxes.h"
+#include "ModuleEngineFactory.h"
+#include "Seams.h"
+#include "SettingsStore.h"
+#include "SheetMaker.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextStream>
+
+#include <csignal>
+
+namespace {
+
+const QString kOutput = QStringLiteral("output");
+const QString kCsv = QStringLiteral("csv");
+
+// "sender-company" .. "recipient-zip"
+QString fieldOption(int field)
+{
+    return AddressList::columnName(field).replace(QLatin1Char('_'), QLatin1Char('-'));
+}
+
+QString fieldDescription(int field)
+{
+    static const char *const roles[6] = {"company", "name", "street address", "city", "state", "ZIP code"};
+    return QStringLiteral("%1 %2 for this run (not stored).")
+        .arg(field <= 6 ? QStringLiteral("Sender") : QStringLiteral("Recipient"),
+             QLatin1String(roles[(field - 1) % 6]));
+}
+
+// One line, whatever the description holds.
+QString oneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    return text.trimmed();
+}
+
+void complain(QTextStream &errors, const QString &reason)
+{
+    errors << QString::fromLatin1(AppInfo::kProductTitle).toLower() << ": " << oneLine(reason) << Qt::endl;
+}
+
+// A run has no window to show a box in; what a box would say goes to the
+// error stream.
+class ErrorStreamBoxes : public MessageBoxes
+{
+public:
+    explicit ErrorStreamBoxes(QTextStream &errors) : m_errors(errors) {}
+    BoxAnswer show(const QString &text, const QString &, BoxStyle style) override
+    {
+        complain(m_errors, text);
+        return style == BoxStyle::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    }
+
+private:
+    QTextStream &m_errors;
+};
+
+// The engine needs a clipboard for the preview picture, which a run never makes.
+class NoClipboard : public PictureClipboard
+{
+public:
+    QImage image() override { return QImage(); }
+    void setImage(const QImage &) override {}
+};
+
+// Ctrl+C, a closed terminal or a kill: the run stops after the sheet under
+// way, so the engine and the fresh file are cleaned up as on any failure.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void noteStop(int signalNumber)
+{
+    g_stopSignal = signalNumber;
+}
+
+void stopOnTerminationSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = noteStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signalNumber, &action, nullptr);
+}
+
+} // namespace
+
+void AddBatchOptions(QCommandLineParser &parser)
+{
+    parser.addOption({kOutput,
+                      QStringLiteral("Make the label sheet without a window and write it to <file>; "
+                                     "the extension names the format: .doc, .docx, .odt or .pdf."),
+                      QStringLiteral("file")});
+    parser.addOption({kCsv,
+                      QStringLiteral("Make one sheet per row of the CSV address list <list> "
+                                     "(with --output). Its first line names the columns: "
+                                     "recipient_company, recipient_name, recipient_street, "
+                                     "recipient_city, recipient_state, recipient_zip and, "
+                                     "optionally, the same six with sender_."),
+                      QStringLiteral("list")});
+    for (int field = 1; field <= AddressFields::kCount; ++field)
+        parser.addOption({fieldOption(field), fieldDescription(field), QStringLiteral("text")});
+}
+
+bool IsBatchRun(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QStringList names = {kOutput, kCsv};
+    for (int field = 1; field <= AddressFields::kCount; ++field)
+        names << fieldOption(field);
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (argument == QLatin1String("--"))
+            break;
+        for (const QString &name : std::as_const(names)) {
+            const QString option = QStringLiteral("--") + name;
+            if (argument == option || argument.startsWith(option + QLatin1Char('=')))
+                return true;
+        }
+    }
+    return false;
+}
+
+int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors)
+{
+    if (!parser.positionalArguments().isEmpty()) {
+        complain(errors, QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return 2;
+    }
+    const QString output = parser.value(kOutput);
+    if (!parser.isSet(kOutput) || output.isEmpty()) {
+        complain(errors, QStringLiteral("--output <file> is needed: the file to write the labels to"));
+        return 2;
+    }
+    if (!IsSheetDocumentName(output)) {
+        complain(errors, QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format")
+                             .arg(output));
+        return 2;
+    }
+
+    try {
+        // The stored fields, read only, then this run's options over them.
+        ErrorStreamBoxes boxes(errors);
+        SettingsStore settings;
+        const AddressStore store(settings, boxes);
+        QStringList fields;
+        for (int field = 1; field <= AddressFields::kCount; ++field)
+            fields << (parser.isSet(fieldOption(field)) ? parser.value(fieldOption(field)) : store.restore(field));
+
+        QList<QStringList> sheets;
+        if (parser.isSet(kCsv)) {
+            const QString listPath = parser.value(kCsv);
+            QFile list(listPath);
+            if (!list.open(QIODevice::ReadOnly))
+                throw Failure(QStringLiteral("cannot read %1: %2").arg(listPath, list.errorString()));
+            const QByteArray bytes = list.readAll();
+            try {
+                for (const AddressRow &row : AddressList::read(bytes, fields))
+                    sheets << row.fields;
+            } catch (const Failure &failure) {
+                throw Failure(listPath + QStringLiteral(", ") + failure.description());
+            }
+        } else {
+            sheets << fields;
+        }
+
+        stopOnTerminationSignals();
+        MakeLabelSheets(engines, sheets, output, [](int) {
+            if (g_stopSignal)
+                throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
+        });
+        return 0;
+    } catch (const Failure &failure) {
+        complain(errors, failure.description());
+    } catch (const std::exception &error) {
+        complain(errors, QString::fromLocal8Bit(error.what()));
+    }
+    return 1;
+}
+
+int BatchMain(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
+    QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::kProductTitle));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
+
+    QTextStream errors(stderr);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Makes a sheet of six shipping labels."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    AddBatchOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        complain(errors, parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
+
+    NoClipboard clipboard;
+    ModuleEngineFactory engines(clipboard);
+    return RunBatch(parser, engines, errors);
+}

@@ -1,0 +1,124 @@
+// Label sheets without a window: whatever fails, the target is never
+// damaged and nothing is left behind (faults injected through the fake
+// engine; the documents themselves are tested against the real office in
+// tests/app/tst_batchrun).
+
+#include "FakeEngine.h"
+#include "Failure.h"
+#include "SheetMaker.h"
+#include "TestFiles.h"
+#include "TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString folder()
+{
+    return TestEnvironment::root() + QStringLiteral("/out");
+}
+
+QList<QStringList> threeSheets()
+{
+    QList<QStringList> sheets;
+    for (int sheet = 1; sheet <= 3; ++sheet) {
+        QStringList fields;
+        for (int field = 1; field <= 12; ++field)
+            fields << QStringLiteral("s%1f%2").arg(sheet).arg(field);
+        sheets << fields;
+    }
+    return sheets;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+} // namespace
+
+class tst_SheetMaker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir(folder()).removeRecursively();
+        QDir().mkpath(folder());
+    }
+
+    void failureLeavesTheTargetAsItWas_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("nthCall");
+        QTest::newRow("office does not start") << "create" << 0;
+        QTest::newRow("second template copy") << "open" << 2;
+        QTest::newRow("a replacement of sheet 3") << "find.setReplacementText" << 20;
+        QTest::newRow("appending sheet 2") << "appendDocument" << 1;
+        QTest::newRow("taking sheet 2 back") << "undoAll" << 1;
+        QTest::newRow("saving") << "saveAs" << 0;
+        QTest::newRow("quitting") << "quit" << 0;
+    }
+
+    void failureLeavesTheTargetAsItWas()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, nthCall);
+        const QString target = folder() + QStringLiteral("/labels.doc");
+        const QByteArray old("the user's earlier labels");
+        WriteFileBytes(target, old);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+
+        FakeEngine engine;
+        engine.failOn(operation, nthCall);
+        QVERIFY_THROWS_EXCEPTION(Failure, MakeLabelSheets(engine, threeSheets(), target));
+
+        QCOMPARE(ReadFileBytes(target), old);
+        QCOMPARE(modeOf(target), mode_t(0640));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("labels.doc")});
+        QCOMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-sheets-*")}, QDir::AllEntries),
+                 QStringList());
+        QCOMPARE(engine.liveApplications, 0);
+    }
+
+    // The document replaces an existing file only whole, and keeps its
+    // permissions; a new file gets the usual ones.
+    void replacingKeepsPermissions()
+    {
+        const QString target = folder() + QStringLiteral("/sheet.pdf");
+        WriteFileBytes(target, "old");
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        QString written;
+        WriteReplacing(target, [&](const QString &fresh) {
+            written = fresh;
+            QCOMPARE(QFileInfo(fresh).absolutePath(), folder());
+            QVERIFY(fresh.endsWith(QLatin1String(".pdf")));
+            QCOMPARE(ReadFileBytes(target), QByteArray("old")); // untouched while writing
+            WriteFileBytes(fresh, "new");
+        });
+        QCOMPARE(ReadFileBytes(target), QByteArray("new"));
+        QCOMPARE(modeOf(target), mode_t(0600));
+        QVERIFY(!QFileInfo::exists(written));
+
+        const QString fresh = folder() + QStringLiteral("/fresh.odt");
+        const mode_t mask = ::umask(027);
+        WriteReplacing(fresh, [](const QString &name) { WriteFileBytes(name, "x"); });
+        ::umask(mask);
+        QCOMPARE(modeOf(fresh), mode_t(0640));
+
+        // A writer that writes nothing is a failure, not an empty document.
+        QVERIFY_THROWS_EXCEPTION(Failure, WriteReplacing(target, [](const QString &) {}));
+        QCOMPARE(ReadFileBytes(target), QByteArray("new"));
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
+};
+
+PARCELON_TEST_MAIN(tst_SheetMaker)
+#include "tst_sheetmaker.moc"
