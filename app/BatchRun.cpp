@@ -155,7 +155,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         // The stored fields, read only, then this run's options over them.
         ErrorStreamBoxes boxes(errors);
         SettingsStore settings;
-        const AddressStore store(settings, boxes);
+        AddressStore store(settings, boxes); // only restored from, never saved to
         QStringList fields;
         for (int field = 1; field <= AddressFields::kCount; ++field)
             fields << (parser.isSet(fieldOption(field)) ? parser.value(fieldOption(field)) : store.restore(field));
