@@ -145,7 +145,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         complain(errors, QStringLiteral("--output <file> is needed: the file to write the labels to"));
         return 2;
     }
-    if (!IsSheetDocumentName(output)) {
+    if (!SheetFormatOf(output)) {
         complain(errors, QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format")
                              .arg(output));
         return 2;

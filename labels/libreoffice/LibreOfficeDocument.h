@@ -24,6 +24,7 @@ public:
                         PictureClipboard *clipboard);
 
     void saveAs(const QString &fileName) override;
+    void saveAsFormat(const QString &fileName, DocumentFormat format) override;
     void close() override;
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;
@@ -39,6 +40,7 @@ public:
 
 private:
     void checkOpen(const char *operation) const;
+    void storeAs(const QString &fileName, const QString &filter);
 
     LibreOfficeApplication &m_application;
     OfficeProcess &m_office;
