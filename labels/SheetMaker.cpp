@@ -55,6 +55,9 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
         throw Failure(QStringLiteral("No file name was given"));
     if (info.isDir())
         throw Failure(QStringLiteral("%1 is a folder").arg(info.absoluteFilePath()));
+    // A file its owner made read-only is not replaced behind their back.
+    if (info.exists() && !info.isWritable())
+        throw Failure(QStringLiteral("%1 is read-only").arg(info.absoluteFilePath()));
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())
         throw Failure(QStringLiteral("The folder %1 does not exist").arg(folder.absoluteFilePath()));
