@@ -14,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
@@ -145,7 +146,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         complain(errors, QStringLiteral("--output <file> is needed: the file to write the labels to"));
         return 2;
     }
-    if (!IsSheetDocumentName(output)) {
+    if (!SheetFormatOf(output)) {
         complain(errors, QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format")
                              .arg(output));
         return 2;
@@ -164,6 +165,9 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         if (parser.isSet(kCsv)) {
             const QString listPath = parser.value(kCsv);
             QFile list(listPath);
+            // Only a plain file: a pipe or a device could be read for ever.
+            if (!QFileInfo(listPath).isFile())
+                throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(listPath));
             if (!list.open(QIODevice::ReadOnly))
                 throw Failure(QStringLiteral("cannot read %1: %2").arg(listPath, list.errorString()));
             const QByteArray bytes = list.readAll();

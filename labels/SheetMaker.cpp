@@ -5,7 +5,6 @@
 #include "LabelGeneration.h"
 #include "Resources.h"
 #include "TempFolder.h"
-#include "WordApplication.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -35,11 +34,18 @@ mode_t newFileMode()
 
 } // namespace
 
-bool IsSheetDocumentName(const QString &path)
+std::optional<DocumentFormat> SheetFormatOf(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("doc") || suffix == QLatin1String("docx")
-        || suffix == QLatin1String("odt") || suffix == QLatin1String("pdf");
+    if (suffix == QLatin1String("doc"))
+        return DocumentFormat::Word97;
+    if (suffix == QLatin1String("docx"))
+        return DocumentFormat::Word2007;
+    if (suffix == QLatin1String("odt"))
+        return DocumentFormat::OpenDocumentText;
+    if (suffix == QLatin1String("pdf"))
+        return DocumentFormat::Pdf;
+    return std::nullopt;
 }
 
 void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
@@ -49,6 +55,9 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
         throw Failure(QStringLiteral("No file name was given"));
     if (info.isDir())
         throw Failure(QStringLiteral("%1 is a folder").arg(info.absoluteFilePath()));
+    // A file its owner made read-only is not replaced behind their back.
+    if (info.exists() && !info.isWritable())
+        throw Failure(QStringLiteral("%1 is read-only").arg(info.absoluteFilePath()));
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())
         throw Failure(QStringLiteral("The folder %1 does not exist").arg(folder.absoluteFilePath()));
@@ -83,7 +92,8 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 {
     if (sheets.isEmpty())
         throw Failure(QStringLiteral("There are no addresses to make labels of"));
-    if (!IsSheetDocumentName(output))
+    const std::optional<DocumentFormat> format = SheetFormatOf(output);
+    if (!format)
         throw Failure(QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf").arg(output));
 
     // A private folder for the template copy and the sheets on their way into
@@ -122,19 +132,20 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
         }
         if (sheet)
             sheet->close();
-        result->saveAs(freshName);
+        result->saveAsFormat(freshName, *format);
         app->setDisplayAlerts(false);
         result->close();
         app->quit();
     });
 }
 
-void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target)
+void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target,
+                     DocumentFormat format)
 {
     WriteReplacing(target, [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();
         WordDocument *opened = app->open(document, true);
-        opened->saveAs(freshName);
+        opened->saveAsFormat(freshName, format);
         app->setDisplayAlerts(false);
         opened->close();
         app->quit();

@@ -4,30 +4,33 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include "WordApplication.h"
 
-class EngineFactory;
+#include <functional>
+#include <optional>
+
 
 // Label sheets made without a window: for the command line, address lists
 // and the preview's PDF and printing.
 
-// Whether a file name asks for a format a sheet document can be written in:
-// .doc (Word 97), .docx, .odt or .pdf, in any letter case.
-bool IsSheetDocumentName(const QString &path);
+// The format a file name asks for: .doc (Word 97-2003), .docx, .odt or
+// .pdf, in any letter case; none for any other name.
+std::optional<DocumentFormat> SheetFormatOf(const QString &path);
 
 // Fills the label template once per entry of `sheets` (twelve field texts
 // each) exactly as "Start Creating Template" does, and writes all sheets, in
 // order, one per page, as one document at `output` in the format its
-// extension names. One engine instance serves all sheets. `afterSheet` runs
+// extension names (SheetFormatOf). One engine instance serves all sheets. `afterSheet` runs
 // after each sheet is filled and may throw to stop the run. Throws Failure;
 // `output` is then left as it was (see WriteReplacing).
 void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {});
 
-// Writes the document again at `target`, in the format its extension names
-// (a PDF of a generated sheet, for instance). Throws Failure; `target` is
-// then left as it was.
-void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target);
+// Writes the document again at `target` in the given format (a PDF of a
+// generated sheet, for instance). Throws Failure; `target` is then left as
+// it was.
+void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target,
+                     DocumentFormat format);
 
 // Has `write` write a complete file under a fresh name beside `target` (same
 // folder, same extension) and renames it over `target` only when `write`

@@ -24,6 +24,9 @@ inline constexpr int kWdReplaceOne = 1;
 inline constexpr int kWdReplaceAll = 2;
 inline constexpr int kWdDoNotSaveChanges = 0;
 
+// The file formats of SaveAs with a FileFormat argument.
+enum class DocumentFormat { Word97, Word2007, OpenDocumentText, Pdf };
+
 // Selection.Find of the active document.
 class WordFind
 {
@@ -49,15 +52,22 @@ class WordDocument
 {
 public:
     virtual ~WordDocument() = default;
-    // The format follows the extension: .dot Word 97 template, .docx Word
-    // 2007-365, .odt OpenDocument Text, .pdf PDF, anything else Word 97.
+    // The format follows the extension: .doc Word 97, .dot Word 97 template.
     virtual void saveAs(const QString &fileName) = 0;
     virtual void close() = 0;
     // Range then CopyAsPicture: a picture of the page goes to the system clipboard.
     virtual void copyRangeAsPicture() = 0;
 
-    // Not automation operations of the original program: they let several
-    // filled sheets make one document. Engines that cannot do them say so.
+    // Not automation operations of the original program: they let the
+    // command line write other formats and several filled sheets make one
+    // document. Engines that cannot do them say so.
+    // SaveAs with a FileFormat: the format given, whatever the name says.
+    virtual void saveAsFormat(const QString &fileName, DocumentFormat format)
+    {
+        Q_UNUSED(fileName);
+        Q_UNUSED(format);
+        throw EngineError(QStringLiteral("This document engine cannot choose a file format"));
+    }
     // Puts the whole content of another open document of the same
     // application at the end of this one, starting on a new page.
     virtual void appendDocument(WordDocument &source)

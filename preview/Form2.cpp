@@ -90,7 +90,7 @@ public:
         // The engine's work takes a moment; the window's own pointer kind is left alone.
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
-            ConvertDocument(enginesOf(services), document, m_file.fileName());
+            ConvertDocument(enginesOf(services), document, m_file.fileName(), DocumentFormat::Pdf);
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;

@@ -47,26 +47,24 @@ using namespace css;
 
 namespace {
 
-// The filter always comes from the name: without one the office would
-// quietly write ODT under any name. Word 97 for every name not listed, so a
-// file named .doc (or named without an extension) is always a Word file.
+// Word 97 for every name but a template's: a file named .doc must never
+// silently become ODT.
 QString filterFor(const QString &path)
 {
     return QLatin1String(QFileInfo(path).suffix().compare(QLatin1String("dot"), Qt::CaseInsensitive) == 0
                              ? LibreOfficeDocument::kWordTemplateFilter
                              : LibreOfficeDocument::kWordFilter);
-    static const QList<std::pair<QLatin1String, QLatin1String>> filters = {
-        {QLatin1String("dot"), QLatin1String("MS Word 97 Vorlage")},
-        {QLatin1String("docx"), QLatin1String("MS Word 2007 XML")},
-        {QLatin1String("odt"), QLatin1String("writer8")},
-        {QLatin1String("pdf"), QLatin1String("writer_pdf_Export")},
-    };
-    const QString suffix = QFileInfo(path).suffix();
-    for (const auto &[extension, filter] : filters) {
-        if (suffix.compare(extension, Qt::CaseInsensitive) == 0)
-            return filter;
+}
+
+QString filterFor(DocumentFormat format)
+{
+    switch (format) {
+    case DocumentFormat::Word97: return QLatin1String(LibreOfficeDocument::kWordFilter);
+    case DocumentFormat::Word2007: return QStringLiteral("MS Word 2007 XML");
+    case DocumentFormat::OpenDocumentText: return QStringLiteral("writer8");
+    case DocumentFormat::Pdf: return QStringLiteral("writer_pdf_Export");
     }
-    return QStringLiteral("MS Word 97");
+    throw EngineError(QStringLiteral("SaveAs: unknown file format %1").arg(int(format)));
 }
 
 // The office's own message for a failed store is a bare error code; say
@@ -178,10 +176,20 @@ void LibreOfficeDocument::checkOpen(const char *operation) const
 void LibreOfficeDocument::saveAs(const QString &fileName)
 {
     checkOpen("SaveAs");
+    storeAs(fileName, filterFor(QFileInfo(fileName).absoluteFilePath()));
+}
+
+void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
+{
+    checkOpen("SaveAs");
+    storeAs(fileName, filterFor(format));
+}
+
+void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter)
+{
     if (fileName.isEmpty())
         throw EngineError(QStringLiteral("The document cannot be saved: no file name was given"));
     const QString target = QFileInfo(fileName).absoluteFilePath();
-    const QString filter = filterFor(target);
     // The office would quietly create missing folders; a save goes only
     // where the caller's folder already is.
     const QFileInfo folder(QFileInfo(target).absolutePath());

@@ -41,6 +41,7 @@ public:
                         PictureClipboard *clipboard, PagePictureRenderer *renderer);
 
     void saveAs(const QString &fileName) override;
+    void saveAsFormat(const QString &fileName, DocumentFormat format) override;
     void close() override;
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;
@@ -71,6 +72,7 @@ private:
     void checkOpen(const char *operation) const;
     QImage renderedFromPdf();
     QImage exportedPicture();
+    void storeAs(const QString &fileName, const QString &filter);
 
     LibreOfficeApplication &m_application;
     OfficeProcess &m_office;

@@ -84,7 +84,7 @@ private slots:
     void printsAtActualSizeOnLetter()
     {
         const QString reference = temp(QStringLiteral("reference.pdf"));
-        ConvertDocument(*engines, document, reference);
+        ConvertDocument(*engines, document, reference, DocumentFormat::Pdf);
         printDialog.printToFile = temp(QStringLiteral("printed.pdf"));
 
         QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);

@@ -46,6 +46,8 @@ public:
     }
 
     void saveAs(const QString &fileName) override;
+    void saveAsFormat(const QString &fileName, DocumentFormat format) override;
+    void store(const QString &fileName, const QString &record);
     void close() override;
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;
@@ -184,7 +186,17 @@ private:
 
 void FakeDocument::saveAs(const QString &fileName)
 {
-    m_engine.enter(QStringLiteral("saveAs"), QStringLiteral("saveAs(%1)").arg(fileName));
+    store(fileName, QStringLiteral("saveAs(%1)").arg(fileName));
+}
+
+void FakeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
+{
+    store(fileName, QStringLiteral("saveAs(%1,format=%2)").arg(fileName).arg(int(format)));
+}
+
+void FakeDocument::store(const QString &fileName, const QString &record)
+{
+    m_engine.enter(QStringLiteral("saveAs"), record);
     m_app.requireRunning();
     requireOpen();
     QFile file(fileName);

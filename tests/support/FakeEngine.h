@@ -19,7 +19,8 @@ class PictureClipboard;
 // "create()", "open(/t/template.dot,readOnly=1)", "find.setText(Sender Company)",
 // "execute(2)", "saveAs(/t/qmtemp11111111.doc)", "quit()", "destroy()".
 // A document is the file's bytes read as UTF-8 text; replace-all is literal and
-// ignores letter case (as the real engine does); saveAs writes the text back;
+// ignores letter case (as the real engine does); saveAs and saveAsFormat
+// (both the operation "saveAs") write the text back;
 // appendDocument adds a form feed and the other document's text; undoAll
 // restores the text as opened.
 // Any operation can be made to fail, always or only on its n-th call.
