@@ -1,6 +1,6 @@
-#include "AddressFields.h"
+#include "address/AddressFields.h"
 
-#include "AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "AddressList.h"
+#include "address/AddressList.h"
 
-#include "AddressFields.h"
-#include "Csv.h"
-#include "Failure.h"
+#include "address/AddressFields.h"
+#include "address/Csv.h"
+#include "core/Failure.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "AddressStore.h"
+#include "address/AddressStore.h"
 
-#include "AddressFields.h"
-#include "AppInfo.h"
-#include "MessageBoxes.h"
-#include "SettingsStore.h"
+#include "address/AddressFields.h"
+#include "core/AppInfo.h"
+#include "core/MessageBoxes.h"
+#include "core/SettingsStore.h"
 
 AddressStore::AddressStore(SettingsStore &settings, MessageBoxes &boxes)
     : m_settings(settings)

@@ -1,6 +1,6 @@
-#include "Csv.h"
+#include "address/Csv.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QStringDecoder>
 

@@ -1,15 +1,15 @@
-#include "BatchRun.h"
+#include "app/BatchRun.h"
 
-#include "AddressFields.h"
-#include "AddressList.h"
-#include "AddressStore.h"
-#include "AppInfo.h"
-#include "Failure.h"
-#include "MessageBoxes.h"
-#include "ModuleEngineFactory.h"
-#include "Seams.h"
-#include "SettingsStore.h"
-#include "SheetMaker.h"
+#include "address/AddressFields.h"
+#include "address/AddressList.h"
+#include "address/AddressStore.h"
+#include "core/AppInfo.h"
+#include "core/Failure.h"
+#include "core/MessageBoxes.h"
+#include "labels/ModuleEngineFactory.h"
+#include "core/Seams.h"
+#include "core/SettingsStore.h"
+#include "labels/SheetMaker.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

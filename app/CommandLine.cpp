@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "app/CommandLine.h"
 
-#include "AppInfo.h"
+#include "core/AppInfo.h"
 
 #include <QCoreApplication>
 

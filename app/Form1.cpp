@@ -1,22 +1,23 @@
-#include "Form1.h"
+#include "app/Form1.h"
 
-#include "AddressFields.h"
-#include "AppInfo.h"
-#include "Failure.h"
-#include "FileUtils.h"
-#include "FixedWindow.h"
-#include "Form2.h"
-#include "GeneratedDocuments.h"
-#include "HandCursor.h"
-#include "IsInstalled.h"
-#include "LabelGeneration.h"
-#include "MessageBoxes.h"
-#include "Procedure.h"
-#include "Resources.h"
-#include "SelectAllOnFocus.h"
-#include "Seams.h"
-#include "Skin.h"
-#include "TempFolder.h"
+#include "address/AddressFields.h"
+#include "core/AppInfo.h"
+#include "core/Failure.h"
+#include "core/FileUtils.h"
+#include "widgets/FixedWindow.h"
+#include "preview/Form2.h"
+#include "core/GeneratedDocuments.h"
+#include "widgets/HandCursor.h"
+#include "labels/IsInstalled.h"
+#include "labels/LabelGeneration.h"
+#include "core/MessageBoxes.h"
+#include "core/Procedure.h"
+#include "resources/Resources.h"
+#include "widgets/SelectAllOnFocus.h"
+#include "core/Seams.h"
+#include "widgets/Skin.h"
+#include "core/TempFolder.h"
+#include "ui_Form1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -35,11 +36,12 @@ constexpr int kSiteVisitDraw = 7;
 Form1::Form1(Services &services, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
-    , m_store(m_settings, *services.messages)
+    , ui(std::make_unique<Ui::Form1>())
+    , m_store(m_settings, services.messages)
     , m_pointer(this)
     , m_selectAll(new SelectAllOnFocus(this))
 {
-    setupUi(this);
+    ui->setupUi(this);
     // Fixed single border: no resizing, no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -47,7 +49,7 @@ Form1::Form1(Services &services, QWidget *parent)
     setFixedSize(536, 605);
 
     // A .ui file holds whole points only.
-    for (QPushButton *button : {PushButton6, PushButton1, PushButton3}) {
+    for (QPushButton *button : {ui->PushButton6, ui->PushButton1, ui->PushButton3}) {
         QFont font = button->font();
         font.setPointSizeF(11.25);
         button->setFont(font);
@@ -57,14 +59,14 @@ Form1::Form1(Services &services, QWidget *parent)
     FixedWindow::ActivateButtonsOnReturn(this);
     FixedWindow::CentreOnFirstShow(this);
 
-    m_fields = {Text1, Text2, Text3, Text4, Text5, Text6,
-                Text7, Text8, Text9, Text10, Text11, Text12};
+    m_fields = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6,
+                ui->Text7, ui->Text8, ui->Text9, ui->Text10, ui->Text11, ui->Text12};
     wireFields();
     wirePointerFeedback();
 
-    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    connect(ui->PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(ui->PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(ui->PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
 }
 
 Form1::~Form1()
@@ -93,7 +95,7 @@ void Form1::wirePointerFeedback()
 {
     // Moves are handled where they land: a button ignores a plain move and Qt
     // would pass it on to the window, which asks for the arrow again.
-    QList<QWidget *> watched = {this, PushButton6, PushButton1, PushButton3};
+    QList<QWidget *> watched = {this, ui->PushButton6, ui->PushButton1, ui->PushButton3};
     const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
     for (QGroupBox *frame : frames)
         watched.append(frame);
@@ -109,9 +111,9 @@ void Form1::wirePointerFeedback()
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove) {
-        if (watched == PushButton6 || watched == PushButton1 || watched == PushButton3)
+        if (watched == ui->PushButton6 || watched == ui->PushButton1 || watched == ui->PushButton3)
             m_pointer.overButton();
-        else if (watched == this || watched == Text1 || qobject_cast<QGroupBox *>(watched))
+        else if (watched == this || watched == ui->Text1 || qobject_cast<QGroupBox *>(watched))
             m_pointer.overSurface();
         // Text2 .. Text12 leave the pointer kind as it is.
     }
@@ -120,7 +122,7 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 
 void Form1::Form_Load()
 {
-    Procedure p(*m_services.messages, kTagLoad);
+    Procedure p(m_services.messages, kTagLoad);
     p.step(100, [&] { ApplySkin(this, m_skin); });
     p.step(104, [&] { setWindowTitle(QString::fromLatin1(AppInfo::kProductTitle)); });
     p.step(104, [&] { setWindowIcon(ProgramIcon()); });
@@ -133,9 +135,9 @@ void Form1::Form_Load()
     if (hasCursor)
         p.step(124, [&] { m_pointer.setCustomCursor(LoadHandCursor(HandCursorPath())); });
     p.step(126, [&] {
-        const int draw = int(m_services.random->uniform() * 100) + 1;
+        const int draw = int(m_services.random.uniform() * 100) + 1;
         if (draw == kSiteVisitDraw)
-            m_services.urlOpener->open(QUrl(QString::fromLatin1(AppInfo::kVendorSite)));
+            m_services.urlOpener.open(QUrl(QString::fromLatin1(AppInfo::kVendorSite)));
     });
     for (int n = 1; n <= AddressFields::kCount; ++n)
         p.step(126 + 2 * n, [&] { field(n)->setText(m_store.restore(n)); });
@@ -143,7 +145,7 @@ void Form1::Form_Load()
     if (programEnding())
         return;
     p.step(152, [&] {
-        if (!EnsureWordAvailable(*m_services.engines, *m_services.messages))
+        if (!EnsureWordAvailable(m_services.engines, m_services.messages))
             m_shouldEnd = true;
     });
 }
@@ -154,8 +156,8 @@ bool StartMainWindow(Form1 &form)
     if (form.shouldEnd() || form.programEnding())
         return false;
     form.show();
-    form.Text1->setFocus(Qt::OtherFocusReason);
-    form.Text1->selectAll();
+    form.field(1)->setFocus(Qt::OtherFocusReason);
+    form.field(1)->selectAll();
     return true;
 }
 
@@ -182,16 +184,16 @@ int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
 
 void Form1::PushButton1_Click()
 {
-    Procedure p(*m_services.messages, kTagHelp);
+    Procedure p(m_services.messages, kTagHelp);
     p.step(100, [&] {
-        m_services.messages->show(AddressFields::helpMessage(), AppInfo::applicationTitle(),
+        m_services.messages.show(AddressFields::helpMessage(), AppInfo::applicationTitle(),
                                   BoxStyle::Information);
     });
 }
 
 void Form1::PushButton3_Click()
 {
-    Procedure p(*m_services.messages, kTagSample);
+    Procedure p(m_services.messages, kTagSample);
     for (int n = 1; n <= AddressFields::kCount; ++n)
         p.step(98 + 2 * n, [&] { field(n)->setText(AddressFields::sampleValue(n)); });
 }
@@ -259,7 +261,7 @@ void Form1::setBusy(bool busy)
 
 bool Form1::programEnding() const
 {
-    return m_services.exit && m_services.exit->ending();
+    return m_services.exit.ending();
 }
 
 void Form1::hideMain()
@@ -271,5 +273,5 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // Closing the main window ends the program at once; the fields were saved as typed.
     event->accept();
-    m_services.exit->endProgram();
+    m_services.exit.endProgram();
 }

@@ -1,27 +1,31 @@
 #pragma once
 
-#include "AddressStore.h"
-#include "LabelSheetHost.h"
-#include "PointerFeedback.h"
-#include "SettingsStore.h"
-#include "SkinFramework.h"
-#include "ui_Form1.h"
+#include "address/AddressStore.h"
+#include "labels/LabelSheetHost.h"
+#include "widgets/PointerFeedback.h"
+#include "core/SettingsStore.h"
+#include "widgets/SkinFramework.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 struct Services;
 class Form2;
 class QLineEdit;
 class SelectAllOnFocus;
 
+namespace Ui {
+class Form1;
+}
+
 // The main window: the twelve address fields, the three buttons and the
 // start-up sequence. Its handlers name their steps and call into the
 // subsystems that do the work.
-class Form1 : public QWidget, public Ui::Form1, public LabelSheetHost
+class Form1 : public QWidget, public LabelSheetHost
 {
     Q_OBJECT
 
@@ -71,6 +75,7 @@ private:
     Form2 *preview();
 
     Services &m_services;
+    std::unique_ptr<Ui::Form1> ui;
     SettingsStore m_settings;
     AddressStore m_store;
     PointerFeedback m_pointer;

@@ -1,6 +1,6 @@
-#include "QtSeams.h"
+#include "app/QtSeams.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QApplication>
 #include <QClipboard>

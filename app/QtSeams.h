@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MessageBoxes.h"
-#include "Seams.h"
+#include "core/MessageBoxes.h"
+#include "core/Seams.h"
 
 // Production implementations of the seams: real Qt dialogs, the desktop's URL
 // opener, Qt's random generator and the system clipboard.

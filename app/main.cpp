@@ -1,13 +1,13 @@
-#include "AppInfo.h"
-#include "BatchRun.h"
-#include "CommandLine.h"
-#include "FileUtils.h"
-#include "Form1.h"
-#include "ModuleEngineFactory.h"
-#include "QtSeams.h"
-#include "Resources.h"
-#include "Seams.h"
-#include "TerminationSignals.h"
+#include "core/AppInfo.h"
+#include "app/BatchRun.h"
+#include "app/CommandLine.h"
+#include "core/FileUtils.h"
+#include "app/Form1.h"
+#include "labels/ModuleEngineFactory.h"
+#include "app/QtSeams.h"
+#include "resources/Resources.h"
+#include "core/Seams.h"
+#include "core/TerminationSignals.h"
 
 #include <QApplication>
 
@@ -40,15 +40,14 @@ int main(int argc, char *argv[])
     SystemClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
 
-    Services services;
-    services.messages = &messages;
-    services.saveDialog = &saveDialog;
-    services.printDialog = &printDialog;
-    services.urlOpener = &urlOpener;
-    services.random = &random;
-    services.clipboard = &clipboard;
-    services.engines = &engines;
-    services.exit = &programExit;
+    Services services{.messages = messages,
+                      .saveDialog = saveDialog,
+                      .printDialog = printDialog,
+                      .urlOpener = urlOpener,
+                      .random = random,
+                      .clipboard = clipboard,
+                      .engines = engines,
+                      .exit = programExit};
 
     // Log-out, a closed terminal or Ctrl+C end the program like a closed window.
     TerminationSignals terminations([&programExit] { programExit.endProgram(); });

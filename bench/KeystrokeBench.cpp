@@ -4,11 +4,12 @@
 // in the file. Runs in a private settings folder of its own, beside the
 // user's (on the same disk), or in the folder given.
 // Usage: parcelon-bench-keystroke [keystrokes] [folder]
-#include "FakeEngineless.h"
-#include "Form1.h"
-#include "Seams.h"
-#include "SettingsStore.h"
+#include "bench/InertSeams.h"
+#include "app/Form1.h"
+#include "core/Seams.h"
+#include "core/SettingsStore.h"
 
+#include <QLineEdit>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -76,9 +77,8 @@ int main(int argc, char *argv[])
 
     NoEngine engines;
     SilentBoxes boxes;
-    Services services;
-    services.messages = &boxes;
-    services.engines = &engines;
+    InertSeams inert;
+    Services services = inert.with(boxes, engines);
     Form1 form(services);
     for (int n = 1; n <= 12; ++n)
         form.field(n)->setText(QString(40, QLatin1Char('y')));
@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
     std::vector<double> typed;
     for (int i = 0; i < keystrokes; ++i) {
         timer.start();
-        QTest::keyClick(form.Text8, char('a' + i % 26));
+        QTest::keyClick(form.field(8), char('a' + i % 26));
         typed.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     print("keystroke in Text8 (offscreen)", typed);

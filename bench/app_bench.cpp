@@ -5,14 +5,14 @@
 // windows with the real LibreOffice engine (offscreen); only the message
 // boxes are silenced so that a failure cannot block the run.
 
-#include "BenchTable.h"
-#include "FakeEngineless.h"
-#include "Form1.h"
-#include "Form2.h"
-#include "ModuleEngineFactory.h"
-#include "PictureBox.h"
-#include "QtSeams.h"
-#include "Seams.h"
+#include "bench/BenchTable.h"
+#include "bench/InertSeams.h"
+#include "app/Form1.h"
+#include "preview/Form2.h"
+#include "labels/ModuleEngineFactory.h"
+#include "preview/PictureBox.h"
+#include "app/QtSeams.h"
+#include "core/Seams.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -52,17 +52,20 @@ struct Program
     DesktopUrlOpener urlOpener;
     SystemClipboard clipboard;
     ModuleEngineFactory engines{clipboard};
-    Services services;
+    InertSeams inert;
+    RandomSource &draws;
+    Services services{.messages = boxes,
+                      .saveDialog = saveDialog,
+                      .printDialog = inert.printDialog,
+                      .urlOpener = urlOpener,
+                      .random = draws,
+                      .clipboard = clipboard,
+                      .engines = engines,
+                      .exit = exit};
 
-    explicit Program(RandomSource &draws)
+    explicit Program(RandomSource &random)
+        : draws(random)
     {
-        services.messages = &boxes;
-        services.saveDialog = &saveDialog;
-        services.urlOpener = &urlOpener;
-        services.random = &draws;
-        services.clipboard = &clipboard;
-        services.engines = &engines;
-        services.exit = &exit;
     }
 
     void requireNoReports() const
@@ -160,8 +163,9 @@ double processCpuMs()
 void zoomSteps(Laps &laps)
 {
     CountingBoxes boxes;
-    Services services;
-    services.messages = &boxes;
+    NoEngine engines;
+    InertSeams inert;
+    Services services = inert.with(boxes, engines);
     QWidget mainWindow;
     Form2 form(services, &mainWindow);
     form.setPicture(sheet());

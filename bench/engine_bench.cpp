@@ -2,13 +2,13 @@
 // the whole fill-and-render, what replacing a dead office costs, the office's
 // memory idle and after many fills, and a bare office run as the yardstick.
 
-#include "BenchTable.h"
-#include "ModuleEngineFactory.h"
-#include "PopplerPageRenderer.h"
-#include "Resources.h"
-#include "Seams.h"
-#include "TempFolder.h"
-#include "WordApplication.h"
+#include "bench/BenchTable.h"
+#include "labels/ModuleEngineFactory.h"
+#include "labels/PopplerPageRenderer.h"
+#include "resources/Resources.h"
+#include "core/Seams.h"
+#include "core/TempFolder.h"
+#include "labels/WordApplication.h"
 
 #include <QBuffer>
 #include <QDir>

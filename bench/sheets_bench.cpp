@@ -1,14 +1,14 @@
 // Label sheets from an address list: the whole run of MakeLabelSheets for
 // 100 rows (one office, kept warm across the rows), and its steps.
 
-#include "BenchTable.h"
-#include "LabelGeneration.h"
-#include "ModuleEngineFactory.h"
-#include "Resources.h"
-#include "Seams.h"
-#include "SheetMaker.h"
-#include "TempFolder.h"
-#include "WordApplication.h"
+#include "bench/BenchTable.h"
+#include "labels/LabelGeneration.h"
+#include "labels/ModuleEngineFactory.h"
+#include "resources/Resources.h"
+#include "core/Seams.h"
+#include "labels/SheetMaker.h"
+#include "core/TempFolder.h"
+#include "labels/WordApplication.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,8 +1,8 @@
-#include "IsInstalled.h"
+#include "labels/IsInstalled.h"
 
-#include "AppInfo.h"
-#include "MessageBoxes.h"
-#include "WordApplication.h"
+#include "core/AppInfo.h"
+#include "core/MessageBoxes.h"
+#include "labels/WordApplication.h"
 
 #include <QStringList>
 

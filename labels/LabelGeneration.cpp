@@ -1,16 +1,16 @@
-#include "LabelGeneration.h"
+#include "labels/LabelGeneration.h"
 
-#include "Failure.h"
-#include "FileUtils.h"
-#include "GeneratedDocuments.h"
-#include "LabelSheetHost.h"
-#include "MessageBoxes.h"
-#include "Procedure.h"
-#include "Resources.h"
-#include "Seams.h"
-#include "TempFolder.h"
-#include "TempFolderLock.h"
-#include "WordApplication.h"
+#include "core/Failure.h"
+#include "core/FileUtils.h"
+#include "core/GeneratedDocuments.h"
+#include "labels/LabelSheetHost.h"
+#include "core/MessageBoxes.h"
+#include "core/Procedure.h"
+#include "resources/Resources.h"
+#include "core/Seams.h"
+#include "core/TempFolder.h"
+#include "core/TempFolderLock.h"
+#include "labels/WordApplication.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -40,14 +40,6 @@ template <typename T>
 T &require(const std::unique_ptr<T> &object)
 {
     return require(object.get());
-}
-
-MessageBoxes &boxesOf(Services &services)
-{
-    // Without a message seam there is nowhere to report to; that is a wiring
-    // fault of the program, not a run-time failure.
-    Q_ASSERT(services.messages);
-    return *services.messages;
 }
 
 bool isSymbolicLink(const QString &path)
@@ -149,7 +141,7 @@ void ReplacePlaceholders(WordApplication *app, const std::function<QString(int b
 
 void GenerateLabelSheet(Services &services, LabelSheetHost &host)
 {
-    Procedure p(boxesOf(services), QString::fromLatin1(kGenerateLabelSheetTag));
+    Procedure p(services.messages, QString::fromLatin1(kGenerateLabelSheetTag));
 
     // A click that arrives while a generation runs is dropped here, silently:
     // the event pass of step 108 can deliver one, and the host delivers those
@@ -184,7 +176,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     });
 
     std::unique_ptr<WordApplication> app;
-    p.step(110, [&] { app = require(services.engines).createApplication(); });
+    p.step(110, [&] { app = services.engines.createApplication(); });
 
     QString templatePath;
     p.step(112, [&] { templatePath = TemporaryPath(QString::fromLatin1(kTemplateFileName)); });
@@ -206,7 +198,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         for (int i = 0; i < 8; ++i) {
             // 344, re-seeding from the clock, is the random source's own business.
             int digit = 1;
-            p.step(346, [&] { digit = drawDigit(require(services.random)); });
+            p.step(346, [&] { digit = drawDigit(services.random); });
             p.step(348, [&] { name += QString::number(digit); });
         }
         p.step(352, [&] { name = TemporaryPath(name + QStringLiteral(".doc")); });
@@ -255,10 +247,10 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
 
 void SaveDocAsJPG(Services &services, const QString &documentPath)
 {
-    Procedure p(boxesOf(services), QString::fromLatin1(kSaveDocAsJpgTag));
+    Procedure p(services.messages, QString::fromLatin1(kSaveDocAsJpgTag));
 
     std::unique_ptr<WordApplication> app;
-    p.step(116, [&] { app = require(services.engines).createApplication(); });
+    p.step(116, [&] { app = services.engines.createApplication(); });
 
     WordDocument *document = nullptr;
     p.step(118, [&] { document = require(app).open(documentPath); });
@@ -276,7 +268,7 @@ void SaveDocAsJPG(Services &services, const QString &documentPath)
         // A leftover preview file goes too, so the caller cannot show it.
         QImage picture;
         if (copied)
-            picture = GetClipboardPicture(require(services.clipboard), 0);
+            picture = GetClipboardPicture(services.clipboard, 0);
         if (picture.isNull()) {
             DeleteFileQuietly(path);
             throw Failure(QStringLiteral("Invalid picture"));

@@ -1,8 +1,8 @@
-#include "ModuleEngineFactory.h"
+#include "labels/ModuleEngineFactory.h"
 
-#include "PopplerPageRenderer.h"
-#include "Resources.h"
-#include "libreoffice/EngineModule.h"
+#include "labels/PopplerPageRenderer.h"
+#include "resources/Resources.h"
+#include "labels/libreoffice/EngineModule.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr char kModuleFile[] = "parcelon-libreoffice.so";
+// Named by the build, which also names the module it builds.
+constexpr char kModuleFile[] = PARCELON_ENGINE_MODULE_FILE;
 
 } // namespace
 

@@ -1,4 +1,4 @@
-#include "PopplerPageRenderer.h"
+#include "labels/PopplerPageRenderer.h"
 
 #include <poppler-qt6.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PagePictureRenderer.h"
+#include "labels/PagePictureRenderer.h"
 
 // The page picture through poppler's Qt binding, with the smoothing an
 // office picture export has (antialiased text and lines).

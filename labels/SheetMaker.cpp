@@ -1,10 +1,10 @@
-#include "SheetMaker.h"
+#include "labels/SheetMaker.h"
 
-#include "Failure.h"
-#include "FileUtils.h"
-#include "LabelGeneration.h"
-#include "Resources.h"
-#include "TempFolder.h"
+#include "core/Failure.h"
+#include "core/FileUtils.h"
+#include "labels/LabelGeneration.h"
+#include "resources/Resources.h"
+#include "core/TempFolder.h"
 
 #include <QFile>
 #include <QFileInfo>

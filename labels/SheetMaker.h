@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "WordApplication.h"
+#include "labels/WordApplication.h"
 
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QString>
 #include <memory>

@@ -1,23 +1,23 @@
-#include "Form2.h"
+#include "preview/Form2.h"
 
 #include "ui_Form2.h"
 
-#include "AppInfo.h"
-#include "Failure.h"
-#include "FileUtils.h"
-#include "GeneratedDocuments.h"
-#include "FixedWindow.h"
-#include "HandCursor.h"
-#include "MessageBoxes.h"
-#include "Procedure.h"
-#include "Resources.h"
-#include "SafeCopy.h"
-#include "Seams.h"
-#include "SheetMaker.h"
-#include "SheetPrinter.h"
-#include "Skin.h"
-#include "TempFolder.h"
-#include "Twips.h"
+#include "core/AppInfo.h"
+#include "core/Failure.h"
+#include "core/FileUtils.h"
+#include "core/GeneratedDocuments.h"
+#include "widgets/FixedWindow.h"
+#include "widgets/HandCursor.h"
+#include "core/MessageBoxes.h"
+#include "core/Procedure.h"
+#include "resources/Resources.h"
+#include "preview/SafeCopy.h"
+#include "core/Seams.h"
+#include "labels/SheetMaker.h"
+#include "preview/SheetPrinter.h"
+#include "widgets/Skin.h"
+#include "core/TempFolder.h"
+#include "preview/Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,12 +68,6 @@ QSize pixelSize(QSize twipsSize)
         ? QSize(Twips::ToPixels(twipsSize.width()), Twips::ToPixels(twipsSize.height()))
         : QSize();
 }
-EngineFactory &enginesOf(Services &services)
-{
-    if (!services.engines)
-        throw Failure(QStringLiteral("No document engine"));
-    return *services.engines;
-}
 
 // A PDF of the generated document in the temporary folder, removed again
 // when it goes out of scope.
@@ -90,7 +84,7 @@ public:
         // The engine's work takes a moment; the window's own pointer kind is left alone.
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
-            ConvertDocument(enginesOf(services), document, m_file.fileName(), DocumentFormat::Pdf);
+            ConvertDocument(services.engines, document, m_file.fileName(), DocumentFormat::Pdf);
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;
@@ -109,7 +103,7 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
     , m_services(services)
     , m_mainWindow(mainWindow)
     , ui(std::make_unique<Ui::Form2>())
-    , m_viewport(*services.messages)
+    , m_viewport(services.messages)
     , m_pointer(this)
 {
     ui->setupUi(this);
@@ -190,7 +184,7 @@ void Form2::applyDesign()
 
 void Form2::Form_Load()
 {
-    Procedure p(*m_services.messages, kTagLoad);
+    Procedure p(m_services.messages, kTagLoad);
     p.step(100, [&] { mFirstActivation = true; });
     p.step(102, [&] { RecolourForm(this); });
     p.step(104, [&] {
@@ -237,7 +231,7 @@ void Form2::Form_Activate()
         return;
     m_activating = true;
     m_viewport.setDevicePixelRatio(devicePixelRatioF());
-    Procedure p(*m_services.messages, kTagActivate);
+    Procedure p(m_services.messages, kTagActivate);
     bool due = false;
     p.step(100, [&] { due = mFirstActivation; });
     if (due)
@@ -250,7 +244,7 @@ void Form2::Form_Activate()
 void Form2::PushButton1_Click()
 {
     m_viewport.setDevicePixelRatio(devicePixelRatioF());
-    Procedure p(*m_services.messages, kTagZoomIn);
+    Procedure p(m_services.messages, kTagZoomIn);
     p.step(100, [&] { m_viewport.StepZoom(0); });
     showViewport();
 }
@@ -258,14 +252,14 @@ void Form2::PushButton1_Click()
 void Form2::PushButton2_Click()
 {
     m_viewport.setDevicePixelRatio(devicePixelRatioF());
-    Procedure p(*m_services.messages, kTagZoomOut);
+    Procedure p(m_services.messages, kTagZoomOut);
     p.step(100, [&] { m_viewport.StepZoom(1); });
     showViewport();
 }
 
 void Form2::PushButton6_Click()
 {
-    MessageBoxes &boxes = *m_services.messages;
+    MessageBoxes &boxes = m_services.messages;
     const QString appTitle = AppInfo::applicationTitle();
     Procedure p(boxes, kTagSave);
     QString fileName;
@@ -277,7 +271,7 @@ void Form2::PushButton6_Click()
     p.step(106, [&] { fileName.clear(); });
     p.step(108, [&] { title = QStringLiteral("Save File"); });
     p.step(110, [&] { filter = QStringLiteral("Word Files (*.doc)"); });
-    p.step(112, [&] { fileName = m_services.saveDialog->askSaveFileName(this, title, filter); });
+    p.step(112, [&] { fileName = m_services.saveDialog.askSaveFileName(this, title, filter); });
     p.step(114, [&] { target = fileName; });
     bool cancelled = true;
     p.step(116, [&] { cancelled = target.isEmpty(); });
@@ -310,7 +304,7 @@ void Form2::PushButton6_Click()
 
 void Form2::PushButton8_Click()
 {
-    Procedure p(*m_services.messages, kTagBack);
+    Procedure p(m_services.messages, kTagBack);
     p.step(102, [&] { deleteDocuments(); });
     p.step(104, [&] {
         if (m_mainWindow)
@@ -324,7 +318,7 @@ void Form2::PushButton8_Click()
 
 void Form2::Form_QueryUnload()
 {
-    Procedure p(*m_services.messages, kTagQueryUnload);
+    Procedure p(m_services.messages, kTagQueryUnload);
     p.step(100, [&] { deleteDocuments(); });
     p.step(102, [] { QCoreApplication::processEvents(); });
     p.step(104, [] { QCoreApplication::processEvents(); });
@@ -343,26 +337,25 @@ void Form2::closeEvent(QCloseEvent *event)
     // The close is never cancelled, and closing the preview ends the program.
     Form_QueryUnload();
     event->accept();
-    if (m_services.exit)
-        m_services.exit->endProgram();
+    m_services.exit.endProgram();
 }
 
 void Form2::Picture1_MouseDown(qint16 button, qint16 shift, float x, float y)
 {
-    Procedure p(*m_services.messages, kTagMouseDown);
+    Procedure p(m_services.messages, kTagMouseDown);
     m_viewport.Picture1_MouseDown(p, button, shift, x, y);
 }
 
 void Form2::Picture1_MouseMove(qint16 button, qint16 shift, float x, float y)
 {
-    Procedure p(*m_services.messages, kTagMouseMove);
+    Procedure p(m_services.messages, kTagMouseMove);
     m_viewport.Picture1_MouseMove(p, button, shift, x, y);
     showViewport();
 }
 
 void Form2::Picture1_MouseUp(qint16 button, qint16 shift, float x, float y)
 {
-    Procedure p(*m_services.messages, kTagMouseUp);
+    Procedure p(m_services.messages, kTagMouseUp);
     m_viewport.Picture1_MouseUp(p, button, shift, x, y);
     showViewport();
 }
@@ -473,15 +466,11 @@ void Form2::showPictureMenu(const QPoint &globalPosition)
 
 void Form2::PrintSheet()
 {
-    Procedure p(*m_services.messages, kTagPrint);
+    Procedure p(m_services.messages, kTagPrint);
     QPrinter printer(QPrinter::HighResolution);
     p.step(100, [&] { PrepareLabelPrinter(printer); });
     bool chosen = false;
-    p.step(102, [&] {
-        if (!m_services.printDialog)
-            throw Failure(QStringLiteral("No print dialog"));
-        chosen = m_services.printDialog->askPrinter(this, printer);
-    });
+    p.step(102, [&] { chosen = m_services.printDialog.askPrinter(this, printer); });
     if (!chosen)
         return;
     std::unique_ptr<SheetPdf> pdf;
@@ -495,12 +484,12 @@ void Form2::PrintSheet()
 // after a Yes and only once the new one is complete.
 void Form2::SaveSheetAsPdf()
 {
-    MessageBoxes &boxes = *m_services.messages;
+    MessageBoxes &boxes = m_services.messages;
     const QString appTitle = AppInfo::applicationTitle();
     Procedure p(boxes, kTagSavePdf);
     QString target;
     p.step(100, [&] {
-        target = m_services.saveDialog->askSaveFileName(this, QStringLiteral("Save as PDF"),
+        target = m_services.saveDialog.askSaveFileName(this, QStringLiteral("Save as PDF"),
                                                         QStringLiteral("PDF Files (*.pdf)"));
     });
     if (target.isEmpty())

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PointerFeedback.h"
-#include "Viewport.h"
+#include "widgets/PointerFeedback.h"
+#include "preview/Viewport.h"
 
 #include <QImage>
 #include <QString>

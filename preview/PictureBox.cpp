@@ -1,7 +1,7 @@
-#include "PictureBox.h"
+#include "preview/PictureBox.h"
 
-#include "Skin.h"
-#include "Twips.h"
+#include "widgets/Skin.h"
+#include "preview/Twips.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "SafeCopy.h"
+#include "preview/SafeCopy.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QFile>
 #include <QSaveFile>

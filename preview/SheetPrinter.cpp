@@ -1,6 +1,6 @@
-#include "SheetPrinter.h"
+#include "preview/SheetPrinter.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <poppler-qt6.h>
 

@@ -1,6 +1,6 @@
-#include "Twips.h"
+#include "preview/Twips.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QImage>
 

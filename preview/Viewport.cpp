@@ -1,8 +1,8 @@
-#include "Viewport.h"
+#include "preview/Viewport.h"
 
-#include "Failure.h"
-#include "Procedure.h"
-#include "Twips.h"
+#include "core/Failure.h"
+#include "core/Procedure.h"
+#include "preview/Twips.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "Resources.h"
+#include "resources/Resources.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QFile>
 

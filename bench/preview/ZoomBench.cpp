@@ -5,9 +5,9 @@
 // a click on "Zoom In" feels immediate; parcelon-bench times the whole step,
 // repaint included, against one frame.
 
-#include "Procedure.h"
-#include "MessageBoxes.h"
-#include "Viewport.h"
+#include "core/Procedure.h"
+#include "core/MessageBoxes.h"
+#include "preview/Viewport.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
-#include "EngineModule.h"
+#include "labels/libreoffice/EngineModule.h"
 
-#include "OfficeHost.h"
-#include "WordApplication.h"
+#include "labels/libreoffice/OfficeHost.h"
+#include "labels/WordApplication.h"
 
 #include <new>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "FolderRemover.h"
+#include "labels/libreoffice/FolderRemover.h"
 
 #include <QFile>
 #include <QFileInfo>

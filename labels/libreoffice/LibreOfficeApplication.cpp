@@ -1,8 +1,8 @@
-#include "LibreOfficeApplication.h"
+#include "labels/libreoffice/LibreOfficeApplication.h"
 
-#include "LibreOfficeDocument.h"
-#include "OfficeProcess.h"
-#include "UnoBridge.h"
+#include "labels/libreoffice/LibreOfficeDocument.h"
+#include "labels/libreoffice/OfficeProcess.h"
+#include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>

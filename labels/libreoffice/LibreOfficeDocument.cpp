@@ -1,10 +1,10 @@
-#include "LibreOfficeDocument.h"
+#include "labels/libreoffice/LibreOfficeDocument.h"
 
-#include "LibreOfficeApplication.h"
-#include "OfficeProcess.h"
-#include "PagePictureRenderer.h"
-#include "Seams.h"
-#include "UnoBridge.h"
+#include "labels/libreoffice/LibreOfficeApplication.h"
+#include "labels/libreoffice/OfficeProcess.h"
+#include "labels/PagePictureRenderer.h"
+#include "core/Seams.h"
+#include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordApplication.h"
+#include "labels/WordApplication.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>

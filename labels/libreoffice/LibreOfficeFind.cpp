@@ -1,6 +1,6 @@
-#include "LibreOfficeFind.h"
+#include "labels/libreoffice/LibreOfficeFind.h"
 
-#include "LibreOfficeApplication.h"
+#include "labels/libreoffice/LibreOfficeApplication.h"
 
 // Every member fails like the others when the office is gone, as an
 // automation call to a dead server would.

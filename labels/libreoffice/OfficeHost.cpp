@@ -1,10 +1,10 @@
-#include "OfficeHost.h"
+#include "labels/libreoffice/OfficeHost.h"
 
-#include "LibreOfficeApplication.h"
-#include "LibreOfficeDocument.h"
-#include "OfficeProcess.h"
-#include "OfficeProfile.h"
-#include "OfficeSettings.h"
+#include "labels/libreoffice/LibreOfficeApplication.h"
+#include "labels/libreoffice/LibreOfficeDocument.h"
+#include "labels/libreoffice/OfficeProcess.h"
+#include "labels/libreoffice/OfficeProfile.h"
+#include "labels/libreoffice/OfficeSettings.h"
 
 #include <QFile>
 

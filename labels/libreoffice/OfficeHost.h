@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EngineModule.h"
+#include "labels/libreoffice/EngineModule.h"
 
 #include <QByteArray>
 

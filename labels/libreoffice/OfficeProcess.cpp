@@ -1,8 +1,8 @@
-#include "OfficeProcess.h"
+#include "labels/libreoffice/OfficeProcess.h"
 
-#include "FolderRemover.h"
-#include "OfficeProfile.h"
-#include "PrivateFolder.h"
+#include "labels/libreoffice/FolderRemover.h"
+#include "labels/libreoffice/OfficeProfile.h"
+#include "core/PrivateFolder.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "OfficeSettings.h"
-#include "UnoBridge.h"
-#include "Watchdog.h"
-#include "WordApplication.h"
+#include "labels/libreoffice/OfficeSettings.h"
+#include "labels/libreoffice/UnoBridge.h"
+#include "labels/libreoffice/Watchdog.h"
+#include "labels/WordApplication.h"
 
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>

@@ -1,7 +1,7 @@
-#include "OfficeProfile.h"
+#include "labels/libreoffice/OfficeProfile.h"
 
-#include "OfficeProcess.h"
-#include "PrivateFolder.h"
+#include "labels/libreoffice/OfficeProcess.h"
+#include "core/PrivateFolder.h"
 
 #include <QCryptographicHash>
 #include <QDir>

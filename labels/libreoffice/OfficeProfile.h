@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OfficeSettings.h"
+#include "labels/libreoffice/OfficeSettings.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "OfficeSettings.h"
+#include "labels/libreoffice/OfficeSettings.h"
 
 #include <QFileInfo>
 

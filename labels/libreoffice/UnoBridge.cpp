@@ -1,6 +1,6 @@
-#include "UnoBridge.h"
+#include "labels/libreoffice/UnoBridge.h"
 
-#include "WordApplication.h"
+#include "labels/WordApplication.h"
 
 #include <cppuhelper/bootstrap.hxx>
 #include <rtl/bootstrap.hxx>

@@ -1,4 +1,4 @@
-#include "Watchdog.h"
+#include "labels/libreoffice/Watchdog.h"
 
 Watchdog::Watchdog(std::function<void()> onExpiry)
     : m_onExpiry(std::move(onExpiry)), m_thread([this] { run(); })

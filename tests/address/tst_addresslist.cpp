@@ -1,9 +1,9 @@
 // Address lists as shops export them: RFC 4180 quoting, byte-order marks,
 // line breaks and accents inside fields, blank rows, and broken files.
 
-#include "AddressList.h"
-#include "Failure.h"
-#include "TestMain.h"
+#include "address/AddressList.h"
+#include "core/Failure.h"
+#include "tests/support/TestMain.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The command line as a user runs it: the real program, no display, the
 // real office; the PDF's pages are measured against the Avery 5164 grid.
 
-#include "PdfPages.h"
-#include "SettingsStore.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "tests/support/PdfPages.h"
+#include "core/SettingsStore.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,16 +1,17 @@
-#include "AppInfo.h"
-#include "FakeEngine.h"
-#include "Form1.h"
-#include "Form2.h"
-#include "GeneratedDocuments.h"
-#include "ProgramFolder.h"
-#include "QtSeams.h"
-#include "RecordingMessageBoxes.h"
-#include "ScriptedSeams.h"
-#include "SettingsStore.h"
-#include "TerminationSignals.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "core/AppInfo.h"
+#include "tests/support/FakeEngine.h"
+#include "app/Form1.h"
+#include "preview/Form2.h"
+#include "core/GeneratedDocuments.h"
+#include "core/ProgramFolder.h"
+#include "app/QtSeams.h"
+#include "tests/support/NamedChild.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
+#include "core/SettingsStore.h"
+#include "core/TerminationSignals.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -45,12 +46,13 @@ struct Fixture
 {
     RecordingMessageBoxes messages;
     ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
     RecordingUrlOpener urlOpener;
     ScriptedRandom random;
     ScriptedClipboard clipboard;
     FakeEngine engines;
     RecordingProgramExit exit;
-    Services services{&messages, &saveDialog, &urlOpener, &random, &clipboard, &engines, &exit};
+    Services services{.messages = messages, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
     std::unique_ptr<Form1> form;
 
     explicit Fixture(double draw = 0.5)
@@ -82,7 +84,7 @@ void moveOver(QWidget *widget)
 }
 } // namespace
 
-class Form1Test : public QObject
+class tst_Form1 : public QObject
 {
     Q_OBJECT
 
@@ -139,7 +141,7 @@ private slots:
         QVERIFY(form.font().bold());
         // fonts-liberation2 stands in for Arial with the same metrics.
         QVERIFY(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(form.font()).family()));
-        for (QPushButton *button : {form.PushButton6, form.PushButton1, form.PushButton3}) {
+        for (QPushButton *button : {NamedChild<QPushButton>(form, "PushButton6"), NamedChild<QPushButton>(form, "PushButton1"), NamedChild<QPushButton>(form, "PushButton3")}) {
             QCOMPARE(button->font().pointSizeF(), 11.25);
             QVERIFY(button->font().bold());
             QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
@@ -173,8 +175,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&form));
         const QPoint screenCentre = form.screen()->availableGeometry().center();
         QVERIFY((form.geometry().center() - screenCentre).manhattanLength() <= 2);
-        QCOMPARE(QApplication::focusWidget(), form.Text1);
-        QTRY_COMPARE(form.Text1->selectedText(), u"Quillmark"_s);
+        QCOMPARE(QApplication::focusWidget(), form.field(1));
+        QTRY_COMPARE(form.field(1)->selectedText(), u"Quillmark"_s);
         QStringList order;
         for (int i = 0; i < 15; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -183,28 +185,28 @@ private slots:
         QCOMPARE(order, QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9",
                                      "Text10", "Text11", "Text12", "PushButton6", "PushButton1",
                                      "PushButton3", "Text1"}));
-        QTest::keyClick(form.Text1, Qt::Key_Tab);
-        QCOMPARE(form.Text2->selectedText(), u"Dana Whitcombe"_s);
-        QTest::keyClicks(form.Text2, u"Lee"_s);
+        QTest::keyClick(form.field(1), Qt::Key_Tab);
+        QCOMPARE(form.field(2)->selectedText(), u"Dana Whitcombe"_s);
+        QTest::keyClicks(form.field(2), u"Lee"_s);
         QCOMPARE(stored(2), u"Lee"_s);
         // Keys typed at once land after the selection, not under a later one.
         QCoreApplication::processEvents();
-        QTest::keyClick(form.Text2, Qt::Key_A);
+        QTest::keyClick(form.field(2), Qt::Key_A);
         QCOMPARE(stored(2), u"Leea"_s);
 
         // A click that gives the focus selects once the click is over; a
         // further click places the cursor as usual.
-        QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
-        QCOMPARE(QApplication::focusWidget(), form.Text9);
-        QCOMPARE(form.Text9->selectedText(), u"1200 Harbor Loop"_s);
-        QCOMPARE(form.Text9->selectionStart(), 0);
-        QTest::keyClicks(form.Text9, u"Pier"_s);
+        QTest::mouseClick(form.field(9), Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
+        QCOMPARE(QApplication::focusWidget(), form.field(9));
+        QCOMPARE(form.field(9)->selectedText(), u"1200 Harbor Loop"_s);
+        QCOMPARE(form.field(9)->selectionStart(), 0);
+        QTest::keyClicks(form.field(9), u"Pier"_s);
         QCoreApplication::processEvents();
-        QTest::keyClick(form.Text9, Qt::Key_9);
+        QTest::keyClick(form.field(9), Qt::Key_9);
         QCOMPARE(stored(9), u"Pier9"_s);
-        QTest::mouseClick(form.Text9, Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
+        QTest::mouseClick(form.field(9), Qt::LeftButton, Qt::NoModifier, QPoint(30, 10));
         QTest::qWait(20);
-        QVERIFY(!form.Text9->hasSelectedText());
+        QVERIFY(!form.field(9)->hasSelectedText());
     }
 
     // First starts with program files present or not: whatever fails is
@@ -260,7 +262,7 @@ private slots:
 
         const bool cursor = file == u"HAND-M.CUR"_s && !reportedAt;
         QCOMPARE(form.pointer().hasCustomCursor(), cursor);
-        moveOver(form.PushButton6); // the custom kind shows the arrow when it has no image
+        moveOver(NamedChild<QPushButton>(form, "PushButton6")); // the custom kind shows the arrow when it has no image
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
         QCOMPARE(form.cursor().shape(), cursor ? Qt::BitmapCursor : Qt::ArrowCursor);
         if (cursor)
@@ -268,7 +270,7 @@ private slots:
 
         // Any skin file recolours the window first; without one nothing changes.
         const bool skinFile = file == u"x/o.cjs"_s;
-        QCOMPARE(form.Frame8->palette().color(QPalette::Window) != QColor(Qt::white), skinFile);
+        QCOMPARE(NamedChild<QGroupBox>(form, "Frame8")->palette().color(QPalette::Window) != QColor(Qt::white), skinFile);
         QCOMPARE(form.skin().isLoaded(), skinFile && !reportedAt);
         QCOMPARE(form.styleSheet(), form.skin().isLoaded() ? QString::fromUtf8(bytes) : QString());
     }
@@ -318,27 +320,27 @@ private slots:
         store.write(u"Text8"_s, u"Zoë Ångström 東京"_s);
         Fixture f;
         Form1 &form = f.loaded();
-        QCOMPARE(form.Text2->text(), QString());
-        QCOMPARE(form.Text8->text(), u"Zoë Ångström 東京"_s);
-        QCOMPARE(form.Text9->text(), u"1200 Harbor Loop"_s);
+        QCOMPARE(form.field(2)->text(), QString());
+        QCOMPARE(form.field(8)->text(), u"Zoë Ångström 東京"_s);
+        QCOMPARE(form.field(9)->text(), u"1200 Harbor Loop"_s);
         QCOMPARE(stored(2), QString());
 
-        form.Text8->clear();
-        QTest::keyClicks(form.Text8, u"Ava"_s);
+        form.field(8)->clear();
+        QTest::keyClicks(form.field(8), u"Ava"_s);
         QCOMPARE(stored(8), u"Ava"_s);
-        QTest::keyClick(form.Text8, Qt::Key_Backspace);
+        QTest::keyClick(form.field(8), Qt::Key_Backspace);
         QCOMPARE(stored(8), u"Av"_s);
         const QString longText(100000, QLatin1Char('x')); // far past QLineEdit's usual limit
-        form.Text3->setText(longText);
+        form.field(3)->setText(longText);
         QCOMPARE(stored(3), longText);
 
-        form.PushButton3->click();
-        form.PushButton3->click(); // twice is the same as once
+        NamedChild<QPushButton>(form, "PushButton3")->click();
+        NamedChild<QPushButton>(form, "PushButton3")->click(); // twice is the same as once
         for (int n = 1; n <= 12; ++n)
             QCOMPARE(stored(n), kSamples.at(n - 1));
         QVERIFY(f.messages.boxes().isEmpty());
         Fixture again;
-        QCOMPARE(again.loaded().Text2->text(), u"Dana Whitcombe"_s);
+        QCOMPARE(again.loaded().field(2)->text(), u"Dana Whitcombe"_s);
     }
 
     void pointerFollowsTheMouseAndBusyOverridesAll()
@@ -352,9 +354,9 @@ private slots:
         QCOMPARE(form.pointer().kind(), PointerKind::Default);
         // Text2 .. Text12 change nothing; Text1, the frames and the window are surface.
         const QList<std::pair<QWidget *, PointerKind>> path = {
-            {form.PushButton6, PointerKind::Custom}, {form.Text5, PointerKind::Custom},
-            {form.Frame3, PointerKind::Default},     {form.PushButton1, PointerKind::Custom},
-            {form.Text1, PointerKind::Default},      {form.PushButton3, PointerKind::Custom},
+            {NamedChild<QPushButton>(form, "PushButton6"), PointerKind::Custom}, {form.field(5), PointerKind::Custom},
+            {NamedChild<QGroupBox>(form, "Frame3"), PointerKind::Default},     {NamedChild<QPushButton>(form, "PushButton1"), PointerKind::Custom},
+            {form.field(1), PointerKind::Default},      {NamedChild<QPushButton>(form, "PushButton3"), PointerKind::Custom},
             {&form, PointerKind::Default}};
         for (const auto &[widget, kind] : path) {
             moveOver(widget);
@@ -365,17 +367,17 @@ private slots:
         form.setBusyPointer();
         // The text boxes keep an I-beam of their own; the hourglass must win
         // over it, but not over a box raised meanwhile.
-        QCOMPARE(form.Text7->cursor().shape(), Qt::WaitCursor);
+        QCOMPARE(form.field(7)->cursor().shape(), Qt::WaitCursor);
         QVERIFY(!QGuiApplication::overrideCursor());
-        for (QWidget *w : std::initializer_list<QWidget *>{form.PushButton6, form.Frame9, form.Text1}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{NamedChild<QPushButton>(form, "PushButton6"), NamedChild<QGroupBox>(form, "Frame9"), form.field(1)}) {
             moveOver(w);
             QCOMPARE(form.pointer().kind(), PointerKind::Busy);
             QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         }
         form.setDefaultPointer();
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(form.Text7->cursor().shape(), Qt::IBeamCursor);
-        moveOver(form.PushButton6);
+        QCOMPARE(form.field(7)->cursor().shape(), Qt::IBeamCursor);
+        moveOver(NamedChild<QPushButton>(form, "PushButton6"));
         QCOMPARE(form.pointer().kind(), PointerKind::Custom);
     }
 
@@ -388,26 +390,23 @@ private slots:
         f.engines.clipboard = &f.clipboard;
         Form1 &form = *f.form;
         QVERIFY(StartMainWindow(form));
-        struct ClickingRandom : RandomSource
-        {
-            double uniform() override
-            {
-                if (button) { // once, during the first generation's work
-                    const QPointF at(button->width() / 2.0, button->height() / 2.0);
-                    for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
-                                                 std::pair{QEvent::MouseButtonRelease, Qt::NoButton}})
-                        QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at),
-                                                                            Qt::LeftButton, buttons, Qt::NoModifier));
-                    button = nullptr;
-                }
-                return (draws++ % 9 + 0.5) / 9; // a second generation would draw other digits
-            }
-            QPushButton *button = nullptr;
-            int draws = 0;
-        } clicking;
-        clicking.button = form.PushButton6;
-        f.services.random = &clicking;
-        QTest::mouseClick(form.PushButton6, Qt::LeftButton);
+        // Once, during the first generation's work, a click is queued on the button.
+        QPushButton *button = NamedChild<QPushButton>(form, "PushButton6");
+        f.random.beforeDraw = [&button] {
+            if (!button)
+                return;
+            const QPointF at(button->width() / 2.0, button->height() / 2.0);
+            for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
+                                         std::pair{QEvent::MouseButtonRelease, Qt::NoButton}})
+                QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at),
+                                                                    Qt::LeftButton, buttons, Qt::NoModifier));
+            button = nullptr;
+        };
+        // The digits 1 to 8, then 9s: a second generation would draw another name.
+        f.random.values.clear();
+        for (int k = 0; k < 9; ++k)
+            f.random.values << (k + 0.5) / 9;
+        QTest::mouseClick(NamedChild<QPushButton>(form, "PushButton6"), Qt::LeftButton);
         QTest::qWait(50);
 
         QCOMPARE(f.engines.createdApplications, 1 + 2); // the start-up check, then one fill and one picture
@@ -437,6 +436,7 @@ private slots:
         QtProgramExit exit;
         QtMessageBoxes boxes(exit);
         QtSaveDialog saveDialog(exit);
+        ScriptedPrintDialog printDialog;
         RecordingUrlOpener urlOpener;
         ScriptedRandom random;
         random.values = {0.5};
@@ -444,7 +444,7 @@ private slots:
         FakeEngine engines;
         engines.clipboard = &clipboard;
         engines.failOn(u"execute"_s); // eight reports in a generation
-        Services services{&boxes, &saveDialog, &urlOpener, &random, &clipboard, &engines, &exit};
+        Services services{.messages = boxes, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
         TerminationSignals terminations([&exit] { exit.endProgram(); });
         struct SignalOnFirstBox : QObject
         {
@@ -460,7 +460,7 @@ private slots:
         Form1 form(services);
         QTimer::singleShot(0, &form, [&] {
             if (duringGeneration)
-                form.PushButton6->click();
+                NamedChild<QPushButton>(form, "PushButton6")->click();
         });
         QTimer guard; // should the program not end, the test does
         guard.callOnTimeout([] { QCoreApplication::exit(99); });
@@ -486,8 +486,8 @@ private slots:
     {
         Fixture f;
         // Return presses the focused button, as Space does.
-        QTest::keyClick(f.loaded().PushButton1, Qt::Key_Return);
-        QTest::keyClick(f.form->PushButton1, Qt::Key_Space);
+        QTest::keyClick(NamedChild<QPushButton>(f.loaded(), "PushButton1"), Qt::Key_Return);
+        QTest::keyClick(NamedChild<QPushButton>(*f.form, "PushButton1"), Qt::Key_Space);
         QCOMPARE(f.messages.boxes().size(), 2);
         const auto &box = f.messages.boxes().first();
         QCOMPARE(box.style, BoxStyle::Information);
@@ -498,5 +498,5 @@ private slots:
     }
 };
 
-PARCELON_TEST_MAIN(Form1Test)
+PARCELON_TEST_MAIN(tst_Form1)
 #include "tst_form1.moc"

@@ -1,14 +1,17 @@
-#include "FakeEngine.h"
-#include "Form1.h"
-#include "ProgramFolder.h"
-#include "RecordingMessageBoxes.h"
-#include "ScriptedSeams.h"
-#include "SettingsStore.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "tests/support/FakeEngine.h"
+#include "app/Form1.h"
+#include "core/ProgramFolder.h"
+#include "tests/support/NamedChild.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
+#include "core/SettingsStore.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +27,10 @@ struct Fixture
     RecordingUrlOpener urlOpener;
     FakeEngine engines;
     RecordingProgramExit exit;
-    Services services{&messages, nullptr, &urlOpener, &random, nullptr, &engines, &exit};
+    ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
+    ScriptedClipboard clipboard;
+    Services services{.messages = messages, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
     Form1 form{services};
 };
 
@@ -36,7 +42,7 @@ QString stored(int field)
 }
 } // namespace
 
-class SettingsFailureTest : public QObject
+class tst_SettingsFailure : public QObject
 {
     Q_OBJECT
 
@@ -57,16 +63,16 @@ private slots:
         QCOMPARE(box.title, QStringLiteral("Parcelon"));
         QVERIFY(box.text.contains(TestEnvironment::settingsFile()));
         QVERIFY(box.text.contains(QStringLiteral("will not be remembered")));
-        QCOMPARE(form.Text1->text(), QStringLiteral("Quillmark"));
+        QCOMPARE(form.field(1)->text(), QStringLiteral("Quillmark"));
 
-        QTest::keyClicks(form.Text3, QStringLiteral(" and more"));
-        form.PushButton3->click();
+        QTest::keyClicks(form.field(3), QStringLiteral(" and more"));
+        NamedChild<QPushButton>(form, "PushButton3")->click();
         QCOMPARE(f.messages.boxes().size(), 1);
-        QCOMPARE(form.Text3->text(), QStringLiteral("123 Elm Street"));
+        QCOMPARE(form.field(3)->text(), QStringLiteral("123 Elm Street"));
         QVERIFY(!form.shouldEnd());
 
         QVERIFY(blocker.remove());
-        QTest::keyClicks(form.Text9, u"!"_s);
+        QTest::keyClicks(form.field(9), u"!"_s);
         for (int n = 1; n <= 12; ++n)
             QCOMPARE(stored(n), form.field(n)->text());
         QCOMPARE(f.messages.boxes().size(), 1);
@@ -114,16 +120,16 @@ private slots:
         ::alarm(60); // a store that blocks on the pipe fails the test instead of hanging it
         Fixture f;
         f.form.Form_Load();
-        QCOMPARE(f.form.Text8->text(), recipientName);
-        QTest::keyClicks(f.form.Text3, u" and more"_s);
-        f.form.PushButton3->click();
+        QCOMPARE(f.form.field(8)->text(), recipientName);
+        QTest::keyClicks(f.form.field(3), u" and more"_s);
+        NamedChild<QPushButton>(f.form, "PushButton3")->click();
         ::alarm(0);
 
         QCOMPARE(f.messages.boxes().size(), 1);
         const QString text = f.messages.boxes().first().text;
         QVERIFY2(text.contains(path + u": "_s + reason), qPrintable(text));
         QVERIFY(text.contains(u"will not be remembered"_s));
-        QCOMPARE(f.form.Text3->text(), u"123 Elm Street"_s);
+        QCOMPARE(f.form.field(3)->text(), u"123 Elm Street"_s);
 
         struct stat info {};
         QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
@@ -144,5 +150,5 @@ private slots:
     }
 };
 
-PARCELON_TEST_MAIN(SettingsFailureTest)
+PARCELON_TEST_MAIN(tst_SettingsFailure)
 #include "tst_settingsfailure.moc"

@@ -1,9 +1,9 @@
 // Helper of tst_engine: starts one office, says so, and waits to be killed.
 // The test kills this program with SIGKILL and checks that its office goes too.
 
-#include "ModuleEngineFactory.h"
-#include "ScriptedSeams.h"
-#include "WordApplication.h"
+#include "labels/ModuleEngineFactory.h"
+#include "tests/support/ScriptedSeams.h"
+#include "labels/WordApplication.h"
 
 #include <QCoreApplication>
 

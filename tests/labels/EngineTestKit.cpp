@@ -1,8 +1,8 @@
-#include "EngineTestKit.h"
+#include "tests/labels/EngineTestKit.h"
 
-#include "Failure.h"
-#include "Resources.h"
-#include "TestFiles.h"
+#include "core/Failure.h"
+#include "resources/Resources.h"
+#include "tests/support/TestFiles.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,13 +2,13 @@
 // afterwards, and how failures of the office are contained. Each test starts
 // as few offices as it can; cleanup() checks that none outlives its test.
 
-#include "EngineTestKit.h"
-#include "ModuleEngineFactory.h"
-#include "Resources.h"
-#include "ScriptedSeams.h"
-#include "TestFiles.h"
-#include "TestMain.h"
-#include "WordApplication.h"
+#include "tests/labels/EngineTestKit.h"
+#include "labels/ModuleEngineFactory.h"
+#include "resources/Resources.h"
+#include "tests/support/ScriptedSeams.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
+#include "labels/WordApplication.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -107,7 +107,7 @@ PageComparison comparePages(const QImage &first, const QImage &second)
 }
 } // namespace
 
-class TestEngine : public QObject
+class tst_Engine : public QObject
 {
     Q_OBJECT
 
@@ -629,5 +629,5 @@ private slots:
     }
 };
 
-PARCELON_TEST_MAIN(TestEngine)
+PARCELON_TEST_MAIN(tst_Engine)
 #include "tst_engine.moc"

@@ -1,17 +1,17 @@
 // "Start Creating Template" and the preview export, driven against the
 // in-memory engine so that every step can be made to fail.
 
-#include "FakeEngine.h"
-#include "GeneratedDocuments.h"
-#include "LabelGeneration.h"
-#include "LabelSheetHost.h"
-#include "RecordingMessageBoxes.h"
-#include "Resources.h"
-#include "ScriptedSeams.h"
-#include "Seams.h"
-#include "TempFolderLock.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "tests/support/FakeEngine.h"
+#include "core/GeneratedDocuments.h"
+#include "labels/LabelGeneration.h"
+#include "labels/LabelSheetHost.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "resources/Resources.h"
+#include "tests/support/ScriptedSeams.h"
+#include "core/Seams.h"
+#include "core/TempFolderLock.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
@@ -115,10 +115,6 @@ struct Rig
     explicit Rig(bool withTemplate = true)
     {
         engine.clipboard = &clipboard;
-        services.messages = &boxes;
-        services.random = &random;
-        services.clipboard = &clipboard;
-        services.engines = &engine;
         if (withTemplate)
             WriteFileBytes(temp("template.dot"), labelText().toUtf8());
     }
@@ -128,7 +124,18 @@ struct Rig
     ScriptedRandom random;
     ScriptedClipboard clipboard;
     FakeEngine engine;
-    Services services;
+    ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
+    RecordingUrlOpener urlOpener;
+    RecordingProgramExit exit;
+    Services services{.messages = boxes,
+                      .saveDialog = saveDialog,
+                      .printDialog = printDialog,
+                      .urlOpener = urlOpener,
+                      .random = random,
+                      .clipboard = clipboard,
+                      .engines = engine,
+                      .exit = exit};
     TestHost host;
 };
 

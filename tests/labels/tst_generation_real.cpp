@@ -1,15 +1,16 @@
 // "Start Creating Template" end to end through the real main window and the
 // real LibreOffice engine: the document and the picture are the point here.
 
-#include "EngineTestKit.h"
-#include "Form1.h"
-#include "Form2.h"
-#include "ModuleEngineFactory.h"
-#include "QtSeams.h"
-#include "RecordingMessageBoxes.h"
-#include "ScriptedSeams.h"
-#include "Seams.h"
-#include "TestMain.h"
+#include "tests/labels/EngineTestKit.h"
+#include "app/Form1.h"
+#include "preview/Form2.h"
+#include "labels/ModuleEngineFactory.h"
+#include "app/QtSeams.h"
+#include "tests/support/NamedChild.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
+#include "core/Seams.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,19 +32,20 @@ private slots:
         QVERIFY2(QFileInfo::exists(qEnvironmentVariable("PARCELON_ENGINE_MODULE")), "the engine module is missing");
         RecordingMessageBoxes boxes;
         ScriptedSaveDialog saveDialog;
+        ScriptedPrintDialog printDialog;
         RecordingUrlOpener urlOpener;
         SystemRandom random;
         SystemClipboard clipboard;
         RecordingProgramExit exit;
         ModuleEngineFactory engines(clipboard);
-        Services services;
-        services.messages = &boxes;
-        services.saveDialog = &saveDialog;
-        services.urlOpener = &urlOpener;
-        services.random = &random;
-        services.clipboard = &clipboard;
-        services.engines = &engines;
-        services.exit = &exit;
+        Services services{.messages = boxes,
+                          .saveDialog = saveDialog,
+                          .printDialog = printDialog,
+                          .urlOpener = urlOpener,
+                          .random = random,
+                          .clipboard = clipboard,
+                          .engines = engines,
+                          .exit = exit};
 
         // Distinct values, none a part of another, so that counting them is exact.
         const QStringList fields = {"Quayside Freight Ltd", "Mira Okonkwo", "  7 Wharf Lane ", "Harbourton", "ME", "04101",
@@ -61,7 +63,7 @@ private slots:
 
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(form.PushButton6, Qt::LeftButton);
+        QTest::mouseClick(NamedChild<QPushButton>(form, "PushButton6"), Qt::LeftButton);
         qInfo("one generation took %lld ms", clock.elapsed());
 
         QCOMPARE(boxes.boxes().size(), 0);
@@ -105,7 +107,7 @@ private slots:
         // reports nothing and shows the same sheet.
         preview->PushButton8_Click(); // < Back
         ::kill(offices.first(), SIGKILL);
-        QTest::mouseClick(form.PushButton6, Qt::LeftButton);
+        QTest::mouseClick(NamedChild<QPushButton>(form, "PushButton6"), Qt::LeftButton);
         QCOMPARE(boxes.boxes().size(), 0);
         QVERIFY(preview->isVisible());
         QTRY_VERIFY(!preview->firstActivationDue());

@@ -1,13 +1,13 @@
 // The start-up check that the document engine can be started.
 
-#include "AppInfo.h"
-#include "EngineTestKit.h"
-#include "FakeEngine.h"
-#include "IsInstalled.h"
-#include "ModuleEngineFactory.h"
-#include "RecordingMessageBoxes.h"
-#include "ScriptedSeams.h"
-#include "TestMain.h"
+#include "core/AppInfo.h"
+#include "tests/labels/EngineTestKit.h"
+#include "tests/support/FakeEngine.h"
+#include "labels/IsInstalled.h"
+#include "labels/ModuleEngineFactory.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
+#include "tests/support/TestMain.h"
 
 #include <QtTest>
 
@@ -25,7 +25,7 @@ QString creationFailure(EngineFactory &engines)
 
 } // namespace
 
-class TestIsInstalled : public QObject
+class tst_IsInstalled : public QObject
 {
     Q_OBJECT
 
@@ -129,5 +129,5 @@ private slots:
     }
 };
 
-PARCELON_TEST_MAIN(TestIsInstalled)
+PARCELON_TEST_MAIN(tst_IsInstalled)
 #include "tst_isinstalled.moc"

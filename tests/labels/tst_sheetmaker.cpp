@@ -3,11 +3,11 @@
 // engine; the documents themselves are tested against the real office in
 // tests/app/tst_batchrun).
 
-#include "FakeEngine.h"
-#include "Failure.h"
-#include "SheetMaker.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "tests/support/FakeEngine.h"
+#include "core/Failure.h"
+#include "labels/SheetMaker.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFile>

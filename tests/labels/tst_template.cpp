@@ -2,12 +2,12 @@
 // and its users meet it: as bytes, through LibreOffice (converted to .docx and
 // read as XML) and through catdoc.
 
-#include "EngineTestKit.h"
-#include "FileUtils.h"
-#include "Resources.h"
-#include "TempFolder.h"
-#include "TestFiles.h"
-#include "TestMain.h"
+#include "tests/labels/EngineTestKit.h"
+#include "core/FileUtils.h"
+#include "resources/Resources.h"
+#include "core/TempFolder.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -171,7 +171,7 @@ QHash<QString, Style> parseStyles(const QByteArray &stylesXml)
 
 } // namespace
 
-class TemplateTest : public QObject
+class tst_Template : public QObject
 {
     Q_OBJECT
 
@@ -319,5 +319,5 @@ private:
     QHash<QString, Style> m_styles;
 };
 
-PARCELON_TEST_MAIN(TemplateTest)
+PARCELON_TEST_MAIN(tst_Template)
 #include "tst_template.moc"

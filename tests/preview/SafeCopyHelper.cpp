@@ -1,7 +1,7 @@
-// Runs one SafeCopy for SafeCopyTest inside a mount namespace of its own and
+// Runs one SafeCopy for tst_safecopy inside a mount namespace of its own and
 // prints what came of it.
-#include "Failure.h"
-#include "SafeCopy.h"
+#include "core/Failure.h"
+#include "preview/SafeCopy.h"
 
 #include <QCoreApplication>
 

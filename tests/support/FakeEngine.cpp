@@ -1,6 +1,6 @@
-#include "FakeEngine.h"
+#include "tests/support/FakeEngine.h"
 
-#include "Seams.h"
+#include "core/Seams.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WordApplication.h"
+#include "labels/WordApplication.h"
 
 #include <QHash>
 #include <QImage>

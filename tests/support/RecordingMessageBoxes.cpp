@@ -1,6 +1,6 @@
-#include "RecordingMessageBoxes.h"
+#include "tests/support/RecordingMessageBoxes.h"
 
-#include "Procedure.h"
+#include "core/Procedure.h"
 
 BoxAnswer RecordingMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
 {

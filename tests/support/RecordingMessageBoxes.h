@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MessageBoxes.h"
+#include "core/MessageBoxes.h"
 
 #include <QList>
 #include <QString>

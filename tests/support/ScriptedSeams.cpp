@@ -1,6 +1,6 @@
-#include "ScriptedSeams.h"
+#include "tests/support/ScriptedSeams.h"
 
-#include "Failure.h"
+#include "core/Failure.h"
 
 #include <QPrinter>
 
@@ -33,6 +33,8 @@ void RecordingUrlOpener::open(const QUrl &url)
 double ScriptedRandom::uniform()
 {
     ++draws;
+    if (beforeDraw)
+        beforeDraw();
     if (values.isEmpty())
         return 0.0;
     return values.size() == 1 ? values.first() : values.takeFirst();

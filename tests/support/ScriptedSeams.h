@@ -1,10 +1,12 @@
 #pragma once
 
-#include "Seams.h"
+#include "core/Seams.h"
 
 #include <QList>
 #include <QStringList>
 #include <QUrl>
+
+#include <functional>
 
 // Test doubles for the small seams.
 
@@ -48,6 +50,7 @@ public:
 
     QList<double> values; // taken in order, then repeats the last value
     int draws = 0;
+    std::function<void()> beforeDraw; // runs at every draw, for work "during" a generation
 };
 
 // An in-memory clipboard whose first reads can be made to fail.

@@ -1,4 +1,4 @@
-#include "TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TestEnvironment.h"
+#include "tests/support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,7 +1,0 @@
-#include "Failure.h"
-
-Failure::Failure(QString description)
-    : m_description(std::move(description))
-    , m_utf8(m_description.toUtf8())
-{
-}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QUrl>
+
+class QPrinter;
+class QWidget;
+
+// The save-file dialog: returns the chosen full path, or an empty string when
+// cancelled. It appends no extension and asks nothing about overwriting.
+class SaveDialog
+{
+public:
+    virtual ~SaveDialog() = default;
+    virtual QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+};
+
+// The system's print dialog, shown for a printer the caller has set up:
+// the user picks the printer and its options. False when cancelled.
+class PrintDialog
+{
+public:
+    virtual ~PrintDialog() = default;
+    virtual bool askPrinter(QWidget *parent, QPrinter &printer) = 0;
+};
+
+// Opens a web address in the desktop's browser without waiting.
+// Throws Failure when the opener cannot be started.
+class UrlOpener
+{
+public:
+    virtual ~UrlOpener() = default;
+    virtual void open(const QUrl &url) = 0;
+};
+
+// Uniform random numbers in [0, 1).
+class RandomSource
+{
+public:
+    virtual ~RandomSource() = default;
+    virtual double uniform() = 0;
+};
+
+// The system clipboard's picture. An empty image is a failed read.
+class PictureClipboard
+{
+public:
+    virtual ~PictureClipboard() = default;
+    virtual QImage image() = 0;
+    virtual void setImage(const QImage &image) = 0;
+};
+
+// Ends the whole program at once (closing either window does this).
+class ProgramExit
+{
+public:
+    virtual ~ProgramExit() = default;
+    virtual void endProgram() = 0;
+    // True once the end was asked for: what still runs winds down without
+    // showing anything (no box, no dialog, no window).
+    virtual bool ending() const = 0;
+};
+
+class MessageBoxes;
+class EngineFactory;
+
+// Everything that production wires to the real thing and tests replace. Every
+// seam is required: a Services cannot be made without all of them, so no
+// caller ever checks for a missing one.
+struct Services
+{
+    MessageBoxes &messages;
+    SaveDialog &saveDialog;
+    PrintDialog &printDialog;
+    UrlOpener &urlOpener;
+    RandomSource &random;
+    PictureClipboard &clipboard;
+    EngineFactory &engines;
+    ProgramExit &exit;
+};

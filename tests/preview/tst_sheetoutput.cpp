@@ -1,0 +1,218 @@
+// Printing and "Save as PDF..." from the preview, through the real office:
+// the printed pages are measured, not just found.
+
+#include "preview/Form2.h"
+#include "labels/ModuleEngineFactory.h"
+#include "tests/support/FakeEngine.h"
+#include "tests/support/PdfPages.h"
+#include "preview/PictureBox.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
+#include "core/Seams.h"
+#include "labels/SheetMaker.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+QString temp(const QString &name)
+{
+    return TestEnvironment::temp() + QLatin1Char('/') + name;
+}
+
+QList<int> sorted(QList<int> cells)
+{
+    std::sort(cells.begin(), cells.end());
+    return cells;
+}
+
+} // namespace
+
+class tst_SheetOutput : public QObject
+{
+    Q_OBJECT
+
+    RecordingMessageBoxes boxes;
+    ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
+    ScriptedClipboard clipboard;
+    RecordingProgramExit exit;
+    std::unique_ptr<ModuleEngineFactory> engines;
+    // The engine the window uses: the real one, or for a moment a failing one.
+    struct SwitchedEngines : EngineFactory
+    {
+        EngineFactory *current = nullptr;
+        std::unique_ptr<WordApplication> createApplication() override { return current->createApplication(); }
+    } usedEngines;
+    RecordingUrlOpener urlOpener;
+    ScriptedRandom random;
+    Services services{.messages = boxes,
+                      .saveDialog = saveDialog,
+                      .printDialog = printDialog,
+                      .urlOpener = urlOpener,
+                      .random = random,
+                      .clipboard = clipboard,
+                      .engines = usedEngines,
+                      .exit = exit};
+    QWidget mainWindow;
+    std::unique_ptr<Form2> form;
+    QString document;
+
+private slots:
+    void initTestCase()
+    {
+        engines = std::make_unique<ModuleEngineFactory>(clipboard);
+        usedEngines.current = engines.get();
+        // A generated sheet whose six labels say "Leftsender" and "Rightrecipient".
+        QStringList fields;
+        for (int field = 1; field <= 12; ++field)
+            fields << QStringLiteral("f%1").arg(field);
+        fields[0] = QStringLiteral("Leftsender");
+        fields[7] = QStringLiteral("Rightrecipient");
+        document = temp(QStringLiteral("qmtemp12345678.doc"));
+        MakeLabelSheets(*engines, {fields}, document);
+
+        form = std::make_unique<Form2>(services, &mainWindow);
+        form->mWordFile = document;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    void init() { boxes.clear(); }
+
+    // Ctrl+P prints the sheet at its actual size on Letter paper: on every
+    // label the ink lands where it does on the office's own PDF of the
+    // document (a fitted page would shrink toward the middle, a margin shift it).
+    void printsAtActualSizeOnLetter()
+    {
+        const QString reference = temp(QStringLiteral("reference.pdf"));
+        ConvertDocument(*engines, document, reference, DocumentFormat::Pdf);
+        printDialog.printToFile = temp(QStringLiteral("printed.pdf"));
+
+        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+        QCOMPARE(printDialog.asked, 1);
+        QCOMPARE(boxes.boxes().size(), 0);
+
+        const QList<PdfPage> printed = ReadPdfPages(printDialog.printToFile);
+        QCOMPARE(printed.size(), 1);
+        QCOMPARE(printed[0].size.toSize(), QSize(612, 792));
+        constexpr double dpi = 144;
+        const QImage ink = RenderPdfPage(printDialog.printToFile, 0, dpi);
+        const QImage want = RenderPdfPage(reference, 0, dpi);
+        QCOMPARE(ink.size(), QSize(1224, 1584));
+        for (int cell = 0; cell < 6; ++cell) {
+            const QRect at = InkBounds(ink, AveryCellPixels(cell, dpi));
+            const QRect expected = InkBounds(want, AveryCellPixels(cell, dpi));
+            QVERIFY(expected.width() > 200 && expected.height() > 150);
+            const QMargins off(at.left() - expected.left(), at.top() - expected.top(),
+                               at.right() - expected.right(), at.bottom() - expected.bottom());
+            QVERIFY2(std::abs(off.left()) <= 2 && std::abs(off.top()) <= 2 && std::abs(off.right()) <= 2
+                         && std::abs(off.bottom()) <= 2,
+                     qPrintable(QStringLiteral("label %1: ink at %2,%3 to %4,%5, the sheet has it at %6,%7 to %8,%9")
+                                    .arg(cell).arg(at.left()).arg(at.top()).arg(at.right()).arg(at.bottom())
+                                    .arg(expected.left()).arg(expected.top()).arg(expected.right())
+                                    .arg(expected.bottom())));
+        }
+        // Nothing outside the labels.
+        QCOMPARE(InkBounds(ink, ink.rect()), InkBounds(want, want.rect()));
+
+        // Cancelling the dialog prints nothing.
+        QFile::remove(printDialog.printToFile);
+        printDialog.accept = false;
+        form->printAction()->trigger();
+        printDialog.accept = true;
+        QVERIFY(!QFileInfo::exists(printDialog.printToFile));
+    }
+
+    // A right click that does not move opens the menu; a right drag still pans.
+    void pictureMenu()
+    {
+        QWidget *picture = form->findChild<PictureBox *>(QStringLiteral("Picture1"));
+        QStringList offered;
+        int menus = 0;
+        auto readMenu = [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                ++menus;
+                for (QAction *action : menu->actions())
+                    offered << action->text() + QLatin1Char('|') + action->shortcut().toString();
+                menu->close();
+            }
+        };
+        // The menu runs its own loop: read it from a timer while it is open.
+        QTimer reader;
+        connect(&reader, &QTimer::timeout, this, readMenu);
+        reader.start(20);
+        QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
+        QTest::mouseRelease(picture, Qt::RightButton, {}, QPoint(41, 40));
+        QTRY_COMPARE(menus, 1);
+        QCOMPARE(offered, (QStringList{"Print...|Ctrl+P", "Save as PDF...|Ctrl+Shift+S"}));
+
+        QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
+        QMouseEvent drag(QEvent::MouseMove, QPointF(70, 70), picture->mapToGlobal(QPointF(70, 70)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QApplication::sendEvent(picture, &drag);
+        QTest::mouseRelease(picture, Qt::RightButton, {}, QPoint(70, 70));
+        QTest::qWait(200);
+        QCOMPARE(menus, 1);
+    }
+
+    void savesPdfWithoutEverDestroying()
+    {
+        // A name without an extension gets ".pdf"; the sheet is a Letter page.
+        saveDialog.answers = {temp(QStringLiteral("labels"))};
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(saveDialog.titles.last(), QStringLiteral("Save as PDF"));
+        const QList<PdfPage> pages = ReadPdfPages(temp(QStringLiteral("labels.pdf")));
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(pages[0].size.toSize(), QSize(612, 792));
+        QCOMPARE(sorted(AveryCellsOfWord(pages[0], QStringLiteral("Leftsender"))), (QList<int>{0, 1, 2, 3, 4, 5}));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().text, QStringLiteral("Done."));
+
+        // An existing file: No keeps it; Yes with a failing engine keeps it too.
+        const QString existing = temp(QStringLiteral("kept.pdf"));
+        WriteFileBytes(existing, "an older PDF");
+        boxes.clear();
+        boxes.scriptAnswers({BoxAnswer::No});
+        saveDialog.answers = {existing};
+        form->savePdfAction()->trigger();
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().text, QStringLiteral("Are you sure you wish to overwrite %1 ?").arg(existing));
+        QCOMPARE(ReadFileBytes(existing), QByteArray("an older PDF"));
+
+        FakeEngine failing;
+        failing.failOn(QStringLiteral("saveAs"), 0, QStringLiteral("Disk full"));
+        usedEngines.current = &failing;
+        boxes.clear();
+        boxes.scriptAnswers({BoxAnswer::Yes});
+        saveDialog.answers = {existing};
+        form->savePdfAction()->trigger();
+        usedEngines.current = engines.get();
+        QCOMPARE(ReadFileBytes(existing), QByteArray("an older PDF"));
+        QCOMPARE(boxes.errorReports().size(), 1);
+        QVERIFY2(boxes.errorReports().first().text.contains(
+                     QLatin1String("Disk full\r\nin Parcelwise2021/08/31.Form2.SaveSheetAsPdf at line 106")),
+                 qPrintable(boxes.errorReports().first().text));
+        // No PDF on its way anywhere is left behind.
+        QCOMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-sheet-*"), QStringLiteral(".*.pdf")},
+                                                         QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
+    void cleanupTestCase()
+    {
+        form.reset();
+        engines.reset();
+    }
+};
+
+PARCELON_TEST_MAIN(tst_SheetOutput)
+#include "tst_sheetoutput.moc"

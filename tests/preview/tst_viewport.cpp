@@ -1,0 +1,373 @@
+#include "core/Failure.h"
+#include "core/Procedure.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/TestMain.h"
+#include "preview/Twips.h"
+#include "preview/Viewport.h"
+
+#include <QPainter>
+#include <QSet>
+
+namespace {
+const QString kActivateTag = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Activate ");
+
+// The production sheet: 1472 x 1904 pixels at 384 dpi, 5520 x 7140 twips.
+const QSize kSheetTwips(5520, 7140);
+
+QImage whitePicture()
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+// A viewport laid out as the preview window has it, holding a picture of the
+// given natural size, after its first display and the given Zoom In clicks.
+struct Fixture
+{
+    RecordingMessageBoxes boxes;
+    Viewport view{boxes};
+    Procedure p{boxes, kActivateTag};
+
+    explicit Fixture(QSize natural, int zoomIns = 0, const QImage &picture = whitePicture())
+    {
+        view.setViewportSize(9330, 7425, 30);
+        view.setCanvasSize(2340, 3435);
+        view.setZoomSourceSize(735, 375);
+        view.setCanvasPicture(picture, natural);
+        view.FirstDisplay(p);
+        for (int i = 0; i < zoomIns; ++i)
+            zoom(0);
+    }
+    void zoom(int direction) { p.step(100, [&] { view.StepZoom(direction); }); }
+    void drag(float fromX, float fromY, float toX, float toY, qint16 button = 1)
+    {
+        view.Picture1_MouseDown(p, 1, 0, fromX, fromY);
+        view.Picture1_MouseMove(p, button, 0, toX, toY);
+    }
+    void release() { view.Picture1_MouseUp(p, 1, 0, 0, 0); }
+    float left() const { return view.canvas().left; }
+    float top() const { return view.canvas().top; }
+};
+
+// A black-and-white page: stripes two pixels wide on the left, blocks elsewhere.
+QImage stripedSheet()
+{
+    QImage sheet(1472, 1904, QImage::Format_RGB32);
+    sheet.fill(Qt::white);
+    sheet.setDotsPerMeterX(15118);
+    sheet.setDotsPerMeterY(15118);
+    QPainter painter(&sheet);
+    for (int x = 0; x < 800; x += 4)
+        painter.fillRect(x, 0, 2, 400, Qt::black);
+    for (int y = 500; y < 1900; y += 37)
+        for (int x = 0; x < 1470; x += 53)
+            painter.fillRect(x, y, 23, 17, Qt::black);
+    return sheet;
+}
+
+int grey(const QImage &image, int x, int y)
+{
+    return qGray(image.pixel(x, y));
+}
+} // namespace
+
+class tst_Viewport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twipsConversions();
+    void firstDisplayWithoutAPicture();
+    void scrollbarSetUp_data();
+    void scrollbarSetUp();
+    void zoomStopsAtItsLimits();
+    void zoomInFallsBackAtTheCap();
+    void pictureBeyondTheCap();
+    void newPictureAfterPanning();
+    void dragClampsToTheViewport_data();
+    void dragClampsToTheViewport();
+    void releaseSetsTheBarsByPercent();
+    void paintingIsSharpAndSmooth();
+};
+
+void tst_Viewport::twipsConversions()
+{
+    QCOMPARE(Twips::RoundHalfEven(-3.5), -4.0);
+    QCOMPARE(Twips::ToInt16(-32768.5), qint16(-32768)); // the even neighbour is in range
+    QVERIFY_THROWS_EXCEPTION(Failure, Twips::ToInt32(3e9));
+    // Halves round upwards on screen, so whole-pixel moves never jitter.
+    QCOMPARE(Twips::ToPixels(-7.5), 0);
+    QCOMPARE(Twips::ToPixels(-22.5), -1);
+    // Qt's default resolution, about 96 dpi, is 15 twips a pixel.
+    QCOMPARE(Twips::NaturalSize(QImage(1000, 10, QImage::Format_RGB32)), QSize(15000, 150));
+    QVERIFY(Twips::NaturalSize(QImage()).isEmpty());
+}
+
+void tst_Viewport::firstDisplayWithoutAPicture()
+{
+    Fixture f{QSize(), 0, QImage()};
+    const auto reports = f.boxes.errorReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].text.contains(QStringLiteral("Form2.RedrawImage at line 112")));
+    // The rest still ran: a white canvas of the designed size, bars set up.
+    QVERIFY(f.view.canvas().whiteBackground);
+    QCOMPARE(f.view.canvas().width, 2338);
+    QVERIFY(!f.view.hScroll().enabled);
+}
+
+void tst_Viewport::scrollbarSetUp_data()
+{
+    QTest::addColumn<int>("overflow");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("maximum");
+
+    QTest::newRow("equal") << 0 << false << 0 << 32767;
+    QTest::newRow("100") << 100 << true << 1 << 100;
+    QTest::newRow("101") << 101 << true << 10 << 10;
+    QTest::newRow("105 to the even 10") << 105 << true << 10 << 10;
+    QTest::newRow("115 to the even 12") << 115 << true << 10 << 12;
+    QTest::newRow("327674") << 327674 << true << 10 << 32767;
+    // 32767.5 rounds to 32768: the set-up fails before the step is set.
+    QTest::newRow("327675 overflows") << 327675 << true << 0 << 32767;
+}
+
+void tst_Viewport::scrollbarSetUp()
+{
+    QFETCH(int, overflow);
+    QFETCH(bool, enabled);
+    QFETCH(int, step);
+    QFETCH(int, maximum);
+
+    // Too high to paint: the canvas keeps the picture's natural size.
+    Fixture f(QSize(9330 + overflow, 20000));
+    QCOMPARE(f.view.canvas().width, 9330 + overflow);
+    QCOMPARE(f.view.hScroll().enabled, enabled);
+    QCOMPARE(int(f.view.hStep()), step);
+    QCOMPARE(f.view.hScroll().maximum, maximum);
+    QCOMPARE(f.view.hScroll().value, 0);
+    const bool overflows = enabled && step == 0;
+    const auto reports = f.boxes.errorReports();
+    QCOMPARE(reports.size(), overflows ? 1 : 0);
+    if (overflows) {
+        QVERIFY(reports[0].text.startsWith(QStringLiteral("Overflow\r\n") + kActivateTag
+                                           + QStringLiteral("at line 136\r\r")));
+        // The vertical set-up is skipped although that bar would be enabled.
+        QCOMPARE(int(f.view.vStep()), 0);
+        QCOMPARE(f.view.vScroll().maximum, 32767);
+        return;
+    }
+    QCOMPARE(int(f.view.vStep()), 10);
+    QCOMPARE(f.view.vScroll().maximum, 1258); // 12575 / 10 to the even neighbour
+    // Each bar moves by its own step: the horizontal one is 0 or 1 in some rows.
+    f.view.setVScrollValue(1258);
+    QCOMPARE(f.top(), -12580.f);
+    // The bar's whole range moves the canvas by the overflow, to half a step.
+    if (enabled) {
+        f.view.setHScrollValue(maximum);
+        QVERIFY(qAbs(-f.left() - overflow) <= step / 2.0);
+    }
+}
+
+void tst_Viewport::zoomStopsAtItsLimits()
+{
+    Fixture f(kSheetTwips);
+    for (float zoom : {0.75f, 0.5f, 0.25f}) {
+        f.zoom(1);
+        QCOMPARE(f.view.zoom(), zoom);
+        QCOMPARE(f.view.canvas().width, int(5518 * zoom));
+    }
+    QCOMPARE(f.view.canvas().height, 1784); // floor(7138 * 0.25)
+    quint64 painted = f.view.canvas().paintingSerial;
+    f.zoom(1);
+    QCOMPARE(f.view.zoom(), 0.25f);
+    QCOMPARE(f.view.canvas().paintingSerial, painted);
+
+    Fixture small(QSize(1002, 1002), 12);
+    QCOMPARE(small.view.zoom(), 4.0f);
+    QCOMPARE(small.view.canvas().width, 4000);
+    painted = small.view.canvas().paintingSerial;
+    small.zoom(0);
+    QCOMPARE(small.view.zoom(), 4.0f);
+    QCOMPARE(small.view.canvas().paintingSerial, painted);
+    QVERIFY(f.boxes.boxes().isEmpty() && small.boxes.boxes().isEmpty());
+}
+
+void tst_Viewport::zoomInFallsBackAtTheCap()
+{
+    Fixture f(kSheetTwips, 4);
+    QCOMPARE(f.view.zoom(), 2.0f);
+    QCOMPARE(f.view.canvas().width, 11036);
+    const qint64 painting = f.view.canvas().painting.cacheKey();
+
+    // Exactly at the cap is too large already, on either axis.
+    for (const QSize natural : {QSize(5852, 3002), QSize(3002, 7152)}) {
+        Fixture g(natural, 4); // 2.0: 11700 wide, or 14300 high
+        QCOMPARE(g.view.zoom(), 1.0f);
+        QCOMPARE(g.view.canvas().width, (natural.width() - 2) * 7 / 4); // the 1.75 painting
+    }
+
+    f.zoom(0); // 2.25: 12415 twips wide, at the cap
+    QCOMPARE(f.view.zoom(), 1.0f);
+    // Still the 2.0 painting, with the bars set for it.
+    QCOMPARE(f.view.canvas().painting.cacheKey(), painting);
+    QCOMPARE(QSize(f.view.canvas().width, f.view.canvas().height), QSize(11036, 14276));
+    QCOMPARE(f.view.hScroll().maximum, 171); // 1706 / 10 = 170.6
+    QCOMPARE(f.view.vScroll().maximum, 685); // 6851 / 10
+    QVERIFY(f.boxes.boxes().isEmpty());
+
+    f.zoom(0); // from 1.0 again
+    QCOMPARE(f.view.zoom(), 1.25f);
+    QCOMPARE(f.view.canvas().width, 6897);
+}
+
+void tst_Viewport::pictureBeyondTheCap()
+{
+    Fixture f(QSize(12000, 8000));
+    QVERIFY(f.boxes.boxes().isEmpty());
+    QVERIFY(!f.view.canvas().picture.isNull()); // shown as handed over
+    QVERIFY(f.view.canvas().painting.isNull());
+    QCOMPARE(f.view.canvas().width, 12000);
+    f.zoom(0);
+    QCOMPARE(f.view.zoom(), 1.0f);
+    QVERIFY(f.view.canvas().painting.isNull());
+    f.zoom(1);
+    QCOMPARE(f.view.zoom(), 0.75f);
+    QVERIFY(!f.view.canvas().painting.isNull());
+    QCOMPARE(QSize(f.view.canvas().width, f.view.canvas().height), QSize(8998, 5998));
+}
+
+void tst_Viewport::newPictureAfterPanning()
+{
+    Fixture f(kSheetTwips, 4);
+    f.drag(4000, 4000, 3000, 3000);
+    QVERIFY(f.left() < 0);
+
+    // Generate again: a new picture, then the next first display.
+    QImage next(20, 20, QImage::Format_RGB32);
+    next.fill(Qt::black);
+    f.view.setCanvasPicture(next, QSize(3002, 4002));
+    QVERIFY(f.view.canvas().painting.isNull());
+    f.view.FirstDisplay(f.p);
+    QCOMPARE(f.view.zoom(), 1.0f);
+    QCOMPARE(QPointF(f.left(), f.top()), QPointF(0, 0));
+    QCOMPARE(f.view.canvas().width, 3000);
+    f.zoom(0);
+    // Zooming shows the new sheet (black), never the previous one.
+    QCOMPARE(f.view.canvas().width, 3750);
+    QCOMPARE(grey(f.view.canvas().painting, 10, 10), 0);
+}
+
+void tst_Viewport::dragClampsToTheViewport_data()
+{
+    QTest::addColumn<int>("zoomIns");
+    QTest::addColumn<int>("button");
+    QTest::addColumn<float>("dx");
+    QTest::addColumn<float>("dy");
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+
+    // At 1.0 the canvas (5518 x 7138) is smaller than the inner area (9270 x 7365):
+    // any drag that does not go right (down) pins it flush right (bottom).
+    QTest::newRow("narrow, to the left: flush right") << 0 << 1 << -3000.f << 0.f << 3752.f << 227.f;
+    QTest::newRow("narrow, to the right: the upper bound wins") << 0 << 1 << 3000.f << 40.f << 0.f << 0.f;
+    // At 2.0 (11036 x 14276) it is larger.
+    QTest::newRow("wide, inside, right button") << 4 << 2 << -1000.f << -500.f << -1000.f << -500.f;
+    QTest::newRow("wide, far left and up") << 4 << 1 << -90000.f << -90000.f << -1766.f << -6911.f;
+    QTest::newRow("no button held") << 4 << 0 << -1000.f << -500.f << 0.f << 0.f;
+}
+
+void tst_Viewport::dragClampsToTheViewport()
+{
+    QFETCH(int, zoomIns);
+    QFETCH(int, button);
+    QFETCH(float, dx);
+    QFETCH(float, dy);
+    QFETCH(float, left);
+    QFETCH(float, top);
+
+    Fixture f(kSheetTwips, zoomIns);
+    f.drag(1500, 2500, 1500 + dx, 2500 + dy, qint16(button));
+    QCOMPARE(f.left(), left);
+    QCOMPARE(f.top(), top);
+    // The bars wait for the release.
+    QCOMPARE(f.view.hScroll().value, 0);
+    QCOMPARE(f.view.vScroll().value, 0);
+}
+
+void tst_Viewport::releaseSetsTheBarsByPercent()
+{
+    {
+        Fixture f(kSheetTwips, 4);
+        f.drag(1500, 1500, 500, 1000); // to (-1000, -500)
+        f.release();
+        // 1000 / 1706 = 59 %, of 171 is 101; 500 / 6851 = 7 %, of 685 is 48.
+        QCOMPARE(f.view.hScroll().value, 101);
+        QCOMPARE(f.view.vScroll().value, 48);
+        QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1010, -480));
+
+        // A plain click on a canvas moved off the grid snaps it back onto it.
+        f.drag(1500, 1500, 1200, 1500); // to (-1310, -480)
+        f.view.Picture1_MouseDown(f.p, 1, 0, 10, 10);
+        f.release();
+        QCOMPARE(f.view.hScroll().value, 132); // 77 % of 171 = 131.67
+        QCOMPARE(f.left(), -1320.f);
+
+        // A zoom step puts the canvas at the top-left and every bar at 0.
+        f.zoom(1);
+        QCOMPARE(f.view.zoom(), 1.75f);
+        QCOMPARE(QPointF(f.left(), f.top()), QPointF(0, 0));
+        QCOMPARE(f.view.hScroll().value, 0);
+        QCOMPARE(f.view.vScroll().value, 0);
+        QVERIFY(f.boxes.boxes().isEmpty());
+    }
+    {
+        // Beyond 100 % of the outer overflow a bar stays where it was.
+        Fixture f(kSheetTwips, 4);
+        f.view.setHScrollValue(50);
+        f.view.setVScrollValue(30);
+        f.drag(1500, 2500, -90000, -90000);
+        f.release();
+        QCOMPARE(f.view.hScroll().value, 50);
+        QCOMPARE(f.view.vScroll().value, 30); // 6911 / 6851: 101 %
+        QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1766, -6911));
+    }
+    {
+        // A canvas exactly as wide as the viewport: nothing to divide by, 0 %.
+        Fixture f(QSize(9332, 14000));
+        f.drag(1500, 1500, 1000, 1500); // the inner area still lets it move 60 twips
+        f.release();
+        QVERIFY(f.boxes.errorReports().isEmpty());
+        QCOMPARE(f.view.hScroll().value, 0);
+        QCOMPARE(f.left(), -60.f);
+    }
+}
+
+void tst_Viewport::paintingIsSharpAndSmooth()
+{
+    // Stripes 2 source pixels wide are a whole screen pixel at 2.0: only a
+    // painting made from the full-resolution source shows them there; one
+    // stretched from the screen-sized copy is flat grey.
+    Fixture f(kSheetTwips, 4, stripedSheet());
+    const QImage sharp = f.view.canvas().painting;
+    QCOMPARE(sharp.size(), QSize(736, 952));
+    int sharpPairs = 0;
+    for (int x = 1; x < 100; ++x)
+        sharpPairs += qAbs(grey(sharp, x, 50) - grey(sharp, x - 1, 50)) > 160;
+    QVERIFY2(sharpPairs > 90, qPrintable(QString::number(sharpPairs)));
+
+    // At 1.25 (a factor of about 0.31) a filtered scaling shows many grey
+    // levels; one that drops pixels keeps only black and white.
+    Fixture g(kSheetTwips, 1, stripedSheet());
+    const QImage smooth = g.view.canvas().painting;
+    QSet<int> levels;
+    for (int y = 150; y < smooth.height(); ++y)
+        for (int x = 0; x < smooth.width(); ++x)
+            levels.insert(grey(smooth, x, y));
+    QVERIFY2(levels.size() > 20, qPrintable(QString::number(levels.size())));
+    QVERIFY(levels.contains(255));
+}
+
+PARCELON_TEST_MAIN(tst_Viewport)
+#include "tst_viewport.moc"
