@@ -42,17 +42,8 @@ const QByteArray kShippedCursor = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/resour
 const QByteArray kExampleSkin = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
 
 // Every seam answered by a test double, and the window under test.
-struct Fixture
+struct Fixture : FakeServices
 {
-    RecordingMessageBoxes messages;
-    ScriptedSaveDialog saveDialog;
-    ScriptedPrintDialog printDialog;
-    RecordingUrlOpener urlOpener;
-    ScriptedRandom random;
-    ScriptedClipboard clipboard;
-    FakeEngine engines;
-    RecordingProgramExit exit;
-    Services services{.messages = messages, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
     std::unique_ptr<Form1> form;
 
     explicit Fixture(double draw = 0.5)

@@ -19,18 +19,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-struct Fixture
+struct Fixture : FakeServices
 {
     bool programFolder = (OverrideProgramFolder(TestEnvironment::temp()), true);
-    RecordingMessageBoxes messages;
-    ScriptedRandom random;
-    RecordingUrlOpener urlOpener;
-    FakeEngine engines;
-    RecordingProgramExit exit;
-    ScriptedSaveDialog saveDialog;
-    ScriptedPrintDialog printDialog;
-    ScriptedClipboard clipboard;
-    Services services{.messages = messages, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
     Form1 form{services};
 };
 

@@ -110,32 +110,16 @@ QImage redPicture()
 }
 
 // One click's worth of collaborators; the text template is in place unless told otherwise.
-struct Rig
+struct Rig : FakeServices
 {
     explicit Rig(bool withTemplate = true)
     {
-        engine.clipboard = &clipboard;
+        engines.clipboard = &clipboard;
         if (withTemplate)
             WriteFileBytes(temp("template.dot"), labelText().toUtf8());
     }
     void click() { GenerateLabelSheet(services, host); }
 
-    RecordingMessageBoxes boxes;
-    ScriptedRandom random;
-    ScriptedClipboard clipboard;
-    FakeEngine engine;
-    ScriptedSaveDialog saveDialog;
-    ScriptedPrintDialog printDialog;
-    RecordingUrlOpener urlOpener;
-    RecordingProgramExit exit;
-    Services services{.messages = boxes,
-                      .saveDialog = saveDialog,
-                      .printDialog = printDialog,
-                      .urlOpener = urlOpener,
-                      .random = random,
-                      .clipboard = clipboard,
-                      .engines = engine,
-                      .exit = exit};
     TestHost host;
 };
 
@@ -161,13 +145,13 @@ private slots:
         rig.random.values = {0.0, 0.12, 0.25, 0.5, 0.6, 0.75, 0.9, 0.999};
         rig.click();
 
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         const QString name = temp("qmtemp12356799.doc");
         QCOMPARE(rig.host.wordFile, name);
         QCOMPARE(rig.host.events, QStringList({"setBusy(1)", "busyPointer", "picture", "wordFile", "defaultPointer",
                                                "showPreview", "hideMain", "setBusy(0)"}));
         // The engine's side, whole: one instance fills and saves, a second renders.
-        const QStringList &calls = rig.engine.calls;
+        const QStringList &calls = rig.engines.calls;
         QCOMPARE(calls.mid(0, 2), QStringList({"create()", "open(" + temp("template.dot") + ",readOnly=1)"}));
         QCOMPARE(calls.size(), 2 + 8 * 17 + 11);
         for (int k = 0; k < 8; ++k)
@@ -183,7 +167,7 @@ private slots:
                  QStringList({"saveAs(" + name + ")", "setDisplayAlerts(0)", "close()", "quit()", "destroy()",
                               "create()", "open(" + name + ")", "copyRangeAsPicture()", "closeActiveDocument(0)",
                               "quit()", "destroy()"}));
-        QCOMPARE(rig.engine.liveApplications, 0);
+        QCOMPARE(rig.engines.liveApplications, 0);
         // Six labels, every phrase replaced by its value (the replacement texts, in order).
         QCOMPARE(QString::fromUtf8(ReadFileBytes(name)),
                  labelText({"Acme Parts", "Jane Roe", "12 Elm St", "Springfield, IL 62701", "Zenith Supply",
@@ -202,7 +186,7 @@ private slots:
     void engineCannotStartReportsEveryDependentStep()
     {
         Rig rig;
-        rig.engine.failOn("create", 0, "Cannot start the office");
+        rig.engines.failOn("create", 0, "Cannot start the office");
         rig.host.picture = redPicture();
         rig.click();
 
@@ -210,7 +194,7 @@ private slots:
             + steps("PB6", 356, 362) + steps("JPG", 116, 126) + QStringList{"PB6:372"};
         QCOMPARE(expected.size(), 125);
         QStringList descriptions;
-        QCOMPARE(reportKeys(rig.boxes, &descriptions), expected);
+        QCOMPARE(reportKeys(rig.messages, &descriptions), expected);
         QCOMPARE(descriptions.at(0), "Cannot start the office");
         QCOMPARE(descriptions.at(1), "Object variable or With block variable not set");
         QCOMPARE(descriptions.at(118), "Cannot start the office"); // the export's own creation
@@ -252,18 +236,18 @@ private slots:
         QFETCH(QStringList, expected);
         QFETCH(bool, pictureShown);
         Rig rig;
-        rig.engine.failOn(operation, nth, "Injected");
+        rig.engines.failOn(operation, nth, "Injected");
         rig.host.picture = redPicture();
         rig.click();
 
         QStringList descriptions;
-        QCOMPARE(reportKeys(rig.boxes, &descriptions), expected);
+        QCOMPARE(reportKeys(rig.messages, &descriptions), expected);
         QCOMPARE(descriptions.first(), "Injected");
         QCOMPARE(rig.host.picture != redPicture(), pictureShown);
         QCOMPARE(rig.host.events.last(), "setBusy(0)");
         QVERIFY(rig.host.events.contains("showPreview"));
         // Every instance is released whatever failed; no template or picture file is left.
-        QCOMPARE(rig.engine.liveApplications, 0);
+        QCOMPARE(rig.engines.liveApplications, 0);
         QVERIFY(!QFileInfo::exists(temp("template.dot")));
         QVERIFY(!QFileInfo::exists(temp("temp.bmp")));
     }
@@ -280,12 +264,12 @@ private slots:
         rig.click();
 
         QCOMPARE(eventsAtNestedClick, QStringList({"setBusy(1)", "busyPointer"}));
-        QCOMPARE(rig.boxes.boxes().size(), 0);
-        QCOMPARE(rig.engine.createdApplications, 2);
+        QCOMPARE(rig.messages.boxes().size(), 0);
+        QCOMPARE(rig.engines.createdApplications, 2);
         QCOMPARE(rig.host.events.count("setBusy(1)"), 1);
         QCOMPARE(rig.host.events.count("showPreview"), 1);
         QVERIFY(!rig.host.busy);
-        QCOMPARE(rig.engine.openedFileBytes.first(), TemplateBytes()); // from the resource
+        QCOMPARE(rig.engines.openedFileBytes.first(), TemplateBytes()); // from the resource
     }
 
     void presentTemplateIsUsedThenDeleted()
@@ -293,7 +277,7 @@ private slots:
         Rig rig(false);
         WriteFileBytes(temp("template.dot"), "Custom: sender company / RECIPIENT NAME");
         rig.click();
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         QCOMPARE(ReadFileBytes(rig.host.wordFile), "Custom: Acme Parts / John Doe");
         QVERIFY(!QFileInfo::exists(temp("template.dot")));
     }
@@ -312,8 +296,8 @@ private slots:
         Rig rig(false);
         rig.click();
 
-        QCOMPARE(rig.boxes.boxes().size(), 0);
-        QCOMPARE(rig.engine.openedFileBytes.first(), TemplateBytes());
+        QCOMPARE(rig.messages.boxes().size(), 0);
+        QCOMPARE(rig.engines.openedFileBytes.first(), TemplateBytes());
         QCOMPARE(ReadFileBytes(victimText), "Sender Company belongs to someone else");
         QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
         QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
@@ -325,10 +309,10 @@ private slots:
         link(victimPicture, temp("temp.bmp"));
         Rig failing;
         failing.random.values = {0.5};
-        failing.engine.failOn("copyRangeAsPicture");
+        failing.engines.failOn("copyRangeAsPicture");
         failing.clipboard.stored = redPicture();
         failing.click();
-        QCOMPARE(reportKeys(failing.boxes), QStringList({"JPG:120", "JPG:122", "PB6:372"}));
+        QCOMPARE(reportKeys(failing.messages), QStringList({"JPG:120", "JPG:122", "PB6:372"}));
         QCOMPARE(failing.clipboard.reads, 0);
         QVERIFY(failing.host.picture.isNull());
         QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
@@ -352,13 +336,13 @@ private slots:
             Rig rig(false);
             rig.click();
             QStringList descriptions;
-            QCOMPARE(reportKeys(rig.boxes, &descriptions), QStringList({"PB6:108", "PB6:370", "PB6:372"}));
+            QCOMPARE(reportKeys(rig.messages, &descriptions), QStringList({"PB6:108", "PB6:370", "PB6:372"}));
             QVERIFY2(descriptions[0].startsWith(QStringLiteral("Another copy of Parcelon (process %1) is using the temporary folder ")
                                                     .arg(QCoreApplication::applicationPid())),
                      qPrintable(descriptions[0]));
             QCOMPARE(descriptions.mid(1), QStringList(2, descriptions[0]));
             QVERIFY(rig.host.picture.isNull());
-            QCOMPARE(rig.engine.createdApplications, 1); // no export
+            QCOMPARE(rig.engines.createdApplications, 1); // no export
             QCOMPARE(ReadFileBytes(temp("template.dot")), otherTemplate);
             QCOMPARE(ReadFileBytes(temp("temp.bmp")), otherPicture);
             QVERIFY(!rig.host.busy);
@@ -378,7 +362,7 @@ private slots:
         Rig rig;
         rig.random.values = {0.5}; // a name of its own beside the first run's
         rig.click();
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
         QVERIFY(!QFileInfo::exists(lockPath)); // released once the picture is shown
     }
@@ -396,7 +380,7 @@ private slots:
             + QList<double>({0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9});
         rig.click();
 
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         QCOMPARE(rig.random.draws, 32);
         QCOMPARE(rig.host.wordFile, temp("qmtemp23456789.doc"));
         QCOMPARE(ReadFileBytes(temp("qmtemp11111111.doc")), "someone's earlier sheet");
@@ -432,7 +416,7 @@ private slots:
         Rig rig;
         rig.clipboard.failingReads = 500;
         rig.click();
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         QCOMPARE(rig.clipboard.reads, 501);
         QCOMPARE(rig.host.picture.convertToFormat(QImage::Format_RGB32), sheet);
     }
@@ -448,10 +432,10 @@ private slots:
         rig.host.picture = redPicture();
         rig.click();
 
-        QCOMPARE(reportKeys(rig.boxes), QStringList({"JPG:122", "PB6:372"}));
+        QCOMPARE(reportKeys(rig.messages), QStringList({"JPG:122", "PB6:372"}));
         QCOMPARE(rig.host.picture, redPicture());
-        QVERIFY(rig.engine.calls.contains("closeActiveDocument(0)"));
-        QCOMPARE(rig.engine.liveApplications, 0);
+        QVERIFY(rig.engines.calls.contains("closeActiveDocument(0)"));
+        QCOMPARE(rig.engines.liveApplications, 0);
         QVERIFY(!QFileInfo::exists(temp("temp.bmp")));
         QVERIFY(rig.host.events.contains("showPreview"));
     }
@@ -482,7 +466,7 @@ private slots:
         Rig rig;
         rig.host.fields = fields;
         rig.click();
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         QCOMPARE(QString::fromUtf8(ReadFileBytes(rig.host.wordFile)), labelText(expected));
     }
 
@@ -492,7 +476,7 @@ private slots:
         qunsetenv("TEMP");
         Rig rig(false);
         rig.click();
-        QCOMPARE(rig.boxes.boxes().size(), 0);
+        QCOMPARE(rig.messages.boxes().size(), 0);
         const QString folder = QFileInfo(rig.host.wordFile).absolutePath();
         QCOMPARE(folder, qEnvironmentVariable("XDG_RUNTIME_DIR") + "/parcelon");
         struct stat info {};

@@ -30,22 +30,17 @@ private slots:
     void clickFillsSavesAndShowsTheSheet()
     {
         QVERIFY2(QFileInfo::exists(qEnvironmentVariable("PARCELON_ENGINE_MODULE")), "the engine module is missing");
+        // The production seams where the click's work goes through them; the
+        // boxes and dialogs are recorded.
         RecordingMessageBoxes boxes;
         ScriptedSaveDialog saveDialog;
         ScriptedPrintDialog printDialog;
         RecordingUrlOpener urlOpener;
+        RecordingProgramExit exit;
         SystemRandom random;
         SystemClipboard clipboard;
-        RecordingProgramExit exit;
         ModuleEngineFactory engines(clipboard);
-        Services services{.messages = boxes,
-                          .saveDialog = saveDialog,
-                          .printDialog = printDialog,
-                          .urlOpener = urlOpener,
-                          .random = random,
-                          .clipboard = clipboard,
-                          .engines = engines,
-                          .exit = exit};
+        Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
 
         // Distinct values, none a part of another, so that counting them is exact.
         const QStringList fields = {"Quayside Freight Ltd", "Mira Okonkwo", "  7 Wharf Lane ", "Harbourton", "ME", "04101",

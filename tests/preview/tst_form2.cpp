@@ -51,24 +51,8 @@ QStringList homeFiles()
 
 // The preview window with recording seams, a stand-in main window and a
 // generated document in the temporary folder.
-struct Preview
+struct Preview : FakeServices
 {
-    RecordingMessageBoxes boxes;
-    ScriptedSaveDialog dialog;
-    ScriptedPrintDialog printDialog;
-    RecordingUrlOpener urlOpener;
-    ScriptedRandom random;
-    ScriptedClipboard clipboard;
-    FakeEngine engines;
-    RecordingProgramExit exit;
-    Services services{.messages = boxes,
-                      .saveDialog = dialog,
-                      .printDialog = printDialog,
-                      .urlOpener = urlOpener,
-                      .random = random,
-                      .clipboard = clipboard,
-                      .engines = engines,
-                      .exit = exit};
     QWidget mainWindow;
     std::unique_ptr<Form2> form;
     QByteArray document = QByteArray("\xD0\xCF\x11\xE0 a generated label document ", 30) + QByteArray(70000, 'Z');
@@ -238,7 +222,7 @@ void tst_Form2::firstDisplayOncePerShowing()
     p.showSheet();
     QCOMPARE(p.form->viewport().zoom(), 1.0f);
     QCOMPARE(p.canvas()->size(), QSize(368, 476));
-    QVERIFY(p.boxes.boxes().isEmpty());
+    QVERIFY(p.messages.boxes().isEmpty());
 }
 
 void tst_Form2::zoomDragAndBars()
@@ -294,7 +278,7 @@ void tst_Form2::zoomDragAndBars()
     QCOMPARE(canvas->geometry(), QRect(0, 0, 736, 952));
     QCOMPARE(h->value(), 0);
     QCOMPARE(v->value(), 0);
-    QVERIFY(p.boxes.boxes().isEmpty());
+    QVERIFY(p.messages.boxes().isEmpty());
 }
 
 void tst_Form2::pointerFeedback()
@@ -312,7 +296,7 @@ void tst_Form2::pointerFeedback()
         QTRY_COMPARE(p.form->pointer().kind(), PointerKind::Custom);
         p.form->PushButton1_Click();
         QCOMPARE(p.form->pointer().kind(), PointerKind::Default);
-        QVERIFY(p.boxes.boxes().isEmpty()); // a missing HAND-M.CUR is no failure
+        QVERIFY(p.messages.boxes().isEmpty()); // a missing HAND-M.CUR is no failure
     }
 
     // The test program's own folder stands in for the program folder.
@@ -322,7 +306,7 @@ void tst_Form2::pointerFeedback()
     WriteFileBytes(path, "not a cursor at all");
     {
         Preview p;
-        const auto reports = p.boxes.errorReports();
+        const auto reports = p.messages.errorReports();
         QCOMPARE(reports.size(), 1);
         QVERIFY(reports[0].text.contains(QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Load at line 110")));
         QVERIFY(!p.form->pointer().hasCustomCursor());
@@ -331,7 +315,7 @@ void tst_Form2::pointerFeedback()
     QVERIFY(QFile::copy(QStringLiteral(PARCELON_HAND_CURSOR_FILE), path));
     {
         Preview p;
-        QVERIFY(p.boxes.boxes().isEmpty());
+        QVERIFY(p.messages.boxes().isEmpty());
         p.showSheet();
         QTest::mouseMove(p.child("PushButton8"), QPoint(20, 10));
         QTRY_COMPARE(p.form->pointer().kind(), PointerKind::Custom);
@@ -346,7 +330,7 @@ void tst_Form2::closeDeletesTheDocumentAndEndsTheProgram()
     QVERIFY(p.form->close()); // never cancelled
     QVERIFY(!QFile::exists(p.form->mWordFile));
     QCOMPARE(p.exit.calls, 1);
-    QVERIFY(p.boxes.boxes().isEmpty());
+    QVERIFY(p.messages.boxes().isEmpty());
 }
 
 void tst_Form2::save_data()
@@ -375,19 +359,19 @@ void tst_Form2::save()
     const QString target = name.isEmpty() ? QString() : home(name);
     if (!existing.isNull())
         WriteFileBytes(target, existing);
-    p.dialog.answers = {target};
-    p.boxes.scriptAnswers({BoxAnswer(answer)});
+    p.saveDialog.answers = {target};
+    p.messages.scriptAnswers({BoxAnswer(answer)});
     p.click("PushButton6");
 
-    QCOMPARE(p.dialog.titles, QStringList{QStringLiteral("Save File")});
-    QCOMPARE(p.dialog.filters, QStringList{QStringLiteral("Word Files (*.doc)")});
+    QCOMPARE(p.saveDialog.titles, QStringList{QStringLiteral("Save File")});
+    QCOMPARE(p.saveDialog.filters, QStringList{QStringLiteral("Word Files (*.doc)")});
     if (!target.isEmpty())
         QCOMPARE(ReadFileBytes(target), saved ? p.document : existing);
     // Saved as typed, no extension added, nothing left beside it.
     QCOMPARE(homeFiles(), saved || !existing.isNull() ? QStringList{name} : QStringList());
     QCOMPARE(ReadFileBytes(p.form->mWordFile), p.document);
 
-    const auto boxes = p.boxes.boxes();
+    const auto boxes = p.messages.boxes();
     QCOMPARE(boxes.size(), existing.isNull() ? 1 : 2);
     if (!existing.isNull()) {
         QCOMPARE(boxes[0].text, QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"));
@@ -405,39 +389,39 @@ void tst_Form2::saveFailureKeepsTheOldFile()
     const QString target = home(QStringLiteral("labels.doc"));
     WriteFileBytes(target, "the only copy of last week's labels");
     QFile::remove(p.form->mWordFile); // the temporary document went missing
-    p.dialog.answers = {target, home(QStringLiteral("fresh.doc"))};
-    p.boxes.scriptAnswers({BoxAnswer::Yes});
+    p.saveDialog.answers = {target, home(QStringLiteral("fresh.doc"))};
+    p.messages.scriptAnswers({BoxAnswer::Yes});
     p.click("PushButton6");
     QCOMPARE(ReadFileBytes(target), QByteArray("the only copy of last week's labels"));
-    const auto reports = p.boxes.errorReports();
+    const auto reports = p.messages.errorReports();
     QCOMPARE(reports.size(), 1);
     QVERIFY(reports[0].text.contains(QStringLiteral("\r\n") + kSaveTag + QStringLiteral("at line 130\r\r")));
-    QCOMPARE(p.boxes.boxes().size(), 3); // question, report, "Done."
-    QCOMPARE(p.boxes.boxes().last().text, QStringLiteral("Done."));
+    QCOMPARE(p.messages.boxes().size(), 3); // question, report, "Done."
+    QCOMPARE(p.messages.boxes().last().text, QStringLiteral("Done."));
 
     // A new name: no partial file is left.
     p.click("PushButton6");
     QCOMPARE(homeFiles(), QStringList{QStringLiteral("labels.doc")});
 
     // The dialog itself failing is reported, then "Done." as ever.
-    p.boxes.clear();
-    p.dialog.fail = true;
+    p.messages.clear();
+    p.saveDialog.fail = true;
     p.click("PushButton6");
-    QCOMPARE(p.boxes.boxes().size(), 2);
-    QVERIFY(p.boxes.boxes()[0].text.contains(kSaveTag + QStringLiteral("at line 112")));
-    QCOMPARE(p.boxes.boxes()[1].text, QStringLiteral("Done."));
+    QCOMPARE(p.messages.boxes().size(), 2);
+    QVERIFY(p.messages.boxes()[0].text.contains(kSaveTag + QStringLiteral("at line 112")));
+    QCOMPARE(p.messages.boxes()[1].text, QStringLiteral("Done."));
 }
 
 void tst_Form2::saveTwice()
 {
     Preview p;
     p.showSheet();
-    p.dialog.answers = {home(QStringLiteral("one.doc")), home(QStringLiteral("two.doc"))};
+    p.saveDialog.answers = {home(QStringLiteral("one.doc")), home(QStringLiteral("two.doc"))};
     p.click("PushButton6", 2);
     QCOMPARE(ReadFileBytes(home(QStringLiteral("one.doc"))), p.document);
     QCOMPARE(ReadFileBytes(home(QStringLiteral("two.doc"))), p.document);
     QCOMPARE(ReadFileBytes(p.form->mWordFile), p.document); // lives until the user leaves
-    QCOMPARE(p.boxes.boxes().size(), 2);
+    QCOMPARE(p.messages.boxes().size(), 2);
 }
 
 PARCELON_TEST_MAIN(tst_Form2)

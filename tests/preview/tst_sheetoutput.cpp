@@ -40,11 +40,6 @@ class tst_SheetOutput : public QObject
 {
     Q_OBJECT
 
-    RecordingMessageBoxes boxes;
-    ScriptedSaveDialog saveDialog;
-    ScriptedPrintDialog printDialog;
-    ScriptedClipboard clipboard;
-    RecordingProgramExit exit;
     std::unique_ptr<ModuleEngineFactory> engines;
     // The engine the window uses: the real one, or for a moment a failing one.
     struct SwitchedEngines : EngineFactory
@@ -52,16 +47,7 @@ class tst_SheetOutput : public QObject
         EngineFactory *current = nullptr;
         std::unique_ptr<WordApplication> createApplication() override { return current->createApplication(); }
     } usedEngines;
-    RecordingUrlOpener urlOpener;
-    ScriptedRandom random;
-    Services services{.messages = boxes,
-                      .saveDialog = saveDialog,
-                      .printDialog = printDialog,
-                      .urlOpener = urlOpener,
-                      .random = random,
-                      .clipboard = clipboard,
-                      .engines = usedEngines,
-                      .exit = exit};
+    ScriptedServices seams{usedEngines};
     QWidget mainWindow;
     std::unique_ptr<Form2> form;
     QString document;
@@ -69,7 +55,7 @@ class tst_SheetOutput : public QObject
 private slots:
     void initTestCase()
     {
-        engines = std::make_unique<ModuleEngineFactory>(clipboard);
+        engines = std::make_unique<ModuleEngineFactory>(seams.clipboard);
         usedEngines.current = engines.get();
         // A generated sheet whose six labels say "Leftsender" and "Rightrecipient".
         QStringList fields;
@@ -80,13 +66,13 @@ private slots:
         document = temp(QStringLiteral("qmtemp12345678.doc"));
         MakeLabelSheets(*engines, {fields}, document);
 
-        form = std::make_unique<Form2>(services, &mainWindow);
+        form = std::make_unique<Form2>(seams.services, &mainWindow);
         form->mWordFile = document;
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
     }
 
-    void init() { boxes.clear(); }
+    void init() { seams.messages.clear(); }
 
     // Ctrl+P prints the sheet at its actual size on Letter paper: on every
     // label the ink lands where it does on the office's own PDF of the
@@ -95,17 +81,17 @@ private slots:
     {
         const QString reference = temp(QStringLiteral("reference.pdf"));
         ConvertDocument(*engines, document, reference, DocumentFormat::Pdf);
-        printDialog.printToFile = temp(QStringLiteral("printed.pdf"));
+        seams.printDialog.printToFile = temp(QStringLiteral("printed.pdf"));
 
         QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
-        QCOMPARE(printDialog.asked, 1);
-        QCOMPARE(boxes.boxes().size(), 0);
+        QCOMPARE(seams.printDialog.asked, 1);
+        QCOMPARE(seams.messages.boxes().size(), 0);
 
-        const QList<PdfPage> printed = ReadPdfPages(printDialog.printToFile);
+        const QList<PdfPage> printed = ReadPdfPages(seams.printDialog.printToFile);
         QCOMPARE(printed.size(), 1);
         QCOMPARE(printed[0].size.toSize(), QSize(612, 792));
         constexpr double dpi = 144;
-        const QImage ink = RenderPdfPage(printDialog.printToFile, 0, dpi);
+        const QImage ink = RenderPdfPage(seams.printDialog.printToFile, 0, dpi);
         const QImage want = RenderPdfPage(reference, 0, dpi);
         QCOMPARE(ink.size(), QSize(1224, 1584));
         for (int cell = 0; cell < 6; ++cell) {
@@ -125,11 +111,11 @@ private slots:
         QCOMPARE(InkBounds(ink, ink.rect()), InkBounds(want, want.rect()));
 
         // Cancelling the dialog prints nothing.
-        QFile::remove(printDialog.printToFile);
-        printDialog.accept = false;
+        QFile::remove(seams.printDialog.printToFile);
+        seams.printDialog.accept = false;
         form->printAction()->trigger();
-        printDialog.accept = true;
-        QVERIFY(!QFileInfo::exists(printDialog.printToFile));
+        seams.printDialog.accept = true;
+        QVERIFY(!QFileInfo::exists(seams.printDialog.printToFile));
     }
 
     // A right click that does not move opens the menu; a right drag still pans.
@@ -167,40 +153,40 @@ private slots:
     void savesPdfWithoutEverDestroying()
     {
         // A name without an extension gets ".pdf"; the sheet is a Letter page.
-        saveDialog.answers = {temp(QStringLiteral("labels"))};
+        seams.saveDialog.answers = {temp(QStringLiteral("labels"))};
         QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(saveDialog.titles.last(), QStringLiteral("Save as PDF"));
+        QCOMPARE(seams.saveDialog.titles.last(), QStringLiteral("Save as PDF"));
         const QList<PdfPage> pages = ReadPdfPages(temp(QStringLiteral("labels.pdf")));
         QCOMPARE(pages.size(), 1);
         QCOMPARE(pages[0].size.toSize(), QSize(612, 792));
         QCOMPARE(sorted(AveryCellsOfWord(pages[0], QStringLiteral("Leftsender"))), (QList<int>{0, 1, 2, 3, 4, 5}));
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().text, QStringLiteral("Done."));
+        QCOMPARE(seams.messages.boxes().size(), 1);
+        QCOMPARE(seams.messages.boxes().first().text, QStringLiteral("Done."));
 
         // An existing file: No keeps it; Yes with a failing engine keeps it too.
         const QString existing = temp(QStringLiteral("kept.pdf"));
         WriteFileBytes(existing, "an older PDF");
-        boxes.clear();
-        boxes.scriptAnswers({BoxAnswer::No});
-        saveDialog.answers = {existing};
+        seams.messages.clear();
+        seams.messages.scriptAnswers({BoxAnswer::No});
+        seams.saveDialog.answers = {existing};
         form->savePdfAction()->trigger();
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().text, QStringLiteral("Are you sure you wish to overwrite %1 ?").arg(existing));
+        QCOMPARE(seams.messages.boxes().size(), 1);
+        QCOMPARE(seams.messages.boxes().first().text, QStringLiteral("Are you sure you wish to overwrite %1 ?").arg(existing));
         QCOMPARE(ReadFileBytes(existing), QByteArray("an older PDF"));
 
         FakeEngine failing;
         failing.failOn(QStringLiteral("saveAs"), 0, QStringLiteral("Disk full"));
         usedEngines.current = &failing;
-        boxes.clear();
-        boxes.scriptAnswers({BoxAnswer::Yes});
-        saveDialog.answers = {existing};
+        seams.messages.clear();
+        seams.messages.scriptAnswers({BoxAnswer::Yes});
+        seams.saveDialog.answers = {existing};
         form->savePdfAction()->trigger();
         usedEngines.current = engines.get();
         QCOMPARE(ReadFileBytes(existing), QByteArray("an older PDF"));
-        QCOMPARE(boxes.errorReports().size(), 1);
-        QVERIFY2(boxes.errorReports().first().text.contains(
+        QCOMPARE(seams.messages.errorReports().size(), 1);
+        QVERIFY2(seams.messages.errorReports().first().text.contains(
                      QLatin1String("Disk full\r\nin Parcelwise2021/08/31.Form2.SaveSheetAsPdf at line 106")),
-                 qPrintable(boxes.errorReports().first().text));
+                 qPrintable(seams.messages.errorReports().first().text));
         // No PDF on its way anywhere is left behind.
         QCOMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-sheet-*"), QStringLiteral(".*.pdf")},
                                                          QDir::Files | QDir::Hidden),

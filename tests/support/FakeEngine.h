@@ -1,6 +1,7 @@
 #pragma once
 
 #include "labels/WordApplication.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <QHash>
 #include <QImage>
@@ -70,4 +71,19 @@ private:
     };
     QList<Fault> m_faults;
     QHash<QString, int> m_counts;
+};
+
+// The in-memory engine, held first so that the seams can be wired to it.
+struct FakeEngineHolder
+{
+    FakeEngine engines;
+};
+
+// Every seam scripted around the in-memory engine: what most window tests need.
+struct FakeServices : FakeEngineHolder, ScriptedServices
+{
+    FakeServices()
+        : ScriptedServices(engines)
+    {
+    }
 };

@@ -54,3 +54,8 @@ void ScriptedClipboard::setImage(const QImage &image)
 {
     stored = image;
 }
+
+ScriptedServices::ScriptedServices(EngineFactory &engines)
+    : services{messages, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit}
+{
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Seams.h"
+#include "tests/support/RecordingMessageBoxes.h"
 
 #include <QList>
 #include <QStringList>
@@ -71,4 +72,22 @@ public:
     void endProgram() override { ++calls; }
     bool ending() const override { return calls > 0; }
     int calls = 0;
+};
+
+// A test double for every seam but the engine, which the test chooses, all
+// wired into one Services.
+struct ScriptedServices
+{
+    explicit ScriptedServices(EngineFactory &engines);
+    ScriptedServices(const ScriptedServices &) = delete;
+    ScriptedServices &operator=(const ScriptedServices &) = delete;
+
+    RecordingMessageBoxes messages;
+    ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
+    RecordingUrlOpener urlOpener;
+    ScriptedRandom random;
+    ScriptedClipboard clipboard;
+    RecordingProgramExit exit;
+    Services services;
 };
