@@ -6,10 +6,8 @@
 
 namespace {
 const std::array<const char *, AddressFields::kCount> kSamples = {
-    "Quillmark",      "Dana Whitcombe",         "123 Elm Street", "Elmsworth",
-    "NH",             "03100",                  "Harborline Seafood Co.",
-    "Jordan Ellery",  "1200 Harbor Loop",       "Bayport",        "TX",
-    "77500",
+    "Quillmark",     "Dana Whitcombe",   "123 Elm Street", "Elmsworth", "NH",    "03100", "Harborline Seafood Co.",
+    "Jordan Ellery", "1200 Harbor Loop", "Bayport",        "TX",        "77500",
 };
 } // namespace
 

@@ -51,16 +51,16 @@ QList<AddressRow> read(const QByteArray &csv, const QStringList &defaults)
             field = columnName(f) == wanted ? f : 0;
         if (!field)
             throw Failure(QStringLiteral("line %1: unknown column \"%2\" (the columns are %3)")
-                              .arg(header.line).arg(name, knownColumns()));
+                              .arg(header.line)
+                              .arg(name, knownColumns()));
         if (fieldOfColumn.contains(field))
-            throw Failure(QStringLiteral("line %1: the column %2 is named twice")
-                              .arg(header.line).arg(columnName(field)));
+            throw Failure(
+                QStringLiteral("line %1: the column %2 is named twice").arg(header.line).arg(columnName(field)));
         fieldOfColumn << field;
     }
     for (int field = 7; field <= 12; ++field) {
         if (!fieldOfColumn.contains(field))
-            throw Failure(QStringLiteral("line %1: the column %2 is missing")
-                              .arg(header.line).arg(columnName(field)));
+            throw Failure(QStringLiteral("line %1: the column %2 is missing").arg(header.line).arg(columnName(field)));
     }
 
     QList<AddressRow> rows;
@@ -70,7 +70,9 @@ QList<AddressRow> read(const QByteArray &csv, const QStringList &defaults)
             continue;
         if (record.fields.size() != fieldOfColumn.size())
             throw Failure(QStringLiteral("line %1: %2 fields, but the header names %3 columns")
-                              .arg(record.line).arg(record.fields.size()).arg(fieldOfColumn.size()));
+                              .arg(record.line)
+                              .arg(record.fields.size())
+                              .arg(fieldOfColumn.size()));
         AddressRow row{record.line, defaults};
         row.fields.resize(AddressFields::kCount);
         for (qsizetype c = 0; c < fieldOfColumn.size(); ++c)

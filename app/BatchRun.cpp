@@ -6,9 +6,9 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/MessageBoxes.h"
-#include "labels/ModuleEngineFactory.h"
 #include "core/Seams.h"
 #include "core/SettingsStore.h"
+#include "labels/ModuleEngineFactory.h"
 #include "labels/SheetMaker.h"
 
 #include <QCommandLineParser>
@@ -57,7 +57,10 @@ void complain(QTextStream &errors, const QString &reason)
 class ErrorStreamBoxes : public MessageBoxes
 {
 public:
-    explicit ErrorStreamBoxes(QTextStream &errors) : m_errors(errors) {}
+    explicit ErrorStreamBoxes(QTextStream &errors)
+        : m_errors(errors)
+    {
+    }
     BoxAnswer show(const QString &text, const QString &, BoxStyle style) override
     {
         complain(m_errors, text);
@@ -87,7 +90,7 @@ void noteStop(int signalNumber)
 
 void stopOnTerminationSignals()
 {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = noteStop;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -147,8 +150,9 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         return 2;
     }
     if (!SheetFormatOf(output)) {
-        complain(errors, QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format")
-                             .arg(output));
+        complain(
+            errors,
+            QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format").arg(output));
         return 2;
     }
 

@@ -26,7 +26,7 @@ void CommandLine::answerHelpAndVersion(int argc, char *argv[])
     if (!m_parser.isSet(m_help) && !m_parser.isSet(m_version))
         return;
     const QCoreApplication app(argc, argv); // the usage line names the program from it
-    m_parser.process(app); // prints the answer and ends the process
+    m_parser.process(app);                  // prints the answer and ends the process
 }
 
 void CommandLine::process(const QCoreApplication &app)

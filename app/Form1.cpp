@@ -4,20 +4,20 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
-#include "widgets/FixedWindow.h"
-#include "preview/Form2.h"
 #include "core/GeneratedDocuments.h"
-#include "widgets/HandCursor.h"
-#include "labels/IsInstalled.h"
-#include "labels/LabelGeneration.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
-#include "resources/Resources.h"
-#include "widgets/SelectAllOnFocus.h"
 #include "core/Seams.h"
-#include "widgets/Skin.h"
 #include "core/TempFolder.h"
+#include "labels/IsInstalled.h"
+#include "labels/LabelGeneration.h"
+#include "preview/Form2.h"
+#include "resources/Resources.h"
 #include "ui_Form1.h"
+#include "widgets/FixedWindow.h"
+#include "widgets/HandCursor.h"
+#include "widgets/SelectAllOnFocus.h"
+#include "widgets/Skin.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -43,9 +43,8 @@ Form1::Form1(Services &services, QWidget *parent)
 {
     ui->setupUi(this);
     // Fixed single border: no resizing, no maximise button.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(536, 605);
 
     // A .ui file holds whole points only.
@@ -59,7 +58,7 @@ Form1::Form1(Services &services, QWidget *parent)
     FixedWindow::ActivateButtonsOnReturn(this);
     FixedWindow::CentreOnFirstShow(this);
 
-    m_fields = {ui->Text1, ui->Text2, ui->Text3, ui->Text4, ui->Text5, ui->Text6,
+    m_fields = {ui->Text1, ui->Text2, ui->Text3, ui->Text4,  ui->Text5,  ui->Text6,
                 ui->Text7, ui->Text8, ui->Text9, ui->Text10, ui->Text11, ui->Text12};
     wireFields();
     wirePointerFeedback();
@@ -85,8 +84,7 @@ void Form1::wireFields()
     for (int n = 1; n <= AddressFields::kCount; ++n) {
         QLineEdit *edit = field(n);
         // Every change, typed or assigned, is mirrored in the store at once.
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, n](const QString &text) { m_store.save(n, text); });
+        connect(edit, &QLineEdit::textChanged, this, [this, n](const QString &text) { m_store.save(n, text); });
         m_selectAll->watch(edit);
     }
 }
@@ -127,8 +125,7 @@ void Form1::Form_Load()
     p.step(104, [&] { setWindowTitle(QString::fromLatin1(AppInfo::kProductTitle)); });
     p.step(104, [&] { setWindowIcon(ProgramIcon()); });
     p.step(104, [&] {
-        AppInfo::setApplicationTitle(
-            AppInfo::deriveApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle)));
+        AppInfo::setApplicationTitle(AppInfo::deriveApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle)));
     });
     bool hasCursor = false;
     p.step(122, [&] { hasCursor = FileExists(HandCursorPath()); });
@@ -173,8 +170,7 @@ int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
         if (whenShown)
             whenShown();
         status = QApplication::exec();
-    }
-    else if (form.shouldEnd())
+    } else if (form.shouldEnd())
         status = 1; // no document engine: the check has told the user
     // Ended by a closed window or a signal, while the preview showed or a
     // generation was under way: the documents hold the addresses, so they go.
@@ -186,8 +182,7 @@ void Form1::PushButton1_Click()
 {
     Procedure p(m_services.messages, kTagHelp);
     p.step(100, [&] {
-        m_services.messages.show(AddressFields::helpMessage(), AppInfo::applicationTitle(),
-                                  BoxStyle::Information);
+        m_services.messages.show(AddressFields::helpMessage(), AppInfo::applicationTitle(), BoxStyle::Information);
     });
 }
 

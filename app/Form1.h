@@ -1,9 +1,9 @@
 #pragma once
 
 #include "address/AddressStore.h"
+#include "core/SettingsStore.h"
 #include "labels/LabelSheetHost.h"
 #include "widgets/PointerFeedback.h"
-#include "core/SettingsStore.h"
 #include "widgets/SkinFramework.h"
 
 #include <QPointer>

@@ -1,13 +1,13 @@
-#include "core/AppInfo.h"
 #include "app/BatchRun.h"
 #include "app/CommandLine.h"
-#include "core/FileUtils.h"
 #include "app/Form1.h"
-#include "labels/ModuleEngineFactory.h"
 #include "app/QtSeams.h"
-#include "resources/Resources.h"
+#include "core/AppInfo.h"
+#include "core/FileUtils.h"
 #include "core/Seams.h"
 #include "core/TerminationSignals.h"
+#include "labels/ModuleEngineFactory.h"
+#include "resources/Resources.h"
 
 #include <QApplication>
 

@@ -37,6 +37,6 @@ bool registerMeasurement(Measurement measurement);
 
 #define PARCELON_BENCH_CONCAT2(a, b) a##b
 #define PARCELON_BENCH_CONCAT(a, b) PARCELON_BENCH_CONCAT2(a, b)
-#define PARCELON_BENCH(name, runs, function)                                                       \
-    static const bool PARCELON_BENCH_CONCAT(parcelonBench_, __LINE__) =                            \
-        registerMeasurement(Measurement{QStringLiteral(name), runs, function})
+#define PARCELON_BENCH(name, runs, function)                                                                           \
+    static const bool PARCELON_BENCH_CONCAT(parcelonBench_, __LINE__) = registerMeasurement(                           \
+        Measurement{QStringLiteral(name), runs, function})

@@ -4,14 +4,14 @@
 // in the file. Runs in a private settings folder of its own, beside the
 // user's (on the same disk), or in the folder given.
 // Usage: parcelon-bench-keystroke [keystrokes] [folder]
-#include "bench/InertSeams.h"
 #include "app/Form1.h"
+#include "bench/InertSeams.h"
 #include "core/Seams.h"
 #include "core/SettingsStore.h"
 
-#include <QLineEdit>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,8 +34,8 @@ double percentile(std::vector<double> values, double p)
 
 void print(const char *what, const std::vector<double> &ms)
 {
-    std::printf("%-36s median %.3f ms  p95 %.3f ms  max %.3f ms  (%zu keystrokes)\n", what,
-                median(ms), percentile(ms, 0.95), *std::max_element(ms.begin(), ms.end()), ms.size());
+    std::printf("%-36s median %.3f ms  p95 %.3f ms  max %.3f ms  (%zu keystrokes)\n", what, median(ms),
+                percentile(ms, 0.95), *std::max_element(ms.begin(), ms.end()), ms.size());
 }
 } // namespace
 

@@ -5,14 +5,14 @@
 // windows with the real LibreOffice engine (offscreen); only the message
 // boxes are silenced so that a failure cannot block the run.
 
+#include "app/Form1.h"
+#include "app/QtSeams.h"
 #include "bench/BenchTable.h"
 #include "bench/InertSeams.h"
-#include "app/Form1.h"
-#include "preview/Form2.h"
-#include "labels/ModuleEngineFactory.h"
-#include "preview/PictureBox.h"
-#include "app/QtSeams.h"
 #include "core/Seams.h"
+#include "labels/ModuleEngineFactory.h"
+#include "preview/Form2.h"
+#include "preview/PictureBox.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -154,7 +154,7 @@ QImage sheet()
 // on a busy machine it shows what a step costs when the wall clock cannot.
 double processCpuMs()
 {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }

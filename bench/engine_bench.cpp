@@ -3,12 +3,12 @@
 // memory idle and after many fills, and a bare office run as the yardstick.
 
 #include "bench/BenchTable.h"
-#include "labels/ModuleEngineFactory.h"
-#include "labels/PopplerPageRenderer.h"
-#include "resources/Resources.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
+#include "labels/ModuleEngineFactory.h"
+#include "labels/PopplerPageRenderer.h"
 #include "labels/WordApplication.h"
+#include "resources/Resources.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -75,9 +75,9 @@ struct WarmEngine
 const QStringList &phrases()
 {
     static const QStringList list = {
-        QStringLiteral("Sender Company"), QStringLiteral("Sender Name"),
-        QStringLiteral("Sender Street Address"), QStringLiteral("Sender City, State and Zip Code"),
-        QStringLiteral("Recipient Company"), QStringLiteral("Recipient Name"),
+        QStringLiteral("Sender Company"),           QStringLiteral("Sender Name"),
+        QStringLiteral("Sender Street Address"),    QStringLiteral("Sender City, State and Zip Code"),
+        QStringLiteral("Recipient Company"),        QStringLiteral("Recipient Name"),
         QStringLiteral("Recipient Street Address"), QStringLiteral("Recipient City, State and Zip Code")};
     return list;
 }
@@ -117,7 +117,10 @@ void fillAndRender(WarmEngine &engine, Laps *laps)
     step("open template read-only", [&] { document = word->open(engine.templatePath, true); });
     step("eight replace-alls", [&] { replaceEight(*word); });
     step("saveAs .doc", [&] { document->saveAs(engine.documentPath); });
-    step("close", [&] { word->setDisplayAlerts(false); document->close(); });
+    step("close", [&] {
+        word->setDisplayAlerts(false);
+        document->close();
+    });
     step("quit (session)", [&] { word->quit(); });
     step("create application (second session)", [&] { word = engine.engines.createApplication(); });
     step("open .doc", [&] { document = word->open(engine.documentPath); });
@@ -235,8 +238,10 @@ void bareOfficeRun(Laps &laps)
     if (version.isEmpty() || !settings.open(QIODevice::ReadWrite))
         throw std::runtime_error("cannot mark the bare office's profile as seen");
     QByteArray xml = settings.readAll();
-    xml.replace("</oor:items>", "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
-                                "oor:op=\"fuse\"><value>" + version.toLatin1() + "</value></prop></item>\n</oor:items>");
+    xml.replace("</oor:items>",
+                "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
+                "oor:op=\"fuse\"><value>"
+                    + version.toLatin1() + "</value></prop></item>\n</oor:items>");
     settings.resize(0);
     settings.seek(0);
     settings.write(xml);

@@ -2,13 +2,13 @@
 // 100 rows (one office, kept warm across the rows), and its steps.
 
 #include "bench/BenchTable.h"
+#include "core/Seams.h"
+#include "core/TempFolder.h"
 #include "labels/LabelGeneration.h"
 #include "labels/ModuleEngineFactory.h"
-#include "resources/Resources.h"
-#include "core/Seams.h"
 #include "labels/SheetMaker.h"
-#include "core/TempFolder.h"
 #include "labels/WordApplication.h"
+#include "resources/Resources.h"
 
 #include <QFile>
 #include <QImage>
@@ -66,11 +66,13 @@ PARCELON_BENCH("sheets: steps", 1, [](Laps &laps) {
     std::unique_ptr<WordApplication> app = sheetEngines().createApplication();
     const QList<QStringList> rows = hundredRows();
     WordDocument *result = app->open(tpl, true);
-    ReplacePlaceholders(app.get(), [&](int k) { return PlaceholderValue(rows[0], k); }, runDirectly);
+    ReplacePlaceholders(
+        app.get(), [&](int k) { return PlaceholderValue(rows[0], k); }, runDirectly);
     WordDocument *sheet = app->open(tpl, true);
     for (int i = 1; i < 100; ++i) {
         laps.lap(QStringLiteral("sheets: eight replace-alls"), [&] {
-            ReplacePlaceholders(app.get(), [&](int k) { return PlaceholderValue(rows[i], k); }, runDirectly);
+            ReplacePlaceholders(
+                app.get(), [&](int k) { return PlaceholderValue(rows[i], k); }, runDirectly);
         });
         laps.lap(QStringLiteral("sheets: append sheet"), [&] { result->appendDocument(*sheet); });
         laps.lap(QStringLiteral("sheets: undo sheet"), [&] { sheet->undoAll(); });

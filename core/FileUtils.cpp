@@ -27,8 +27,7 @@ QByteArray writeFreshSibling(const QByteArray &bytes, const QByteArray &target)
     QByteArray pattern = target + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
-        throw Failure(QStringLiteral("Cannot create %1: %2")
-                          .arg(QFile::decodeName(target), systemError(errno)));
+        throw Failure(QStringLiteral("Cannot create %1: %2").arg(QFile::decodeName(target), systemError(errno)));
     qsizetype written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
@@ -38,8 +37,7 @@ QByteArray writeFreshSibling(const QByteArray &bytes, const QByteArray &target)
             const int error = n < 0 ? errno : ENOSPC;
             ::close(fd);
             ::unlink(pattern.constData());
-            throw Failure(QStringLiteral("Cannot write %1: %2")
-                              .arg(QFile::decodeName(target), systemError(error)));
+            throw Failure(QStringLiteral("Cannot write %1: %2").arg(QFile::decodeName(target), systemError(error)));
         }
         written += n;
     }
@@ -47,8 +45,7 @@ QByteArray writeFreshSibling(const QByteArray &bytes, const QByteArray &target)
     if (::close(fd) != 0) {
         const int error = errno;
         ::unlink(pattern.constData());
-        throw Failure(QStringLiteral("Cannot write %1: %2")
-                          .arg(QFile::decodeName(target), systemError(error)));
+        throw Failure(QStringLiteral("Cannot write %1: %2").arg(QFile::decodeName(target), systemError(error)));
     }
     return pattern;
 }
@@ -58,8 +55,7 @@ void renameIntoPlace(const QByteArray &fresh, const QByteArray &target)
     if (::rename(fresh.constData(), target.constData()) != 0) {
         const int error = errno;
         ::unlink(fresh.constData());
-        throw Failure(QStringLiteral("Cannot write %1: %2")
-                          .arg(QFile::decodeName(target), systemError(error)));
+        throw Failure(QStringLiteral("Cannot write %1: %2").arg(QFile::decodeName(target), systemError(error)));
     }
 }
 
@@ -69,7 +65,7 @@ bool FileExists(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    struct stat info {};
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
@@ -94,7 +90,7 @@ void DeleteFileQuietly(const QString &path)
     if (path.isEmpty())
         return;
     const QByteArray name = QFile::encodeName(path);
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode))
         ::unlink(name.constData());
 }

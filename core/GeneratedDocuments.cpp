@@ -48,16 +48,17 @@ bool lockMarker(int fd, const QByteArray &name)
 {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return false;
-    struct stat opened {}, current {};
-    return ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &current) == 0
-        && opened.st_dev == current.st_dev && opened.st_ino == current.st_ino;
+    struct stat opened
+    {
+    }, current{};
+    return ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &current) == 0 && opened.st_dev == current.st_dev
+        && opened.st_ino == current.st_ino;
 }
 
 bool isOwnRegularFile(const QByteArray &name)
 {
-    struct stat info {};
-    return ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode)
-        && info.st_uid == ::getuid();
+    struct stat info = {};
+    return ::lstat(name.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid();
 }
 
 } // namespace
@@ -104,8 +105,8 @@ void RemoveOrphanedDocuments(const QString &folder)
 {
     static const QRegularExpression documentName(QStringLiteral("^qmtemp[1-9]{8}\\.doc$"));
     QSet<QString> names;
-    const QStringList entries =
-        QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                       | QDir::NoDotAndDotDot);
     for (QString name : entries) {
         if (name.endsWith(kMarkerSuffix))
             name.chop(kMarkerSuffix.size());

@@ -14,7 +14,7 @@ bool MakePrivateFolder(const QString &path)
     const QByteArray name = QFile::encodeName(path);
     if (name.isEmpty() || (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST))
         return false;
-    struct stat info {};
+    struct stat info = {};
     if (::lstat(name.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
         return false;
     return (info.st_mode & 0077) == 0 || ::chmod(name.constData(), 0700) == 0;

@@ -32,15 +32,13 @@ bool Procedure::step(int number, const std::function<void()> &action)
 
 QString composeErrorMessage(const QString &description, const QString &locationTag, int step)
 {
-    return description + QStringLiteral("\r\n") + locationTag + QStringLiteral("at line ")
-        + QString::number(step) + QStringLiteral("\r\r")
-        + QStringLiteral("Please email screenshot of this message to ")
+    return description + QStringLiteral("\r\n") + locationTag + QStringLiteral("at line ") + QString::number(step)
+        + QStringLiteral("\r\r") + QStringLiteral("Please email screenshot of this message to ")
         + QString::fromLatin1(AppInfo::kSupportAddress);
 }
 
-void reportFailure(MessageBoxes &boxes, const QString &description, const QString &locationTag,
-                   int step)
+void reportFailure(MessageBoxes &boxes, const QString &description, const QString &locationTag, int step)
 {
-    boxes.show(composeErrorMessage(description, locationTag, step),
-               QString::fromLatin1(kErrorBoxTitle), BoxStyle::Warning);
+    boxes.show(composeErrorMessage(description, locationTag, step), QString::fromLatin1(kErrorBoxTitle),
+               BoxStyle::Warning);
 }

@@ -35,5 +35,4 @@ inline constexpr char kErrorBoxTitle[] = "Application Error";
 QString composeErrorMessage(const QString &description, const QString &locationTag, int step);
 
 // Shows one composed report (warning icon, OK).
-void reportFailure(MessageBoxes &boxes, const QString &description, const QString &locationTag,
-                   int step);
+void reportFailure(MessageBoxes &boxes, const QString &description, const QString &locationTag, int step);

@@ -21,8 +21,7 @@ QString ProgramFilePath(const QString &relativePath)
     const QString beside = programFolder + QLatin1Char('/') + relativePath;
     if (FileExists(beside))
         return beside;
-    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/parcelon/")
-                                              + relativePath);
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/../share/parcelon/") + relativePath);
     if (FileExists(installed))
         return installed;
     return beside;

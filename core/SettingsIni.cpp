@@ -45,8 +45,8 @@ QByteArray iniValue(const QString &value)
         }
     }
     const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char(';'))
-        || text.contains(QLatin1Char('=')) || text.contains(QLatin1Char('#'))
-        || text.startsWith(QLatin1Char(' ')) || text.endsWith(QLatin1Char(' '));
+        || text.contains(QLatin1Char('=')) || text.contains(QLatin1Char('#')) || text.startsWith(QLatin1Char(' '))
+        || text.endsWith(QLatin1Char(' '));
     if (quote)
         out = QLatin1Char('"') + out + QLatin1Char('"');
     return out.toUtf8();
@@ -61,8 +61,8 @@ QByteArray iniKey(const QString &key)
         const ushort u = c.unicode();
         if (c == QLatin1Char('/'))
             out += '\\';
-        else if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-'
-                 || u == '_' || u == '.')
+        else if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '_'
+                 || u == '.')
             out += char(u);
         else if (u <= 0xff)
             out += '%' + QByteArray::number(u, 16).rightJustified(2, '0').toUpper();
@@ -87,7 +87,8 @@ QString iniUnescapedKey(QByteArrayView raw)
             const qsizetype first = i + 1 + (digits == 4 ? 1 : 0);
             bool ok = false;
             const ushort code = first + digits <= text.size()
-                ? QStringView(text).sliced(first, digits).toUShort(&ok, 16) : 0;
+                ? QStringView(text).sliced(first, digits).toUShort(&ok, 16)
+                : 0;
             if (ok) {
                 out += QChar(code);
                 i = first + digits - 1;
@@ -118,7 +119,7 @@ QString iniUnescapedValue(QByteArrayView s)
     qsizetype i = 0;
     bool inQuotes = false;
     bool quoted = false;
-    bool chop = true; // QSettings keeps trailing blanks before a backslash that ends the value
+    bool chop = true;   // QSettings keeps trailing blanks before a backslash that ends the value
     qsizetype kept = 0; // blanks before this length are the value's own (escaped or quoted)
     const auto skipBlanks = [&] {
         while (i < n && (s[i] == ' ' || s[i] == '\t'))
@@ -141,7 +142,10 @@ QString iniUnescapedValue(QByteArrayView s)
             case 'r': out += QChar(u'\r'); break;
             case 't': out += QChar(u'\t'); break;
             case 'v': out += QChar(u'\v'); break;
-            case '"': case '?': case '\'': case '\\': out += QLatin1Char(e); break;
+            case '"':
+            case '?':
+            case '\'':
+            case '\\': out += QLatin1Char(e); break;
             default:
                 if (e == 'x' || digitValue(e, 8) >= 0) {
                     const int base = e == 'x' ? 16 : 8;
@@ -288,8 +292,7 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
             if (!text.startsWith('#'))
                 damageAt(line.start, "is not a setting");
         } else if (inSection) {
-            const QByteArrayView key
-                = QByteArrayView(data).sliced(line.start, line.equals - line.start).trimmed();
+            const QByteArrayView key = QByteArrayView(data).sliced(line.start, line.equals - line.start).trimmed();
             m_keys.append({iniUnescapedKey(key), line.start, line.end, line.equals});
             m_insertAt = endOfRow(line.end);
         }
@@ -298,8 +301,7 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
 
 const SettingsIni::KeyLine *SettingsIni::find(const QString &key) const
 {
-    const auto it = std::find_if(
-        m_keys.crbegin(), m_keys.crend(), [&](const KeyLine &k) { return k.key == key; });
+    const auto it = std::find_if(m_keys.crbegin(), m_keys.crend(), [&](const KeyLine &k) { return k.key == key; });
     return it == m_keys.crend() ? nullptr : &*it;
 }
 

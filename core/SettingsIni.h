@@ -40,7 +40,7 @@ private:
 
     QByteArray m_data;
     QString m_section;
-    QList<KeyLine> m_keys; // of every section of that name, in file order
+    QList<KeyLine> m_keys;     // of every section of that name, in file order
     qsizetype m_insertAt = -1; // the end of the section's last row
     QByteArray m_eol = "\n";
     QString m_damage;

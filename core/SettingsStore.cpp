@@ -71,7 +71,7 @@ public:
         if (!contents.isEmpty()) {
             const int fd = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
-                struct flock range {};
+                struct flock range = {};
                 range.l_type = F_WRLCK;
                 range.l_whence = SEEK_SET;
                 if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fcntl(fd, F_SETLK, &range) == 0
@@ -85,8 +85,7 @@ public:
                 return false;
             }
             if (errno != EEXIST) {
-                m_error = errno == EACCES || errno == EROFS ? QLockFile::PermissionError
-                                                            : QLockFile::UnknownError;
+                m_error = errno == EACCES || errno == EROFS ? QLockFile::PermissionError : QLockFile::UnknownError;
                 return false;
             }
         }
@@ -115,7 +114,7 @@ struct FileBytes
 {
     QByteArray bytes;
     bool exists = false;
-    struct stat info {};
+    struct stat info = {};
 };
 
 // Reads the settings file without ever blocking: only a regular file is
@@ -216,8 +215,8 @@ QString replaceFile(const QByteArray &target, const QByteArray &bytes, const Fil
 
 SettingsStore::SettingsStore()
     : m_fileName(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
-                 + QLatin1String(AppInfo::kOrganisation) + QLatin1Char('/')
-                 + QLatin1String(AppInfo::kOrganisation) + QStringLiteral(".conf"))
+                 + QLatin1String(AppInfo::kOrganisation) + QLatin1Char('/') + QLatin1String(AppInfo::kOrganisation)
+                 + QStringLiteral(".conf"))
     , m_lockWaitMs(kLockWaitMs)
 {
 }

@@ -40,9 +40,8 @@ void TempFolderLock::acquire()
         qint64 pid = 0;
         QString host;
         QString application;
-        const QString holder = m_lock->getLockInfo(&pid, &host, &application)
-            ? QStringLiteral(" (process %1)").arg(pid)
-            : QString();
+        const QString holder = m_lock->getLockInfo(&pid, &host, &application) ? QStringLiteral(" (process %1)").arg(pid)
+                                                                              : QString();
         m_failure = QStringLiteral("Another copy of Parcelon%1 is using the temporary folder %2; "
                                    "try again when it has finished")
                         .arg(holder, TemporaryFolder());
@@ -64,8 +63,7 @@ void TempFolderLock::release()
 void TempFolderLock::requireHeld() const
 {
     if (!m_held)
-        throw Failure(m_failure.isEmpty() ? QStringLiteral("The temporary folder is not locked")
-                                          : m_failure);
+        throw Failure(m_failure.isEmpty() ? QStringLiteral("The temporary folder is not locked") : m_failure);
 }
 
 std::chrono::milliseconds TempFolderLock::waitLimit()

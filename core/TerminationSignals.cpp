@@ -30,7 +30,7 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignalCall, QObje
     m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::drain);
 
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

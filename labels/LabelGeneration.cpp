@@ -3,14 +3,14 @@
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
-#include "labels/LabelSheetHost.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
-#include "resources/Resources.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "core/TempFolderLock.h"
+#include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
+#include "resources/Resources.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -44,13 +44,13 @@ T &require(const std::unique_ptr<T> &object)
 
 bool isSymbolicLink(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 bool isRegularFile(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
@@ -114,8 +114,7 @@ QString PlaceholderValue(const QStringList &fields, int block)
     return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
 }
 
-void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf,
-                         const StepRunner &step)
+void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf, const StepRunner &step)
 {
     // Block k holds steps b to b + 26, b = 88 + 28k.
     for (int k = 1; k <= 8; ++k) {
@@ -203,9 +202,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         }
         p.step(352, [&] { name = TemporaryPath(name + QStringLiteral(".doc")); });
         bool taken = false;
-        p.step(354, [&] {
-            taken = FileExists(name) || isSymbolicLink(name) || !ClaimGeneratedDocument(name);
-        });
+        p.step(354, [&] { taken = FileExists(name) || isSymbolicLink(name) || !ClaimGeneratedDocument(name); });
         if (!taken)
             break;
     }

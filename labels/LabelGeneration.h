@@ -32,14 +32,8 @@ inline constexpr char kPreviewFileName[] = "temp.bmp";
 
 // The eight placeholder phrases of the template, in the order they are replaced.
 inline constexpr const char *kPlaceholderPhrases[8] = {
-    "Sender Company",
-    "Sender Name",
-    "Sender Street Address",
-    "Sender City, State and Zip Code",
-    "Recipient Company",
-    "Recipient Name",
-    "Recipient Street Address",
-    "Recipient City, State and Zip Code",
+    "Sender Company",    "Sender Name",    "Sender Street Address",    "Sender City, State and Zip Code",
+    "Recipient Company", "Recipient Name", "Recipient Street Address", "Recipient City, State and Zip Code",
 };
 
 // The value that replaces placeholder block k (1..8), read from the host's

@@ -1,8 +1,8 @@
 #include "labels/ModuleEngineFactory.h"
 
 #include "labels/PopplerPageRenderer.h"
-#include "resources/Resources.h"
 #include "labels/libreoffice/EngineModule.h"
+#include "resources/Resources.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,13 +17,15 @@ constexpr char kModuleFile[] = PARCELON_ENGINE_MODULE_FILE;
 } // namespace
 
 ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard)
-    : m_clipboard(clipboard), m_ownRenderer(std::make_unique<PopplerPageRenderer>()),
-      m_renderer(m_ownRenderer.get())
+    : m_clipboard(clipboard)
+    , m_ownRenderer(std::make_unique<PopplerPageRenderer>())
+    , m_renderer(m_ownRenderer.get())
 {
 }
 
 ModuleEngineFactory::ModuleEngineFactory(PictureClipboard &clipboard, PagePictureRenderer *renderer)
-    : m_clipboard(clipboard), m_renderer(renderer)
+    : m_clipboard(clipboard)
+    , m_renderer(renderer)
 {
 }
 
@@ -44,8 +46,7 @@ QStringList ModuleEngineFactory::moduleCandidates()
     QStringList candidates;
     const QString programFolder = QCoreApplication::applicationDirPath();
     candidates << programFolder + QLatin1Char('/') + QLatin1String(kModuleFile)
-               << programFolder + QStringLiteral("/" PARCELON_MODULE_DIR_FROM_PROGRAM "/")
-                      + QLatin1String(kModuleFile);
+               << programFolder + QStringLiteral("/" PARCELON_MODULE_DIR_FROM_PROGRAM "/") + QLatin1String(kModuleFile);
     return candidates;
 }
 
@@ -64,8 +65,7 @@ void ModuleEngineFactory::load()
             delete library;
             continue;
         }
-        auto version = reinterpret_cast<EngineModuleVersionFunction>(
-            library->resolve(kEngineModuleVersionSymbol));
+        auto version = reinterpret_cast<EngineModuleVersionFunction>(library->resolve(kEngineModuleVersionSymbol));
         void *create = reinterpret_cast<void *>(library->resolve(kEngineModuleCreateSymbol));
         if (!version || !create || version() != kEngineModuleInterfaceVersion) {
             problems << QStringLiteral("%1 is not a matching engine module").arg(candidate);
@@ -79,10 +79,9 @@ void ModuleEngineFactory::load()
     }
     if (problems.isEmpty())
         throw EngineError(QStringLiteral("The LibreOffice engine module %1 was not found (looked in %2)")
-                              .arg(QLatin1String(kModuleFile),
-                                   moduleCandidates().join(QStringLiteral(", "))));
-    throw EngineError(QStringLiteral("The LibreOffice engine could not be loaded: %1")
-                          .arg(problems.join(QStringLiteral("; "))));
+                              .arg(QLatin1String(kModuleFile), moduleCandidates().join(QStringLiteral(", "))));
+    throw EngineError(
+        QStringLiteral("The LibreOffice engine could not be loaded: %1").arg(problems.join(QStringLiteral("; "))));
 }
 
 std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
@@ -104,8 +103,7 @@ std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
     } catch (const EngineError &) {
         throw;
     } catch (const std::exception &e) {
-        throw EngineError(QStringLiteral("LibreOffice could not be started: %1")
-                              .arg(QString::fromLocal8Bit(e.what())));
+        throw EngineError(QStringLiteral("LibreOffice could not be started: %1").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
         throw EngineError(QStringLiteral("LibreOffice could not be started"));
     }

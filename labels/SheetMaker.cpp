@@ -2,9 +2,9 @@
 
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/TempFolder.h"
 #include "labels/LabelGeneration.h"
 #include "resources/Resources.h"
-#include "core/TempFolder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -64,8 +64,8 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
 
     // Hidden, beside the target, with the target's extension, which names the format.
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    QTemporaryFile fresh(info.absolutePath() + QStringLiteral("/.") + info.fileName()
-                         + QStringLiteral(".XXXXXX") + suffix);
+    QTemporaryFile fresh(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX")
+                         + suffix);
     if (!fresh.open())
         throw Failure(QStringLiteral("Cannot create a file in the folder %1: %2")
                           .arg(folder.absoluteFilePath(), fresh.errorString()));
@@ -77,7 +77,7 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
     const QFileInfo written(freshName);
     if (!written.isFile() || written.size() == 0)
         throw Failure(QStringLiteral("Nothing was written to %1").arg(info.absoluteFilePath()));
-    struct stat old {};
+    struct stat old = {};
     const QByteArray targetBytes = QFile::encodeName(info.absoluteFilePath());
     const bool replacing = ::stat(targetBytes.constData(), &old) == 0 && S_ISREG(old.st_mode);
     ::chmod(QFile::encodeName(freshName).constData(), replacing ? (old.st_mode & 07777) : newFileMode());
@@ -100,8 +100,8 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
     // the document, so that nothing here meets the fixed names the window uses.
     const QTemporaryDir work(TemporaryPath(QStringLiteral("parcelon-sheets-XXXXXX")));
     if (!work.isValid())
-        throw Failure(QStringLiteral("Cannot create a working folder in %1: %2")
-                          .arg(TemporaryFolder(), work.errorString()));
+        throw Failure(
+            QStringLiteral("Cannot create a working folder in %1: %2").arg(TemporaryFolder(), work.errorString()));
     const QString templatePath = work.filePath(QString::fromLatin1(kTemplateFileName));
     const QByteArray templateBytes = TemplateBytes();
     if (templateBytes.isEmpty())
@@ -139,8 +139,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
     });
 }
 
-void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target,
-                     DocumentFormat format)
+void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format)
 {
     WriteReplacing(target, [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();

@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-
 // Label sheets made without a window: for the command line, address lists
 // and the preview's PDF and printing.
 
@@ -29,8 +28,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 // Writes the document again at `target` in the given format (a PDF of a
 // generated sheet, for instance). Throws Failure; `target` is then left as
 // it was.
-void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target,
-                     DocumentFormat format);
+void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format);
 
 // Has `write` write a complete file under a fresh name beside `target` (same
 // folder, same extension) and renames it over `target` only when `write`

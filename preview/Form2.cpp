@@ -6,18 +6,18 @@
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
-#include "widgets/FixedWindow.h"
-#include "widgets/HandCursor.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
-#include "resources/Resources.h"
-#include "preview/SafeCopy.h"
 #include "core/Seams.h"
-#include "labels/SheetMaker.h"
-#include "preview/SheetPrinter.h"
-#include "widgets/Skin.h"
 #include "core/TempFolder.h"
+#include "labels/SheetMaker.h"
+#include "preview/SafeCopy.h"
+#include "preview/SheetPrinter.h"
 #include "preview/Twips.h"
+#include "resources/Resources.h"
+#include "widgets/FixedWindow.h"
+#include "widgets/HandCursor.h"
+#include "widgets/Skin.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,15 +58,13 @@ int twips(int pixels)
 
 QRect pixelRect(double left, double top, double width, double height)
 {
-    return QRect(Twips::ToPixels(left), Twips::ToPixels(top), Twips::ToPixels(width),
-                 Twips::ToPixels(height));
+    return QRect(Twips::ToPixels(left), Twips::ToPixels(top), Twips::ToPixels(width), Twips::ToPixels(height));
 }
 
 QSize pixelSize(QSize twipsSize)
 {
-    return twipsSize.isValid()
-        ? QSize(Twips::ToPixels(twipsSize.width()), Twips::ToPixels(twipsSize.height()))
-        : QSize();
+    return twipsSize.isValid() ? QSize(Twips::ToPixels(twipsSize.width()), Twips::ToPixels(twipsSize.height()))
+                               : QSize();
 }
 
 // A PDF of the generated document in the temporary folder, removed again
@@ -78,8 +76,8 @@ public:
         : m_file(TemporaryPath(QStringLiteral("parcelon-sheet-XXXXXX.pdf")))
     {
         if (!m_file.open())
-            throw Failure(QStringLiteral("Cannot create a file in %1: %2")
-                              .arg(TemporaryFolder(), m_file.errorString()));
+            throw Failure(
+                QStringLiteral("Cannot create a file in %1: %2").arg(TemporaryFolder(), m_file.errorString()));
         m_file.close();
         // The engine's work takes a moment; the window's own pointer kind is left alone.
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -141,9 +139,8 @@ Form2::~Form2() = default;
 // inner area.
 void Form2::applyDesign()
 {
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(656, 626);
     FixedWindow::UseWindowsFrames(this);
     FixedWindow::ActivateButtonsOnReturn(this);
@@ -280,9 +277,9 @@ void Form2::PushButton6_Click()
         p.step(118, [&] { exists = FileExists(target); });
         if (exists) {
             p.step(120, [&] {
-                const BoxAnswer chosen = boxes.show(
-                    QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
-                    appTitle, BoxStyle::YesNo);
+                const BoxAnswer chosen = boxes.show(QStringLiteral("Are you sure you wish to overwrite ") + target
+                                                        + QStringLiteral(" ?"),
+                                                    appTitle, BoxStyle::YesNo);
                 answer = chosen == BoxAnswer::Yes ? Answer::Yes : Answer::No;
             });
             bool yes = false;
@@ -449,8 +446,7 @@ bool Form2::filterPictureEvent(QWidget *picture, QEvent *event)
             showPictureMenu(picture->mapToGlobal(picture->rect().center()));
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -490,7 +486,7 @@ void Form2::SaveSheetAsPdf()
     QString target;
     p.step(100, [&] {
         target = m_services.saveDialog.askSaveFileName(this, QStringLiteral("Save as PDF"),
-                                                        QStringLiteral("PDF Files (*.pdf)"));
+                                                       QStringLiteral("PDF Files (*.pdf)"));
     });
     if (target.isEmpty())
         return;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "widgets/PointerFeedback.h"
 #include "preview/Viewport.h"
+#include "widgets/PointerFeedback.h"
 
 #include <QImage>
 #include <QString>
@@ -83,6 +83,6 @@ private:
     quint64 m_paintingShown = 0;
     QAction *m_printAction = nullptr;
     QAction *m_savePdfAction = nullptr;
-    QPoint m_rightPress;     // where the right button went down on the picture
+    QPoint m_rightPress; // where the right button went down on the picture
     bool m_rightHeld = false;
 };

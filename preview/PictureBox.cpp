@@ -1,7 +1,7 @@
 #include "preview/PictureBox.h"
 
-#include "widgets/Skin.h"
 #include "preview/Twips.h"
+#include "widgets/Skin.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -132,16 +132,14 @@ void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     event->accept();
     emit mousePressed(buttonBits(event->button()), shiftBits(event->modifiers()),
-                      float(event->position().x() * Twips::kPerPixel),
-                      float(event->position().y() * Twips::kPerPixel));
+                      float(event->position().x() * Twips::kPerPixel), float(event->position().y() * Twips::kPerPixel));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
     emit mouseMoved(buttonBits(event->buttons()), shiftBits(event->modifiers()),
-                    float(event->position().x() * Twips::kPerPixel),
-                    float(event->position().y() * Twips::kPerPixel));
+                    float(event->position().x() * Twips::kPerPixel), float(event->position().y() * Twips::kPerPixel));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)

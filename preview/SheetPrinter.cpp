@@ -46,8 +46,8 @@ void askForNoScaling(QPrinter &printer)
 void PrepareLabelPrinter(QPrinter &printer)
 {
     printer.setDocName(QStringLiteral("Parcelon labels"));
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
-                                      QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     printer.setFullPage(true);
 }
 
@@ -72,8 +72,7 @@ void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer)
     QPainter painter;
     if (!painter.begin(&printer))
         throw Failure(QStringLiteral("The printer %1 cannot be used")
-                          .arg(printer.outputFileName().isEmpty() ? printer.printerName()
-                                                                  : printer.outputFileName()));
+                          .arg(printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName()));
     const double dpi = printer.resolution();
     for (int i = 0; i < pages; ++i) {
         if (i > 0 && !printer.newPage()) {

@@ -22,8 +22,7 @@ template <typename Int>
 Int toInteger(double value)
 {
     const double rounded = RoundHalfEven(value);
-    if (!(rounded >= double(std::numeric_limits<Int>::min())
-          && rounded <= double(std::numeric_limits<Int>::max())))
+    if (!(rounded >= double(std::numeric_limits<Int>::min()) && rounded <= double(std::numeric_limits<Int>::max())))
         throw Failure(QStringLiteral("Overflow"));
     return Int(rounded);
 }

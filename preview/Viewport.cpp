@@ -354,12 +354,10 @@ void Viewport::stretchCopy()
     const bool whole = sourceWidth == picture.width() && sourceHeight == picture.height();
     QImage region = picture;
     if (!whole) {
-        region = QImage(picture.constBits(), sourceWidth, sourceHeight, picture.bytesPerLine(),
-                        picture.format());
+        region = QImage(picture.constBits(), sourceWidth, sourceHeight, picture.bytesPerLine(), picture.format());
         region.setColorTable(picture.colorTable());
     }
-    QImage scaled = region.scaled(targetWidth, targetHeight, Qt::IgnoreAspectRatio,
-                                  Qt::SmoothTransformation);
+    QImage scaled = region.scaled(targetWidth, targetHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (!whole && scaled.constBits() == region.constBits())
         scaled = scaled.copy(); // unscaled, it would still point into the picture
 

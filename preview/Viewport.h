@@ -25,9 +25,9 @@ struct CanvasState
     float top = 0;
     int width = 0; // outer size
     int height = 0;
-    QImage picture;       // the handed-over picture, shown at its natural size
-    QSize pictureSize;    // its natural size in twips
-    QImage painting;      // the persistent backing image (null: nothing painted)
+    QImage picture;             // the handed-over picture, shown at its natural size
+    QSize pictureSize;          // its natural size in twips
+    QImage painting;            // the persistent backing image (null: nothing painted)
     quint64 paintingSerial = 0; // changes whenever the painting is replaced or cleared
     bool autoRedraw = false;
     bool autoSize = false;

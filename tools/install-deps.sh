@@ -25,6 +25,8 @@ for group in "$@"; do
             xvfb xauth openbox xdotool x11-utils imagemagick antiword catdoc unzip procps
             # checkers of the desktop entry, the AppStream file and the manual page
             desktop-file-utils appstream man-db
+            # the layout check of the sources
+            clang-format
         ) ;;
     package)
         wanted+=(file lintian) ;;

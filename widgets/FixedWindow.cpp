@@ -70,13 +70,11 @@ private:
         QScreen *screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
         if (!screen)
             return;
-        const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
-                                                m_window->size().grownBy(frame),
+        const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_window->size().grownBy(frame),
                                                 screen->availableGeometry());
         // Placed by its client area: a window manager keeps that where it is
         // asked to (static gravity) whether or not it has framed the window yet.
-        m_window->setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()),
-                                    m_window->size()));
+        m_window->setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), m_window->size()));
     }
 
     QWidget *m_window;

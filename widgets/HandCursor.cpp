@@ -67,7 +67,7 @@ QCursor LoadHandCursor(const QString &path)
 {
     // Only a regular file can be a cursor: opening a named pipe would block
     // start-up for ever, and a device such as /dev/zero never ends.
-    struct stat info {};
+    struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         notACursor(QStringLiteral("%1 is not a regular file").arg(path));
     QFile file(path);

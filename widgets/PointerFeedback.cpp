@@ -41,15 +41,9 @@ void PointerFeedback::apply()
     m_busyShown = busy;
 
     switch (m_kind) {
-    case PointerKind::Default:
-        m_window->setCursor(Qt::ArrowCursor);
-        break;
-    case PointerKind::Busy:
-        m_window->setCursor(Qt::WaitCursor);
-        break;
-    case PointerKind::Custom:
-        m_window->setCursor(m_custom.value_or(QCursor(Qt::ArrowCursor)));
-        break;
+    case PointerKind::Default: m_window->setCursor(Qt::ArrowCursor); break;
+    case PointerKind::Busy: m_window->setCursor(Qt::WaitCursor); break;
+    case PointerKind::Custom: m_window->setCursor(m_custom.value_or(QCursor(Qt::ArrowCursor))); break;
     }
 }
 

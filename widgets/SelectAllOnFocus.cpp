@@ -36,8 +36,7 @@ bool SelectAllOnFocus::eventFilter(QObject *watched, QEvent *event)
                 edit->selectAll();
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -63,7 +63,7 @@ bool IsOrdinaryFile(const QString &path)
 {
     if (path.isEmpty() || QFileInfo(path).fileName().startsWith(QLatin1Char('.')))
         return false;
-    struct stat info {};
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 

@@ -5,8 +5,8 @@
 // a click on "Zoom In" feels immediate; parcelon-bench times the whole step,
 // repaint included, against one frame.
 
-#include "core/Procedure.h"
 #include "core/MessageBoxes.h"
+#include "core/Procedure.h"
 #include "preview/Viewport.h"
 
 #include <QElapsedTimer>
@@ -22,7 +22,7 @@ namespace {
 // The whole process's CPU time: the smooth scaling runs on several threads.
 double cpuMs()
 {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }

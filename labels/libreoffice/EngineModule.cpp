@@ -1,7 +1,7 @@
 #include "labels/libreoffice/EngineModule.h"
 
-#include "labels/libreoffice/OfficeHost.h"
 #include "labels/WordApplication.h"
+#include "labels/libreoffice/OfficeHost.h"
 
 #include <new>
 #include <system_error>
@@ -21,7 +21,7 @@ extern "C" PARCELON_ENGINE_EXPORT EngineHost *parcelon_engine_create_host(Pictur
     } catch (const std::bad_alloc &) {
         throw EngineError(QStringLiteral("The LibreOffice engine could not be set up: out of memory"));
     } catch (const std::system_error &e) {
-        throw EngineError(QStringLiteral("The LibreOffice engine could not be set up: %1")
-                              .arg(QString::fromLocal8Bit(e.what())));
+        throw EngineError(
+            QStringLiteral("The LibreOffice engine could not be set up: %1").arg(QString::fromLocal8Bit(e.what())));
     }
 }

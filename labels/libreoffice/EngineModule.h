@@ -45,6 +45,5 @@ public:
 extern "C" {
 using EngineModuleVersionFunction = int (*)();
 // The clipboard and renderer must outlive the host. Throws EngineError.
-using EngineModuleCreateFunction = EngineHost *(*)(PictureClipboard *clipboard,
-                                                   PagePictureRenderer *renderer);
+using EngineModuleCreateFunction = EngineHost *(*)(PictureClipboard *clipboard, PagePictureRenderer *renderer);
 }

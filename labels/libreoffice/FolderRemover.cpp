@@ -18,7 +18,10 @@ namespace {
 class Worker
 {
 public:
-    Worker() : m_thread([this] { run(); }) {}
+    Worker()
+        : m_thread([this] { run(); })
+    {
+    }
     ~Worker()
     {
         {
@@ -78,8 +81,7 @@ void removeLater(const QString &folder)
 {
     const QByteArray from = QFile::encodeName(folder);
     const QByteArray trash = QFile::encodeName(
-        QFileInfo(folder).absolutePath()
-        + QStringLiteral("/%1-trash-%2").arg(::getpid()).arg(g_counter.fetch_add(1)));
+        QFileInfo(folder).absolutePath() + QStringLiteral("/%1-trash-%2").arg(::getpid()).arg(g_counter.fetch_add(1)));
     if (std::rename(from.constData(), trash.constData()) == 0) {
         worker().add(trash.toStdString());
         return;

@@ -8,14 +8,14 @@
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XReplaceDescriptor.hpp>
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
-#include <com/sun/star/io/IOException.hpp>
-#include <com/sun/star/lang/IllegalArgumentException.hpp>
 
 #include <QFileInfo>
 
@@ -83,12 +83,12 @@ QString textTheFormatCanHold(const QString &text)
 
 } // namespace
 
-LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<OfficeProcess> office,
-                                               PictureClipboard *clipboard,
-                                               PagePictureRenderer *renderer,
-                                               std::function<void()> ended)
-    : m_office(std::move(office)), m_clipboard(clipboard), m_renderer(renderer),
-      m_ended(std::move(ended))
+LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<OfficeProcess> office, PictureClipboard *clipboard,
+                                               PagePictureRenderer *renderer, std::function<void()> ended)
+    : m_office(std::move(office))
+    , m_clipboard(clipboard)
+    , m_renderer(renderer)
+    , m_ended(std::move(ended))
 {
 }
 
@@ -100,8 +100,7 @@ LibreOfficeApplication::~LibreOfficeApplication()
 void LibreOfficeApplication::checkUsable(const QString &what) const
 {
     if (m_quit)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible")
-                              .arg(what));
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible").arg(what));
     m_office->call(what, [] {});
 }
 
@@ -135,14 +134,12 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         });
         uno::Reference<lang::XComponent> loaded;
         try {
-            loaded = m_office->desktop()->loadComponentFromURL(
-                UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0, arguments);
+            loaded = m_office->desktop()->loadComponentFromURL(UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0,
+                                                               arguments);
         } catch (const lang::IllegalArgumentException &e) {
-            throw EngineError(QStringLiteral("The file %1 could not be opened: %2")
-                                  .arg(path, UnoBridge::describe(e)));
+            throw EngineError(QStringLiteral("The file %1 could not be opened: %2").arg(path, UnoBridge::describe(e)));
         } catch (const io::IOException &e) {
-            throw EngineError(QStringLiteral("The file %1 could not be opened: %2")
-                                  .arg(path, UnoBridge::describe(e)));
+            throw EngineError(QStringLiteral("The file %1 could not be opened: %2").arg(path, UnoBridge::describe(e)));
         }
         if (!loaded.is())
             throw EngineError(QStringLiteral("LibreOffice could not open %1").arg(path));
@@ -167,8 +164,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
 LibreOfficeDocument &LibreOfficeApplication::activeDocument(const char *operation) const
 {
     if (!m_active)
-        throw EngineError(QStringLiteral("%1 is not possible: no document is open")
-                              .arg(QLatin1String(operation)));
+        throw EngineError(QStringLiteral("%1 is not possible: no document is open").arg(QLatin1String(operation)));
     return *m_active;
 }
 
@@ -183,12 +179,12 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
 {
     checkUsable(QStringLiteral("running Find.Execute"));
     LibreOfficeDocument &document = activeDocument("Find.Execute");
-    for (const auto &[on, name] : {std::pair{settings.matchWildcards, "MatchWildcards"},
-                                   std::pair{settings.matchSoundsLike, "MatchSoundsLike"},
-                                   std::pair{settings.matchAllWordForms, "MatchAllWordForms"}}) {
+    for (const auto &[on, name] :
+         {std::pair{settings.matchWildcards, "MatchWildcards"}, std::pair{settings.matchSoundsLike, "MatchSoundsLike"},
+          std::pair{settings.matchAllWordForms, "MatchAllWordForms"}}) {
         if (on)
-            throw EngineError(QStringLiteral("Find.%1 is not supported by the LibreOffice engine")
-                                  .arg(QLatin1String(name)));
+            throw EngineError(
+                QStringLiteral("Find.%1 is not supported by the LibreOffice engine").arg(QLatin1String(name)));
     }
     if (replace != kWdReplaceNone && replace != kWdReplaceOne && replace != kWdReplaceAll)
         throw EngineError(QStringLiteral("Find.Execute: Replace = %1 is not supported").arg(replace));
@@ -231,9 +227,7 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
             replaceable->replaceAll(search);
             return;
         }
-        uno::Reference<text::XTextRange> found(
-            replaceable->findFirst(search),
-            uno::UNO_QUERY);
+        uno::Reference<text::XTextRange> found(replaceable->findFirst(search), uno::UNO_QUERY);
         if (replace == kWdReplaceOne && found.is())
             found->setString(replacement);
     });
@@ -268,8 +262,7 @@ void LibreOfficeApplication::closeActiveDocument(int saveChanges)
     if (saveChanges == kWdSaveChanges)
         document.save();
     else if (saveChanges != kWdDoNotSaveChanges)
-        throw EngineError(QStringLiteral("ActiveDocument.Close: SaveChanges = %1 is not supported")
-                              .arg(saveChanges));
+        throw EngineError(QStringLiteral("ActiveDocument.Close: SaveChanges = %1 is not supported").arg(saveChanges));
     document.close();
 }
 

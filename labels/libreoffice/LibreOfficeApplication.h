@@ -1,7 +1,7 @@
 #pragma once
 
-#include "labels/libreoffice/LibreOfficeFind.h"
 #include "labels/WordApplication.h"
+#include "labels/libreoffice/LibreOfficeFind.h"
 
 #include <functional>
 #include <memory>

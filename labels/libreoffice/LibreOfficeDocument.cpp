@@ -1,16 +1,16 @@
 #include "labels/libreoffice/LibreOfficeDocument.h"
 
+#include "core/Seams.h"
+#include "labels/PagePictureRenderer.h"
 #include "labels/libreoffice/LibreOfficeApplication.h"
 #include "labels/libreoffice/OfficeProcess.h"
-#include "labels/PagePictureRenderer.h"
-#include "core/Seams.h"
 #include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
-#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/datatransfer/XTransferable.hpp>
 #include <com/sun/star/datatransfer/XTransferableSupplier.hpp>
 #include <com/sun/star/document/XUndoManager.hpp>
@@ -18,6 +18,9 @@
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/io/IOException.hpp>
+#include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/BreakType.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -27,9 +30,6 @@
 #include <com/sun/star/text/XTextTableCursor.hpp>
 #include <com/sun/star/text/XTextViewCursor.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
-#include <com/sun/star/io/IOException.hpp>
-#include <com/sun/star/lang/IllegalArgumentException.hpp>
-#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XSelectionSupplier.hpp>
 
@@ -85,7 +85,7 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
         return QStringLiteral("a folder of that name exists");
     // The office's code does not tell a full disk from other aborts.
     constexpr quint64 kRoomForADocument = 1024 * 1024;
-    struct statvfs space {};
+    struct statvfs space = {};
     if (::statvfs(QFile::encodeName(folder.absoluteFilePath()).constData(), &space) == 0
         && quint64(space.f_bavail) * space.f_frsize < kRoomForADocument)
         return QStringLiteral("the disk is full");
@@ -99,8 +99,7 @@ QStringList officeTemporaryFiles(const QString &folder, pid_t office)
 {
     if (office <= 0)
         return {};
-    return QDir(folder).entryList({QStringLiteral("lu%1*.tmp").arg(office)},
-                                  QDir::Files | QDir::Hidden | QDir::System);
+    return QDir(folder).entryList({QStringLiteral("lu%1*.tmp").arg(office)}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // After a failed save, removes the office's temporary files that were not
@@ -111,7 +110,7 @@ void removeNewOfficeTemporaryFiles(const QString &folder, pid_t office, const QS
         if (before.contains(name))
             continue;
         const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
-        struct stat info {};
+        struct stat info = {};
         if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid())
             ::unlink(path.constData());
     }
@@ -142,8 +141,8 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
         uno::Sequence<uno::Any> arguments(1);
         arguments.getArray()[0] <<= path;
         uno::Reference<container::XNameAccess> filters(
-            configuration->createInstanceWithArguments(
-                rtl::OUString("com.sun.star.configuration.ConfigurationAccess"), arguments),
+            configuration->createInstanceWithArguments(rtl::OUString("com.sun.star.configuration.ConfigurationAccess"),
+                                                       arguments),
             uno::UNO_QUERY_THROW);
         QStringList absent;
         for (const QString &name : required) {
@@ -160,8 +159,12 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
 LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                                          uno::Reference<lang::XComponent> component, QString path,
                                          PictureClipboard *clipboard, PagePictureRenderer *renderer)
-    : m_application(application), m_office(office), m_component(std::move(component)),
-      m_path(std::move(path)), m_clipboard(clipboard), m_renderer(renderer)
+    : m_application(application)
+    , m_office(office)
+    , m_component(std::move(component))
+    , m_path(std::move(path))
+    , m_clipboard(clipboard)
+    , m_renderer(renderer)
 {
 }
 
@@ -194,8 +197,8 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
     // where the caller's folder already is.
     const QFileInfo folder(QFileInfo(target).absolutePath());
     if (!folder.isDir() || QFileInfo(target).isDir())
-        throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
-                              .arg(target, whySaveFailed(target, QString())));
+        throw EngineError(
+            QStringLiteral("The document could not be saved as %1: %2").arg(target, whySaveFailed(target, QString())));
     const QString folderPath = folder.absoluteFilePath();
     const pid_t office = m_office.pid();
     const QStringList before = officeTemporaryFiles(folderPath, office);
@@ -217,8 +220,7 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
         throw;
     }
     if (!QFileInfo(target).isFile())
-        throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written")
-                              .arg(target));
+        throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written").arg(target));
 }
 
 void LibreOfficeDocument::save()
@@ -227,8 +229,7 @@ void LibreOfficeDocument::save()
     m_office.call(QStringLiteral("saving %1").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
         if (storable->isReadonly())
-            throw EngineError(QStringLiteral("The document %1 is open read-only and cannot be saved")
-                                  .arg(m_path));
+            throw EngineError(QStringLiteral("The document %1 is open read-only and cannot be saved").arg(m_path));
         try {
             storable->store();
         } catch (const io::IOException &e) {
@@ -292,8 +293,9 @@ QImage LibreOfficeDocument::renderedFromPdf()
             {UnoBridge::property("PageRange", uno::Any(rtl::OUString("1")))});
         storable->storeToURL(
             UnoBridge::fileUrl(pdf),
-            UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString::createFromAscii(kPictureFilters[0]))),
-                                   UnoBridge::property("FilterData", uno::Any(firstPage))}));
+            UnoBridge::properties(
+                {UnoBridge::property("FilterName", uno::Any(rtl::OUString::createFromAscii(kPictureFilters[0]))),
+                 UnoBridge::property("FilterData", uno::Any(firstPage))}));
     });
     QFile file(pdf);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -395,8 +397,8 @@ void LibreOfficeDocument::appendDocument(WordDocument &source)
         // break along.
         uno::Reference<text::XTextTable> table = soleTable(other->component());
         if (!table.is())
-            throw EngineError(QStringLiteral("%1 cannot be appended: only a document made of one table can")
-                                  .arg(other->path()));
+            throw EngineError(
+                QStringLiteral("%1 cannot be appended: only a document made of one table can").arg(other->path()));
         uno::Reference<beans::XPropertySet>(table, uno::UNO_QUERY_THROW)
             ->setPropertyValue("BreakType", uno::Any(style::BreakType_PAGE_BEFORE));
         uno::Reference<text::XTextTableCursor> cells = table->createCursorByCellName("A1");

@@ -37,8 +37,8 @@ public:
     static void requireFilters(OfficeProcess &office);
 
     LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
-                        css::uno::Reference<css::lang::XComponent> component, QString path,
-                        PictureClipboard *clipboard, PagePictureRenderer *renderer);
+                        css::uno::Reference<css::lang::XComponent> component, QString path, PictureClipboard *clipboard,
+                        PagePictureRenderer *renderer);
 
     void saveAs(const QString &fileName) override;
     void saveAsFormat(const QString &fileName, DocumentFormat format) override;

@@ -26,7 +26,10 @@ struct FindSettings
 class LibreOfficeFind : public WordFind
 {
 public:
-    explicit LibreOfficeFind(LibreOfficeApplication &application) : m_application(application) {}
+    explicit LibreOfficeFind(LibreOfficeApplication &application)
+        : m_application(application)
+    {
+    }
 
     void clearFormatting() override;
     void clearReplacementFormatting() override;

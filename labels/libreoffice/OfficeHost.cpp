@@ -81,7 +81,9 @@ struct OfficeHost::State
 };
 
 OfficeHost::OfficeHost(PictureClipboard *clipboard, PagePictureRenderer *renderer)
-    : m_clipboard(clipboard), m_renderer(renderer), m_state(std::make_shared<State>())
+    : m_clipboard(clipboard)
+    , m_renderer(renderer)
+    , m_state(std::make_shared<State>())
 {
     m_worker = std::thread([this] { run(); });
 }
@@ -148,9 +150,8 @@ bool OfficeHost::waitUntilIdle(int milliseconds)
 {
     State &s = *m_state;
     std::unique_lock lock(s.mutex);
-    return s.changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [&] {
-        return s.stopping || s.sessions > 0 || (!s.busy && !s.warmUpWanted);
-    });
+    return s.changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                              [&] { return s.stopping || s.sessions > 0 || (!s.busy && !s.warmUpWanted); });
 }
 
 int OfficeHost::officeProcessId()
@@ -198,8 +199,8 @@ std::shared_ptr<OfficeProcess> OfficeHost::startOffice()
     try {
         const OfficeSettings settings = OfficeSettings::fromEnvironment();
         const QString profile = OfficeProfile::prepared(settings);
-        std::shared_ptr<OfficeProcess> office =
-            OfficeProcess::start(settings, profile, OfficeProcess::ProfileUse::Copy);
+        std::shared_ptr<OfficeProcess> office = OfficeProcess::start(settings, profile,
+                                                                     OfficeProcess::ProfileUse::Copy);
         // An office that cannot make the picture is refused before any click.
         LibreOfficeDocument::requireFilters(*office);
         return office;

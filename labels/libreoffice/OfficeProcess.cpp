@@ -1,8 +1,8 @@
 #include "labels/libreoffice/OfficeProcess.h"
 
+#include "core/PrivateFolder.h"
 #include "labels/libreoffice/FolderRemover.h"
 #include "labels/libreoffice/OfficeProfile.h"
-#include "core/PrivateFolder.h"
 
 #include <com/sun/star/bridge/UnoUrlResolver.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -51,8 +51,7 @@ QString pipeSocketPath(const QString &pipeName)
 // (UTF-16, each byte in hex without padding); a killed office leaves it behind.
 QString singleInstancePipeName(const QString &profileUrl)
 {
-    const QByteArray utf16(reinterpret_cast<const char *>(profileUrl.utf16()),
-                           profileUrl.size() * 2);
+    const QByteArray utf16(reinterpret_cast<const char *>(profileUrl.utf16()), profileUrl.size() * 2);
     const QByteArray digest = QCryptographicHash::hash(utf16, QCryptographicHash::Md5);
     QString hex;
     for (char byte : digest)
@@ -84,8 +83,7 @@ void sweepLeftoversOfDeadPrograms(const QString &base)
             QDir(entry.absoluteFilePath()).removeRecursively();
         }
         const QString prefix = QStringLiteral("OSL_PIPE_%1_parcelon-").arg(::getuid());
-        const QStringList sockets =
-            QDir(pipeSocketFolder()).entryList({prefix + QLatin1Char('*')}, QDir::System);
+        const QStringList sockets = QDir(pipeSocketFolder()).entryList({prefix + QLatin1Char('*')}, QDir::System);
         for (const QString &socket : sockets) {
             bool ok = false;
             const pid_t owner = socket.mid(prefix.size()).section(QLatin1Char('-'), 0, 0).toInt(&ok);
@@ -105,8 +103,7 @@ QString instanceBase()
     const QString base = QDir::tempPath() + QStringLiteral("/parcelon-office-%1").arg(::getuid());
     if (MakePrivateFolder(base))
         return base;
-    throw EngineError(QStringLiteral("No private folder for LibreOffice could be created in %1")
-                          .arg(QDir::tempPath()));
+    throw EngineError(QStringLiteral("No private folder for LibreOffice could be created in %1").arg(QDir::tempPath()));
 }
 
 bool localeIsUtf8()
@@ -126,12 +123,13 @@ std::atomic<unsigned> g_instanceCounter{0};
 } // namespace
 
 OfficeProcess::OfficeProcess(const OfficeSettings &settings)
-    : m_settings(settings), m_watchdog(std::make_unique<Watchdog>([this] { kill(); }))
+    : m_settings(settings)
+    , m_watchdog(std::make_unique<Watchdog>([this] { kill(); }))
 {
 }
 
-std::unique_ptr<OfficeProcess> OfficeProcess::start(const OfficeSettings &settings,
-                                                    const QString &profile, ProfileUse use)
+std::unique_ptr<OfficeProcess> OfficeProcess::start(const OfficeSettings &settings, const QString &profile,
+                                                    ProfileUse use)
 {
     std::unique_ptr<OfficeProcess> process(new OfficeProcess(settings));
     process->launch(profile, use); // on failure the destructor cleans up
@@ -153,9 +151,8 @@ void OfficeProcess::launch(const QString &profile, ProfileUse use)
 {
     const QByteArray program = QFile::encodeName(m_settings.program);
     if (::access(program.constData(), X_OK) != 0)
-        throw EngineError(
-            QStringLiteral("LibreOffice Writer is not installed: the program %1 was not found")
-                .arg(m_settings.program));
+        throw EngineError(QStringLiteral("LibreOffice Writer is not installed: the program %1 was not found")
+                              .arg(m_settings.program));
     UnoBridge::localContext(m_settings.programFolder);
 
     const QString base = instanceBase();
@@ -171,8 +168,7 @@ void OfficeProcess::launch(const QString &profile, ProfileUse use)
     if (use == ProfileUse::Copy) {
         m_profileFolder = m_instanceFolder + QStringLiteral("/profile");
         if (!OfficeProfile::copyFolder(profile, m_profileFolder))
-            throw EngineError(QStringLiteral("The LibreOffice profile could not be copied to %1")
-                                  .arg(m_profileFolder));
+            throw EngineError(QStringLiteral("The LibreOffice profile could not be copied to %1").arg(m_profileFolder));
     } else {
         m_profileFolder = profile;
         m_profileInPlace = true;
@@ -219,8 +215,8 @@ void OfficeProcess::spawn()
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
-        throw EngineError(QStringLiteral("LibreOffice could not be started: %1")
-                              .arg(QString::fromLocal8Bit(std::strerror(errno))));
+        throw EngineError(
+            QStringLiteral("LibreOffice could not be started: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
     const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     const pid_t parent = ::getpid();
     const bool quiet = !m_settings.debugOutput;
@@ -271,8 +267,7 @@ void OfficeProcess::spawn()
     if (got == sizeof execError) {
         reap();
         throw EngineError(QStringLiteral("LibreOffice could not be started from %1: %2")
-                              .arg(m_settings.program,
-                                   QString::fromLocal8Bit(std::strerror(execError))));
+                              .arg(m_settings.program, QString::fromLocal8Bit(std::strerror(execError))));
     }
 }
 
@@ -284,11 +279,11 @@ void OfficeProcess::connect()
         std::lock_guard lock(resolverMutex);
         if (!resolver) {
             try {
-                resolver = new uno::Reference<bridge::XUnoUrlResolver>(bridge::UnoUrlResolver::create(
-                    UnoBridge::localContext(m_settings.programFolder)));
+                resolver = new uno::Reference<bridge::XUnoUrlResolver>(
+                    bridge::UnoUrlResolver::create(UnoBridge::localContext(m_settings.programFolder)));
             } catch (const uno::Exception &e) {
-                throw EngineError(QStringLiteral("The LibreOffice connection could not be set up: %1")
-                                      .arg(UnoBridge::describe(e)));
+                throw EngineError(
+                    QStringLiteral("The LibreOffice connection could not be set up: %1").arg(UnoBridge::describe(e)));
             }
         }
     }
@@ -301,13 +296,11 @@ void OfficeProcess::connect()
     int restarts = 0;
     QString lastProblem;
     for (;;) {
-        siginfo_t info {};
-        if (::waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0
-            && info.si_pid == m_pid) {
+        siginfo_t info{};
+        if (::waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == m_pid) {
             if (m_watchdog->fired())
                 throw EngineError(
-                    QStringLiteral("LibreOffice did not start within %1 seconds and was stopped")
-                        .arg(limitSeconds));
+                    QStringLiteral("LibreOffice did not start within %1 seconds and was stopped").arg(limitSeconds));
             const bool firstStart = info.si_code == CLD_EXITED && info.si_status == kFirstStartStatus;
             reap();
             removeLeftovers();
@@ -316,11 +309,10 @@ void OfficeProcess::connect()
                 spawn();
                 continue;
             }
-            throw EngineError(info.si_code == CLD_EXITED
-                                  ? QStringLiteral("LibreOffice ended during its start with status %1")
-                                        .arg(info.si_status)
-                                  : QStringLiteral("LibreOffice was ended by signal %1 during its start")
-                                        .arg(info.si_status));
+            throw EngineError(
+                info.si_code == CLD_EXITED
+                    ? QStringLiteral("LibreOffice ended during its start with status %1").arg(info.si_status)
+                    : QStringLiteral("LibreOffice was ended by signal %1 during its start").arg(info.si_status));
         }
         try {
             uno::Reference<uno::XInterface> remote = (*resolver)->resolve(url);
@@ -338,31 +330,27 @@ void OfficeProcess::connect()
         std::this_thread::sleep_for(25ms);
     }
     if (m_watchdog->fired())
-        throw EngineError(QStringLiteral("LibreOffice did not start within %1 seconds and was stopped")
-                              .arg(limitSeconds));
+        throw EngineError(
+            QStringLiteral("LibreOffice did not start within %1 seconds and was stopped").arg(limitSeconds));
 }
 
 void OfficeProcess::throwIfUnusable(const QString &what) const
 {
     if (m_shutDown)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible")
-                              .arg(what));
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible").arg(what));
     if (m_watchdog->fired())
         throw EngineError(
-            QStringLiteral("LibreOffice was stopped after it stopped responding: %1 is not possible")
-                .arg(what));
+            QStringLiteral("LibreOffice was stopped after it stopped responding: %1 is not possible").arg(what));
     if (hasEnded())
-        throw EngineError(QStringLiteral("LibreOffice has ended unexpectedly: %1 is not possible")
-                              .arg(what));
+        throw EngineError(QStringLiteral("LibreOffice has ended unexpectedly: %1 is not possible").arg(what));
 }
 
 EngineError OfficeProcess::failure(const QString &what, const QString &detail) const
 {
     if (m_watchdog->fired())
-        return EngineError(
-            QStringLiteral("LibreOffice did not respond within %1 seconds while %2 and was stopped")
-                .arg(m_settings.callLimit.count() / 1000.0)
-                .arg(what));
+        return EngineError(QStringLiteral("LibreOffice did not respond within %1 seconds while %2 and was stopped")
+                               .arg(m_settings.callLimit.count() / 1000.0)
+                               .arg(what));
     if (hasEnded())
         return EngineError(QStringLiteral("LibreOffice ended unexpectedly while %1").arg(what));
     return EngineError(QStringLiteral("LibreOffice failed while %1: %2").arg(what, detail));
@@ -373,9 +361,8 @@ bool OfficeProcess::hasEnded() const
     std::lock_guard lock(m_pidMutex);
     if (m_pid <= 0)
         return true;
-    siginfo_t info {};
-    return ::waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0
-           && info.si_pid == m_pid;
+    siginfo_t info{};
+    return ::waitid(P_PID, id_t(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == m_pid;
 }
 
 void OfficeProcess::kill()

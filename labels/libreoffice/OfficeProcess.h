@@ -1,9 +1,9 @@
 #pragma once
 
+#include "labels/WordApplication.h"
 #include "labels/libreoffice/OfficeSettings.h"
 #include "labels/libreoffice/UnoBridge.h"
 #include "labels/libreoffice/Watchdog.h"
-#include "labels/WordApplication.h"
 
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
@@ -33,8 +33,7 @@ public:
     };
 
     // Starts an office and connects to it. Throws EngineError.
-    static std::unique_ptr<OfficeProcess> start(const OfficeSettings &settings,
-                                                const QString &profile, ProfileUse use);
+    static std::unique_ptr<OfficeProcess> start(const OfficeSettings &settings, const QString &profile, ProfileUse use);
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess &) = delete;
     OfficeProcess &operator=(const OfficeProcess &) = delete;
@@ -88,8 +87,8 @@ private:
     QString m_pipeName;
     bool m_profileInPlace = false;
     pid_t m_pid = 0;
-    mutable std::mutex m_pidMutex; // the watchdog kills while the caller may reap
-    bool m_shutDown = false; // ended on request: later calls say so
+    mutable std::mutex m_pidMutex;        // the watchdog kills while the caller may reap
+    bool m_shutDown = false;              // ended on request: later calls say so
     std::atomic<bool> m_cleanedUp{false}; // read by sessions while the host ends it
     css::uno::Reference<css::uno::XComponentContext> m_remoteContext;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;

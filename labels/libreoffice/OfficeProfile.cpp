@@ -1,7 +1,7 @@
 #include "labels/libreoffice/OfficeProfile.h"
 
-#include "labels/libreoffice/OfficeProcess.h"
 #include "core/PrivateFolder.h"
+#include "labels/libreoffice/OfficeProcess.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -64,7 +64,7 @@ QString versionKey(const OfficeSettings &settings)
 bool isPrepared(const QString &profile)
 {
     return QFileInfo::exists(profile + QLatin1Char('/') + QLatin1String(kMarker))
-           && QFileInfo::exists(profile + QStringLiteral("/user/registrymodifications.xcu"));
+        && QFileInfo::exists(profile + QStringLiteral("/user/registrymodifications.xcu"));
 }
 
 bool addSettings(const QString &profile, const OfficeSettings &settings)
@@ -83,7 +83,8 @@ bool addSettings(const QString &profile, const OfficeSettings &settings)
     const QString version = productVersion(settings);
     if (!version.isEmpty())
         items += "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
-                 "oor:op=\"fuse\"><value>" + version.toLatin1() + "</value></prop></item>\n";
+                 "oor:op=\"fuse\"><value>"
+            + version.toLatin1() + "</value></prop></item>\n";
     xml.insert(end, items);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(xml) != xml.size())
         return false;
@@ -119,8 +120,8 @@ QString prepared(const OfficeSettings &settings)
     if (cache.isEmpty()) {
         if (!processProfile.isEmpty() && isPrepared(processProfile))
             return processProfile;
-        QByteArray pattern = QFile::encodeName(
-            QDir::tempPath() + QStringLiteral("/parcelon-profile-%1-XXXXXX").arg(::getpid()));
+        QByteArray pattern = QFile::encodeName(QDir::tempPath()
+                                               + QStringLiteral("/parcelon-profile-%1-XXXXXX").arg(::getpid()));
         if (!::mkdtemp(pattern.data()))
             throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created"));
         processProfile = QFile::decodeName(pattern);
@@ -139,8 +140,7 @@ QString prepared(const OfficeSettings &settings)
     // running at the same time never sees a half-written profile.
     QByteArray pattern = QFile::encodeName(target + QStringLiteral(".XXXXXX"));
     if (!::mkdtemp(pattern.data()))
-        throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1")
-                              .arg(cache));
+        throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1").arg(cache));
     const QString staging = QFile::decodeName(pattern);
     try {
         prepareInto(staging, settings);

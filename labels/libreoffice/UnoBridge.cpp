@@ -27,7 +27,7 @@ uno::Reference<uno::XComponentContext> localContext(const QString &officeProgram
 
     // Writing to the pipe of an office that has just died must give an
     // error, not end the program.
-    struct sigaction current {};
+    struct sigaction current = {};
     if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
         ::signal(SIGPIPE, SIG_IGN);
 
@@ -35,16 +35,13 @@ uno::Reference<uno::XComponentContext> localContext(const QString &officeProgram
     // does the bootstrap when the file is not there.
     const QString rc = officeProgramFolder + QStringLiteral("/fundamentalrc");
     if (!QFileInfo(rc).isFile())
-        throw EngineError(QStringLiteral("%1 is not a LibreOffice program folder: it has no fundamentalrc")
-                              .arg(officeProgramFolder));
-    rtl::Bootstrap::set(rtl::OUString("URE_BOOTSTRAP"),
-                        toUno(QStringLiteral("vnd.sun.star.pathname:") + rc));
+        throw EngineError(
+            QStringLiteral("%1 is not a LibreOffice program folder: it has no fundamentalrc").arg(officeProgramFolder));
+    rtl::Bootstrap::set(rtl::OUString("URE_BOOTSTRAP"), toUno(QStringLiteral("vnd.sun.star.pathname:") + rc));
     try {
-        context = new uno::Reference<uno::XComponentContext>(
-            cppu::defaultBootstrap_InitialComponentContext());
+        context = new uno::Reference<uno::XComponentContext>(cppu::defaultBootstrap_InitialComponentContext());
     } catch (const uno::Exception &e) {
-        throw EngineError(QStringLiteral("The LibreOffice connection could not be set up: %1")
-                              .arg(describe(e)));
+        throw EngineError(QStringLiteral("The LibreOffice connection could not be set up: %1").arg(describe(e)));
     }
     if (!context->is()) {
         delete context;
@@ -56,8 +53,7 @@ uno::Reference<uno::XComponentContext> localContext(const QString &officeProgram
 
 rtl::OUString toUno(const QString &text)
 {
-    return rtl::OUString(reinterpret_cast<const sal_Unicode *>(text.utf16()),
-                         static_cast<sal_Int32>(text.size()));
+    return rtl::OUString(reinterpret_cast<const sal_Unicode *>(text.utf16()), static_cast<sal_Int32>(text.size()));
 }
 
 QString fromUno(const rtl::OUString &text)

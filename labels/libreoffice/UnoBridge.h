@@ -24,8 +24,7 @@ QString fromUno(const rtl::OUString &text);
 rtl::OUString fileUrl(const QString &path);
 
 css::beans::PropertyValue property(const char *name, const css::uno::Any &value);
-css::uno::Sequence<css::beans::PropertyValue>
-properties(std::initializer_list<css::beans::PropertyValue> values);
+css::uno::Sequence<css::beans::PropertyValue> properties(std::initializer_list<css::beans::PropertyValue> values);
 
 // The message an office exception carries, with its type for context.
 QString describe(const css::uno::Exception &error);

@@ -1,7 +1,8 @@
 #include "labels/libreoffice/Watchdog.h"
 
 Watchdog::Watchdog(std::function<void()> onExpiry)
-    : m_onExpiry(std::move(onExpiry)), m_thread([this] { run(); })
+    : m_onExpiry(std::move(onExpiry))
+    , m_thread([this] { run(); })
 {
 }
 

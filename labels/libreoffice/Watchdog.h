@@ -41,7 +41,8 @@ private:
 class WatchdogScope
 {
 public:
-    WatchdogScope(Watchdog &watchdog, std::chrono::milliseconds limit) : m_watchdog(watchdog)
+    WatchdogScope(Watchdog &watchdog, std::chrono::milliseconds limit)
+        : m_watchdog(watchdog)
     {
         m_watchdog.arm(limit);
     }

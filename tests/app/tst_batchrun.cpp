@@ -1,8 +1,8 @@
 // The command line as a user runs it: the real program, no display, the
 // real office; the PDF's pages are measured against the Avery 5164 grid.
 
-#include "tests/support/PdfPages.h"
 #include "core/SettingsStore.h"
+#include "tests/support/PdfPages.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -58,9 +58,11 @@ const QList<int> kAllSixLabels = {0, 1, 2, 3, 4, 5};
 QByteArray hostileList(int rows, int shortRowAfter = 0)
 {
     // Columns in a shop's order, with one sender column.
-    QByteArray csv = "\xEF\xBB\xBFrecipient_name,sender_name,recipient_company,recipient_street,recipient_city,recipient_state,recipient_zip\r\n";
+    QByteArray csv =
+        "\xEF\xBB\xBFrecipient_name,sender_name,recipient_company,recipient_street,recipient_city,recipient_state,recipient_zip\r\n";
     for (int i = 1; i <= rows; ++i) {
-        const QString company = i == 50 ? QString(1000, QLatin1Char('W')) : QStringLiteral("\"Acme \"\"%1\"\", Inc.\"").arg(i);
+        const QString company = i == 50 ? QString(1000, QLatin1Char('W'))
+                                        : QStringLiteral("\"Acme \"\"%1\"\", Inc.\"").arg(i);
         csv += QStringLiteral("R%1,Clerk%1,%2,\"%1 Main St\r\nSuite %1\",Zürich,ZH,%3\r\n")
                    .arg(i, 3, 10, QLatin1Char('0'))
                    .arg(company)
@@ -127,9 +129,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("start");
         QTest::addColumn<QByteArray>("inside");
-        QTest::newRow("doc") << "a.doc" << QByteArray::fromHex("d0cf11e0a1b11ae1") << QByteArray("W\0o\0r\0d\0D\0o\0c", 14);
+        QTest::newRow("doc") << "a.doc" << QByteArray::fromHex("d0cf11e0a1b11ae1")
+                             << QByteArray("W\0o\0r\0d\0D\0o\0c", 14);
         QTest::newRow("DOCX") << "b.DOCX" << QByteArray("PK") << QByteArray("word/document.xml");
-        QTest::newRow("odt") << "c.odt" << QByteArray("PK") << QByteArray("mimetypeapplication/vnd.oasis.opendocument.text");
+        QTest::newRow("odt") << "c.odt" << QByteArray("PK")
+                             << QByteArray("mimetypeapplication/vnd.oasis.opendocument.text");
     }
 
     void formatFollowsTheExtension()
@@ -151,13 +155,19 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("reason");
         const QString old = out(QStringLiteral("old.pdf"));
-        QTest::newRow("format not known") << QStringList{"--output", out("x.txt")} << QString() << 2 << "must end in .doc, .docx, .odt or .pdf";
-        QTest::newRow("no output") << QStringList{"--recipient-name", "X"} << QString() << 2 << "--output <file> is needed";
-        QTest::newRow("stray argument") << QStringList{"--output", old, "extra"} << QString() << 2 << "unexpected argument \"extra\"";
-        QTest::newRow("folder missing") << QStringList{"--output", out("no/such/x.pdf")} << QString() << 1 << "does not exist";
+        QTest::newRow("format not known")
+            << QStringList{"--output", out("x.txt")} << QString() << 2 << "must end in .doc, .docx, .odt or .pdf";
+        QTest::newRow("no output") << QStringList{"--recipient-name", "X"} << QString() << 2
+                                   << "--output <file> is needed";
+        QTest::newRow("stray argument") << QStringList{"--output", old, "extra"} << QString() << 2
+                                        << "unexpected argument \"extra\"";
+        QTest::newRow("folder missing") << QStringList{"--output", out("no/such/x.pdf")} << QString() << 1
+                                        << "does not exist";
         QTest::newRow("no office") << QStringList{"--output", old} << "/nonexistent/engine.so" << 1 << "engine";
-        QTest::newRow("list missing") << QStringList{"--csv", out("none.csv"), "--output", old} << QString() << 1 << "cannot read";
-        QTest::newRow("short row") << QStringList{"--csv", out("list.csv"), "--output", old} << QString() << 1 << "list.csv, line 6: 5 fields";
+        QTest::newRow("list missing") << QStringList{"--csv", out("none.csv"), "--output", old} << QString() << 1
+                                      << "cannot read";
+        QTest::newRow("short row") << QStringList{"--csv", out("list.csv"), "--output", old} << QString() << 1
+                                   << "list.csv, line 6: 5 fields";
     }
 
     void failuresWriteNothing()

@@ -1,15 +1,15 @@
-#include "core/AppInfo.h"
-#include "tests/support/FakeEngine.h"
 #include "app/Form1.h"
-#include "preview/Form2.h"
+#include "app/QtSeams.h"
+#include "core/AppInfo.h"
 #include "core/GeneratedDocuments.h"
 #include "core/ProgramFolder.h"
-#include "app/QtSeams.h"
+#include "core/SettingsStore.h"
+#include "core/TerminationSignals.h"
+#include "preview/Form2.h"
+#include "tests/support/FakeEngine.h"
 #include "tests/support/NamedChild.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
-#include "core/SettingsStore.h"
-#include "core/TerminationSignals.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -34,9 +34,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-const QStringList kSamples = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "Elmsworth", "NH", "03100",
-                              "Harborline Seafood Co.", "Jordan Ellery", "1200 Harbor Loop", "Bayport",
-                              "TX", "77500"};
+const QStringList kSamples = {
+    "Quillmark",     "Dana Whitcombe",   "123 Elm Street", "Elmsworth", "NH",   "03100", "Harborline Seafood Co.",
+    "Jordan Ellery", "1200 Harbor Loop", "Bayport",        "TX",        "77500"};
 
 const QByteArray kShippedCursor = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/resources/HAND-M.CUR"_s);
 const QByteArray kExampleSkin = ReadFileBytes(u"" PARCELON_SOURCE_DIR "/skins/example/o.cjs"_s);
@@ -58,7 +58,10 @@ struct Fixture : FakeServices
     }
 };
 
-QString stored(int field) { return SettingsStore().read(u"Text%1"_s.arg(field), u"<missing>"_s); }
+QString stored(int field)
+{
+    return SettingsStore().read(u"Text%1"_s.arg(field), u"<missing>"_s);
+}
 
 // What label generation leaves in the temporary folder.
 QStringList generatedFiles()
@@ -69,8 +72,7 @@ QStringList generatedFiles()
 void moveOver(QWidget *widget)
 {
     const QPointF local(widget->width() / 2.0, 2);
-    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 } // namespace
@@ -106,15 +108,19 @@ private slots:
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
         // Positions in twips, as the layout was drawn: 15 to the pixel.
-        const struct { const char *name, *container; QRect twips; const char *caption; } controls[] = {
-            {"PushButton6", "Form1", {120, 120, 7800, 405}, "Start Creating Template"},
-            {"PushButton3", "Form1", {4080, 630, 3840, 405}, "Load Sample/Example Data"},
-            {"Frame8", "Form1", {120, 1110, 7800, 3885}, "Sender"},
-            {"Frame5", "Frame8", {4920, 2880, 1095, 825}, "State"},
-            {"Text5", "Frame5", {240, 300, 615, 345}, ""},
-            {"Frame14", "Frame7", {240, 240, 7335, 825}, "Company"},
-            {"Frame9", "Frame7", {6120, 2880, 1455, 825}, "Zip Code"},
-            {"Text12", "Frame9", {240, 300, 975, 345}, ""}};
+        const struct
+        {
+            const char *name, *container;
+            QRect twips;
+            const char *caption;
+        } controls[] = {{"PushButton6", "Form1", {120, 120, 7800, 405}, "Start Creating Template"},
+                        {"PushButton3", "Form1", {4080, 630, 3840, 405}, "Load Sample/Example Data"},
+                        {"Frame8", "Form1", {120, 1110, 7800, 3885}, "Sender"},
+                        {"Frame5", "Frame8", {4920, 2880, 1095, 825}, "State"},
+                        {"Text5", "Frame5", {240, 300, 615, 345}, ""},
+                        {"Frame14", "Frame7", {240, 240, 7335, 825}, "Company"},
+                        {"Frame9", "Frame7", {6120, 2880, 1455, 825}, "Zip Code"},
+                        {"Text12", "Frame9", {240, 300, 975, 345}, ""}};
         for (const auto &c : controls) {
             auto *control = form.findChild<QWidget *>(c.name);
             QVERIFY2(control, c.name);
@@ -132,7 +138,9 @@ private slots:
         QVERIFY(form.font().bold());
         // fonts-liberation2 stands in for Arial with the same metrics.
         QVERIFY(QStringList({"Arial", "Liberation Sans"}).contains(QFontInfo(form.font()).family()));
-        for (QPushButton *button : {NamedChild<QPushButton>(form, "PushButton6"), NamedChild<QPushButton>(form, "PushButton1"), NamedChild<QPushButton>(form, "PushButton3")}) {
+        for (QPushButton *button :
+             {NamedChild<QPushButton>(form, "PushButton6"), NamedChild<QPushButton>(form, "PushButton1"),
+              NamedChild<QPushButton>(form, "PushButton3")}) {
             QCOMPARE(button->font().pointSizeF(), 11.25);
             QVERIFY(button->font().bold());
             QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
@@ -173,9 +181,9 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << QApplication::focusWidget()->objectName();
         }
-        QCOMPARE(order, QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9",
-                                     "Text10", "Text11", "Text12", "PushButton6", "PushButton1",
-                                     "PushButton3", "Text1"}));
+        QCOMPARE(order,
+                 QStringList({"Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text8", "Text9", "Text10",
+                              "Text11", "Text12", "PushButton6", "PushButton1", "PushButton3", "Text1"}));
         QTest::keyClick(form.field(1), Qt::Key_Tab);
         QCOMPARE(form.field(2)->selectedText(), u"Dana Whitcombe"_s);
         QTest::keyClicks(form.field(2), u"Lee"_s);
@@ -261,7 +269,8 @@ private slots:
 
         // Any skin file recolours the window first; without one nothing changes.
         const bool skinFile = file == u"x/o.cjs"_s;
-        QCOMPARE(NamedChild<QGroupBox>(form, "Frame8")->palette().color(QPalette::Window) != QColor(Qt::white), skinFile);
+        QCOMPARE(NamedChild<QGroupBox>(form, "Frame8")->palette().color(QPalette::Window) != QColor(Qt::white),
+                 skinFile);
         QCOMPARE(form.skin().isLoaded(), skinFile && !reportedAt);
         QCOMPARE(form.styleSheet(), form.skin().isLoaded() ? QString::fromUtf8(bytes) : QString());
     }
@@ -273,8 +282,8 @@ private slots:
             f.loaded();
             QCOMPARE(f.random.draws, 1);
             const bool seven = uniform >= 0.06 && uniform < 0.07;
-            QCOMPARE(f.urlOpener.opened, seven ? QList<QUrl>{QUrl(u"https://www.quillmark.example/"_s)}
-                                               : QList<QUrl>{});
+            QCOMPARE(f.urlOpener.opened,
+                     seven ? QList<QUrl>{QUrl(u"https://www.quillmark.example/"_s)} : QList<QUrl>{});
         }
     }
 
@@ -285,7 +294,7 @@ private slots:
         QVERIFY(!StartMainWindow(*f.form));
         QVERIFY(f.form->shouldEnd());
         QVERIFY(!f.form->isVisible());
-        QVERIFY(!f.messages.boxes().isEmpty()); // the check said why
+        QVERIFY(!f.messages.boxes().isEmpty());       // the check said why
         QVERIFY(f.messages.errorReports().isEmpty()); // ... in its own words
         QCOMPARE(f.engines.liveApplications, 0);
     }
@@ -345,9 +354,12 @@ private slots:
         QCOMPARE(form.pointer().kind(), PointerKind::Default);
         // Text2 .. Text12 change nothing; Text1, the frames and the window are surface.
         const QList<std::pair<QWidget *, PointerKind>> path = {
-            {NamedChild<QPushButton>(form, "PushButton6"), PointerKind::Custom}, {form.field(5), PointerKind::Custom},
-            {NamedChild<QGroupBox>(form, "Frame3"), PointerKind::Default},     {NamedChild<QPushButton>(form, "PushButton1"), PointerKind::Custom},
-            {form.field(1), PointerKind::Default},      {NamedChild<QPushButton>(form, "PushButton3"), PointerKind::Custom},
+            {NamedChild<QPushButton>(form, "PushButton6"), PointerKind::Custom},
+            {form.field(5), PointerKind::Custom},
+            {NamedChild<QGroupBox>(form, "Frame3"), PointerKind::Default},
+            {NamedChild<QPushButton>(form, "PushButton1"), PointerKind::Custom},
+            {form.field(1), PointerKind::Default},
+            {NamedChild<QPushButton>(form, "PushButton3"), PointerKind::Custom},
             {&form, PointerKind::Default}};
         for (const auto &[widget, kind] : path) {
             moveOver(widget);
@@ -360,7 +372,8 @@ private slots:
         // over it, but not over a box raised meanwhile.
         QCOMPARE(form.field(7)->cursor().shape(), Qt::WaitCursor);
         QVERIFY(!QGuiApplication::overrideCursor());
-        for (QWidget *w : std::initializer_list<QWidget *>{NamedChild<QPushButton>(form, "PushButton6"), NamedChild<QGroupBox>(form, "Frame9"), form.field(1)}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{NamedChild<QPushButton>(form, "PushButton6"),
+                                                           NamedChild<QGroupBox>(form, "Frame9"), form.field(1)}) {
             moveOver(w);
             QCOMPARE(form.pointer().kind(), PointerKind::Busy);
             QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
@@ -389,8 +402,9 @@ private slots:
             const QPointF at(button->width() / 2.0, button->height() / 2.0);
             for (auto [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
                                          std::pair{QEvent::MouseButtonRelease, Qt::NoButton}})
-                QCoreApplication::postEvent(button, new QMouseEvent(type, at, button->mapToGlobal(at),
-                                                                    Qt::LeftButton, buttons, Qt::NoModifier));
+                QCoreApplication::postEvent(
+                    button,
+                    new QMouseEvent(type, at, button->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier));
             button = nullptr;
         };
         // The digits 1 to 8, then 9s: a second generation would draw another name.
@@ -435,7 +449,14 @@ private slots:
         FakeEngine engines;
         engines.clipboard = &clipboard;
         engines.failOn(u"execute"_s); // eight reports in a generation
-        Services services{.messages = boxes, .saveDialog = saveDialog, .printDialog = printDialog, .urlOpener = urlOpener, .random = random, .clipboard = clipboard, .engines = engines, .exit = exit};
+        Services services{.messages = boxes,
+                          .saveDialog = saveDialog,
+                          .printDialog = printDialog,
+                          .urlOpener = urlOpener,
+                          .random = random,
+                          .clipboard = clipboard,
+                          .engines = engines,
+                          .exit = exit};
         TerminationSignals terminations([&exit] { exit.endProgram(); });
         struct SignalOnFirstBox : QObject
         {
@@ -483,9 +504,10 @@ private slots:
         const auto &box = f.messages.boxes().first();
         QCOMPARE(box.style, BoxStyle::Information);
         QCOMPARE(box.title, u"Parcelon"_s);
-        QCOMPARE(box.text, u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
-                           "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
-                           "https://www.quillmark.example/contact"_s);
+        QCOMPARE(box.text,
+                 u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
+                 "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
+                 "https://www.quillmark.example/contact"_s);
     }
 };
 

@@ -1,10 +1,10 @@
-#include "tests/support/FakeEngine.h"
 #include "app/Form1.h"
 #include "core/ProgramFolder.h"
+#include "core/SettingsStore.h"
+#include "tests/support/FakeEngine.h"
 #include "tests/support/NamedChild.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
-#include "core/SettingsStore.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -82,8 +82,8 @@ private slots:
         QTest::newRow("unterminated header")
             << QByteArray("[Inkwell]\nrecent=a.doc, b.doc\n[Parcelon\nText8=Jordan Ellis\n")
             << u"line 3 has a section name without its closing bracket"_s << u"Jordan Ellis"_s;
-        QTest::newRow("garbage") << QByteArray(kGarbage, sizeof kGarbage - 1)
-                                 << u"it holds zero bytes"_s << u"Jordan Ellis"_s;
+        QTest::newRow("garbage") << QByteArray(kGarbage, sizeof kGarbage - 1) << u"it holds zero bytes"_s
+                                 << u"Jordan Ellis"_s;
         QTest::newRow("mode 000") << QByteArray("[Parcelon]\nText8=Jordan Ellis\n")
                                   << QString::fromLocal8Bit(strerror(EACCES)) << u"Jordan Ellery"_s;
     }
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(text.contains(u"will not be remembered"_s));
         QCOMPARE(f.form.field(3)->text(), u"123 Elm Street"_s);
 
-        struct stat info {};
+        struct stat info = {};
         QCOMPARE(::lstat(QFile::encodeName(path).constData(), &info), 0);
         if (tag == u"folder"_s)
             QVERIFY(S_ISDIR(info.st_mode) && QDir(path).isEmpty());
@@ -134,10 +134,9 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             QCOMPARE(ReadFileBytes(path), content);
         }
-        QCOMPARE(
-            QDir(QFileInfo(path).path())
-                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList { u"Quillmark.conf"_s });
+        QCOMPARE(QDir(QFileInfo(path).path())
+                     .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{u"Quillmark.conf"_s});
     }
 };
 

@@ -28,7 +28,7 @@ bool lockedElsewhere(const QString &path)
 }
 unsigned mode(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0u;
 }
 
@@ -144,9 +144,9 @@ private slots:
     void orphanedDocumentsGoLiveOnesStay()
     {
         const QStringList others = {"labels.doc", "qmtemp1234567.doc", "qmtemp12345670.doc", "qmtemp12345678.docx"};
-        for (const QString &name : others + QStringList{"qmtemp11111111.doc", "qmtemp22222222.doc",
-                                                         "qmtemp22222222.doc.owner", "qmtemp33333333.doc.owner",
-                                                         "qmtemp44444444.doc", "qmtemp44444444.doc.owner"})
+        for (const QString &name : others
+                 + QStringList{"qmtemp11111111.doc", "qmtemp22222222.doc", "qmtemp22222222.doc.owner",
+                               "qmtemp33333333.doc.owner", "qmtemp44444444.doc", "qmtemp44444444.doc.owner"})
             WriteFileBytes(path(name), name.toUtf8());
         QVERIFY(QFile::link(path("labels.doc"), path("qmtemp55555555.doc")));
         QProcess running; // another copy, alive, holding its document
@@ -157,8 +157,9 @@ private slots:
         WriteFileBytes(path("qmtemp66666666.doc"), "ours");
 
         RemoveOrphanedDocuments(m_dir->path());
-        QStringList expected = others + QStringList{"qmtemp44444444.doc", "qmtemp44444444.doc.owner", "qmtemp55555555.doc",
-                                                    "qmtemp66666666.doc", "qmtemp66666666.doc.owner"};
+        QStringList expected = others
+            + QStringList{"qmtemp44444444.doc", "qmtemp44444444.doc.owner", "qmtemp55555555.doc", "qmtemp66666666.doc",
+                          "qmtemp66666666.doc.owner"};
         expected.sort();
         QCOMPARE(entries(), expected);
         QCOMPARE(ReadFileBytes(path("labels.doc")), "labels.doc");

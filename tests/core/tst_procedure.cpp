@@ -38,8 +38,15 @@ private slots:
         QStringList trace;
         Procedure p(boxes, kTag);
         QVERIFY(p.step(98, [&] { trace << "98"; }));
-        QVERIFY(!p.step(100, [&] { trace << "100"; throw Failure(QStringLiteral("first")); trace << "after"; }));
-        QVERIFY(!p.step(102, [&] { trace << "102"; throw std::runtime_error("second"); }));
+        QVERIFY(!p.step(100, [&] {
+            trace << "100";
+            throw Failure(QStringLiteral("first"));
+            trace << "after";
+        }));
+        QVERIFY(!p.step(102, [&] {
+            trace << "102";
+            throw std::runtime_error("second");
+        }));
         p.step(104, [&] { throw 42; });
         p.step(104, [&] { trace << "104"; }); // a step sharing the number still runs
         QCOMPARE(trace, QStringList({"98", "100", "102", "104"}));

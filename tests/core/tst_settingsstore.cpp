@@ -38,7 +38,7 @@ QString readFromDiskCopy(const QString &key)
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 01000000;
 }
 } // namespace
@@ -78,7 +78,11 @@ private slots:
         QTest::newRow("blanks") << u"  leading and trailing  "_s;
         QTest::newRow("variant look") << u"@Variant(\\0\\0\\0\\x7f)"_s; // QSettings' own markers
         QTest::newRow("quoted list") << u"\"quoted, with comma\", b"_s; // QSettings splits lists at commas
-        QTest::newRow("control characters") << u"line 1\nline 2\r\n\t\x01" "b\x1f" "7\x7f" "F"_s + QChar(0) + u"1"_s;
+        QTest::newRow("control characters") << u"line 1\nline 2\r\n\t\x01"
+                                               "b\x1f"
+                                               "7\x7f"
+                                               "F"_s
+                + QChar(0) + u"1"_s;
     }
 
     void roundTrip()
@@ -182,8 +186,7 @@ private slots:
     {
         QProcess first, second;
         for (auto [process, key] : {std::pair{&first, "1"}, std::pair{&second, "7"}})
-            process->start(QCoreApplication::applicationFilePath(),
-                { u"--write-keys-from"_s, QString::fromLatin1(key) });
+            process->start(QCoreApplication::applicationFilePath(), {u"--write-keys-from"_s, QString::fromLatin1(key)});
         for (QProcess *process : {&first, &second}) {
             const bool finished = process->waitForFinished(120000);
             if (!finished)
@@ -193,7 +196,7 @@ private slots:
         }
         for (int n = 1; n <= 12; ++n)
             QCOMPARE(readFromDiskCopy(u"Text%1"_s.arg(n)),
-                u"%1-%2"_s.arg(n).arg(kChildRounds - 1, 3, 10, QLatin1Char('0')));
+                     u"%1-%2"_s.arg(n).arg(kChildRounds - 1, 3, 10, QLatin1Char('0')));
     }
 };
 

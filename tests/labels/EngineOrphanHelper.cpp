@@ -2,8 +2,8 @@
 // The test kills this program with SIGKILL and checks that its office goes too.
 
 #include "labels/ModuleEngineFactory.h"
-#include "tests/support/ScriptedSeams.h"
 #include "labels/WordApplication.h"
+#include "tests/support/ScriptedSeams.h"
 
 #include <QCoreApplication>
 

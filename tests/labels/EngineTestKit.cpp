@@ -17,9 +17,9 @@ namespace EngineTestKit {
 
 QStringList placeholderPhrases()
 {
-    return {QStringLiteral("Sender Company"), QStringLiteral("Sender Name"),
-            QStringLiteral("Sender Street Address"), QStringLiteral("Sender City, State and Zip Code"),
-            QStringLiteral("Recipient Company"), QStringLiteral("Recipient Name"),
+    return {QStringLiteral("Sender Company"),           QStringLiteral("Sender Name"),
+            QStringLiteral("Sender Street Address"),    QStringLiteral("Sender City, State and Zip Code"),
+            QStringLiteral("Recipient Company"),        QStringLiteral("Recipient Name"),
             QStringLiteral("Recipient Street Address"), QStringLiteral("Recipient City, State and Zip Code")};
 }
 

@@ -2,13 +2,13 @@
 // afterwards, and how failures of the office are contained. Each test starts
 // as few offices as it can; cleanup() checks that none outlives its test.
 
-#include "tests/labels/EngineTestKit.h"
 #include "labels/ModuleEngineFactory.h"
+#include "labels/WordApplication.h"
 #include "resources/Resources.h"
+#include "tests/labels/EngineTestKit.h"
 #include "tests/support/ScriptedSeams.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
-#include "labels/WordApplication.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -48,7 +48,10 @@ void replaceAll(WordApplication &word, const QString &phrase, const QString &val
     find->execute(kWdReplaceAll);
 }
 
-QString temp(const QString &name) { return TestEnvironment::temp() + QLatin1Char('/') + name; }
+QString temp(const QString &name)
+{
+    return TestEnvironment::temp() + QLatin1Char('/') + name;
+}
 
 QString failureOf(const std::function<void()> &action)
 {
@@ -152,7 +155,8 @@ private slots:
             {QStringLiteral("Sender Company"), QStringLiteral("$1 & $0 \\1 \\n ^p ^& done")},
             {QStringLiteral("Sender Name"), QString()},
             {QStringLiteral("Sender Street Address"), QStringLiteral(".*+?[a-z](x|y){2}^$ 1/2")},
-            {QStringLiteral("Sender City, State and Zip Code"), QStringLiteral("東京都渋谷区, Ünïcödé ½ – “quoted” 12345")},
+            {QStringLiteral("Sender City, State and Zip Code"),
+             QStringLiteral("東京都渋谷区, Ünïcödé ½ – “quoted” 12345")},
             {QStringLiteral("Recipient Company"), longValue},
             {QStringLiteral("Recipient Name"), QStringLiteral("  blanks stay  ")},
             {QStringLiteral("rECIPIENT sTREET aDDRESS"), QStringLiteral("&")}, // the search ignores case
@@ -160,7 +164,7 @@ private slots:
         };
         // The format follows nothing in the name; saving over a file replaces it.
         const QStringList names = {QStringLiteral("filled.doc"), QStringLiteral("copy.dot"), QStringLiteral("COPY.DOC"),
-                                   QStringLiteral("copy.odt"), QStringLiteral("copy"), QStringLiteral("copy")};
+                                   QStringLiteral("copy.odt"),   QStringLiteral("copy"),     QStringLiteral("copy")};
         ModuleEngineFactory engines(m_clipboard);
         auto word = start(engines);
         // Every office starts from the prepared profile and so skips the
@@ -193,7 +197,8 @@ private slots:
         word->quit();
 
         // The session has ended; the office stays for the next one.
-        QVERIFY(failureOf([&] { saved->saveAs(temp(QStringLiteral("late.doc"))); }).contains(QStringLiteral("shut down")));
+        QVERIFY(
+            failureOf([&] { saved->saveAs(temp(QStringLiteral("late.doc"))); }).contains(QStringLiteral("shut down")));
         QVERIFY(!failureOf([&] { word->open(m_template, true); }).isEmpty());
         word->quit(); // a second quit is harmless
         QCOMPARE(ourOfficeProcesses(), QList<int>{office});
@@ -250,9 +255,12 @@ private slots:
         find->setMatchWholeWord(false);
         replace("Recipie", "PART"); // matches inside words
         replace("Sender Name", "ONCE", kWdReplaceOne);
-        for (auto set : {&WordFind::setMatchWildcards, &WordFind::setMatchSoundsLike, &WordFind::setMatchAllWordForms}) {
+        for (auto set :
+             {&WordFind::setMatchWildcards, &WordFind::setMatchSoundsLike, &WordFind::setMatchAllWordForms}) {
             (find->*set)(true);
-            QVERIFY(failureOf([&] { replace("Sender Street Address", "NEVER"); }).contains(QStringLiteral("not supported")));
+            QVERIFY(failureOf([&] {
+                        replace("Sender Street Address", "NEVER");
+                    }).contains(QStringLiteral("not supported")));
             (find->*set)(false);
         }
         QVERIFY(!failureOf([&] { find->execute(7); }).isEmpty());
@@ -260,7 +268,7 @@ private slots:
         doc->close();
 
         const qint64 old = QDateTime::currentDateTime().addDays(-3).toSecsSinceEpoch();
-        struct utimbuf times {old, old};
+        struct utimbuf times = {old, old};
         QCOMPARE(::utime(QFile::encodeName(target).constData(), &times), 0);
         const QByteArray before = ReadFileBytes(target);
         word->open(target)->copyRangeAsPicture();
@@ -354,8 +362,9 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         antiword.setProcessEnvironment(env);
-        antiword.start(QStringLiteral("antiword"), {QStringLiteral("-w"), QStringLiteral("0"), QStringLiteral("-m"),
-                                                    QStringLiteral("UTF-8.txt"), temp(QStringLiteral("controls.doc"))});
+        antiword.start(QStringLiteral("antiword"),
+                       {QStringLiteral("-w"), QStringLiteral("0"), QStringLiteral("-m"), QStringLiteral("UTF-8.txt"),
+                        temp(QStringLiteral("controls.doc"))});
         QVERIFY(antiword.waitForFinished(30000) && antiword.exitCode() == 0);
         const QString byAntiword = QString::fromUtf8(antiword.readAllStandardOutput());
         const QString byCatdoc = documentText(temp(QStringLiteral("controls.doc")));
@@ -384,7 +393,7 @@ private slots:
         std::thread killer([&] {
             const QByteArray prefix = "lu" + QByteArray::number(office);
             alignas(inotify_event) char events[4096];
-            pollfd ready {watch, POLLIN, 0};
+            pollfd ready{watch, POLLIN, 0};
             while (::poll(&ready, 1, 30000) > 0) {
                 const ssize_t n = ::read(watch, events, sizeof events);
                 for (char *at = events; n > 0 && at < events + n;) {
@@ -473,7 +482,8 @@ private slots:
         });
         QElapsedTimer timer;
         timer.start();
-        const QString failure = failureOf([&] { replaceAll(*word, QStringLiteral("Sender Name"), QStringLiteral("x")); });
+        const QString failure = failureOf(
+            [&] { replaceAll(*word, QStringLiteral("Sender Name"), QStringLiteral("x")); });
         killer.join();
         QVERIFY2(failure.contains(QStringLiteral("ended unexpectedly")), qPrintable(failure));
         QVERIFY(timer.elapsed() < 10000);
@@ -536,7 +546,8 @@ private slots:
         ModuleEngineFactory engines(m_clipboard);
         const QString failure = failureOf([&] { engines.createApplication(); });
         QVERIFY2(failure.contains(QStringLiteral("/nonexistent/libreoffice/soffice.bin"))
-                     && failure.contains(QStringLiteral("not installed")), qPrintable(failure));
+                     && failure.contains(QStringLiteral("not installed")),
+                 qPrintable(failure));
     }
 
     // An office never outlives its program, even one killed without warning,

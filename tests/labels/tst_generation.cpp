@@ -1,15 +1,15 @@
 // "Start Creating Template" and the preview export, driven against the
 // in-memory engine so that every step can be made to fail.
 
-#include "tests/support/FakeEngine.h"
 #include "core/GeneratedDocuments.h"
-#include "labels/LabelGeneration.h"
-#include "labels/LabelSheetHost.h"
-#include "tests/support/RecordingMessageBoxes.h"
-#include "resources/Resources.h"
-#include "tests/support/ScriptedSeams.h"
 #include "core/Seams.h"
 #include "core/TempFolderLock.h"
+#include "labels/LabelGeneration.h"
+#include "labels/LabelSheetHost.h"
+#include "resources/Resources.h"
+#include "tests/support/FakeEngine.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/ScriptedSeams.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -41,8 +41,8 @@ public:
     void showPreview() override { events << "showPreview"; }
     void hideMain() override { events << "hideMain"; }
 
-    QStringList fields = {"Acme Parts", "Jane Roe", "12 Elm St", "Springfield", "IL", "62701",
-                          "Zenith Supply", "John Doe", "400 Oak Ave", "Portland", "OR", "97201"};
+    QStringList fields = {"Acme Parts",    "Jane Roe", "12 Elm St",   "Springfield", "IL", "62701",
+                          "Zenith Supply", "John Doe", "400 Oak Ave", "Portland",    "OR", "97201"};
     bool busy = false;
     QStringList events;
     QImage picture;
@@ -53,13 +53,15 @@ public:
 QStringList reportKeys(const RecordingMessageBoxes &boxes, QStringList *descriptions = nullptr)
 {
     static const QRegularExpression shape(
-        QStringLiteral("^(.*)\r\nin Parcelwise2021/08/31\\.Form1\\.(PushButton6_Click|SaveDocAsJPG) at line (\\d+)\r\rPlease email "),
+        QStringLiteral(
+            "^(.*)\r\nin Parcelwise2021/08/31\\.Form1\\.(PushButton6_Click|SaveDocAsJPG) at line (\\d+)\r\rPlease email "),
         QRegularExpression::DotMatchesEverythingOption);
     QStringList keys;
     for (const auto &box : boxes.boxes()) {
         const QRegularExpressionMatch m = shape.match(box.text);
         const bool report = m.hasMatch() && box.title == "Application Error" && box.style == BoxStyle::Warning;
-        keys << (report ? (m.captured(2) == "SaveDocAsJPG" ? "JPG:" : "PB6:") + m.captured(3) : "not a report: " + box.text);
+        keys << (report ? (m.captured(2) == "SaveDocAsJPG" ? "JPG:" : "PB6:") + m.captured(3)
+                        : "not a report: " + box.text);
         if (descriptions)
             *descriptions << m.captured(1);
     }
@@ -74,11 +76,15 @@ QStringList steps(const char *tag, int from, int to)
     return keys;
 }
 
-QString temp(const QString &name) { return TestEnvironment::temp() + QLatin1Char('/') + name; }
+QString temp(const QString &name)
+{
+    return TestEnvironment::temp() + QLatin1Char('/') + name;
+}
 
 QStringList tempEntries()
 {
-    return QDir(TestEnvironment::temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QDir(TestEnvironment::temp())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 void link(const QString &target, const QString &at)
@@ -86,9 +92,9 @@ void link(const QString &target, const QString &at)
     QCOMPARE(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()), 0);
 }
 
-const QStringList kPhrases = {"Sender Company", "Sender Name", "Sender Street Address",
-                              "Sender City, State and Zip Code", "Recipient Company", "Recipient Name",
-                              "Recipient Street Address", "Recipient City, State and Zip Code"};
+const QStringList kPhrases = {
+    "Sender Company",    "Sender Name",    "Sender Street Address",    "Sender City, State and Zip Code",
+    "Recipient Company", "Recipient Name", "Recipient Street Address", "Recipient City, State and Zip Code"};
 
 // A text template with the eight phrases on every one of six labels, or the
 // same text with each phrase replaced by its value, blocks in order.
@@ -148,21 +154,22 @@ private slots:
         QCOMPARE(rig.messages.boxes().size(), 0);
         const QString name = temp("qmtemp12356799.doc");
         QCOMPARE(rig.host.wordFile, name);
-        QCOMPARE(rig.host.events, QStringList({"setBusy(1)", "busyPointer", "picture", "wordFile", "defaultPointer",
-                                               "showPreview", "hideMain", "setBusy(0)"}));
+        QCOMPARE(rig.host.events,
+                 QStringList({"setBusy(1)", "busyPointer", "picture", "wordFile", "defaultPointer", "showPreview",
+                              "hideMain", "setBusy(0)"}));
         // The engine's side, whole: one instance fills and saves, a second renders.
         const QStringList &calls = rig.engines.calls;
         QCOMPARE(calls.mid(0, 2), QStringList({"create()", "open(" + temp("template.dot") + ",readOnly=1)"}));
         QCOMPARE(calls.size(), 2 + 8 * 17 + 11);
         for (int k = 0; k < 8; ++k)
-            QCOMPARE(calls.mid(2 + 17 * k, 17),
-                     QStringList({"selectionFind()", "find.clearFormatting()", "selectionFind()",
-                                  "find.clearReplacementFormatting()", "selectionFind()",
-                                  "find.setText(" + kPhrases[k] + ")", calls[2 + 17 * k + 6],
-                                  "find.setForward(1)", "find.setWrap(1)", "find.setFormat(0)",
-                                  "find.setMatchCase(0)", "find.setMatchWholeWord(0)",
-                                  "find.setMatchWildcards(0)", "find.setMatchSoundsLike(0)",
-                                  "find.setMatchAllWordForms(0)", "selectionFind()", "execute(2)"}));
+            QCOMPARE(
+                calls.mid(2 + 17 * k, 17),
+                QStringList({"selectionFind()", "find.clearFormatting()", "selectionFind()",
+                             "find.clearReplacementFormatting()", "selectionFind()",
+                             "find.setText(" + kPhrases[k] + ")", calls[2 + 17 * k + 6], "find.setForward(1)",
+                             "find.setWrap(1)", "find.setFormat(0)", "find.setMatchCase(0)",
+                             "find.setMatchWholeWord(0)", "find.setMatchWildcards(0)", "find.setMatchSoundsLike(0)",
+                             "find.setMatchAllWordForms(0)", "selectionFind()", "execute(2)"}));
         QCOMPARE(calls.mid(2 + 8 * 17),
                  QStringList({"saveAs(" + name + ")", "setDisplayAlerts(0)", "close()", "quit()", "destroy()",
                               "create()", "open(" + name + ")", "copyRangeAsPicture()", "closeActiveDocument(0)",
@@ -170,8 +177,8 @@ private slots:
         QCOMPARE(rig.engines.liveApplications, 0);
         // Six labels, every phrase replaced by its value (the replacement texts, in order).
         QCOMPARE(QString::fromUtf8(ReadFileBytes(name)),
-                 labelText({"Acme Parts", "Jane Roe", "12 Elm St", "Springfield, IL 62701", "Zenith Supply",
-                            "John Doe", "400 Oak Ave", "Portland, OR 97201"}));
+                 labelText({"Acme Parts", "Jane Roe", "12 Elm St", "Springfield, IL 62701", "Zenith Supply", "John Doe",
+                            "400 Oak Ave", "Portland, OR 97201"}));
         // The picture the engine rendered, unchanged, dots per metre included.
         QCOMPARE(rig.host.picture.dotsPerMeterX(), 15118);
         QCOMPARE(rig.host.picture.convertToFormat(QImage::Format_RGB32), FakeEngine::samplePicture());
@@ -190,8 +197,8 @@ private slots:
         rig.host.picture = redPicture();
         rig.click();
 
-        const QStringList expected = QStringList{"PB6:110", "PB6:114"} + steps("PB6", 116, 338)
-            + steps("PB6", 356, 362) + steps("JPG", 116, 126) + QStringList{"PB6:372"};
+        const QStringList expected = QStringList{"PB6:110", "PB6:114"} + steps("PB6", 116, 338) + steps("PB6", 356, 362)
+            + steps("JPG", 116, 126) + QStringList{"PB6:372"};
         QCOMPARE(expected.size(), 125);
         QStringList descriptions;
         QCOMPARE(reportKeys(rig.messages, &descriptions), expected);
@@ -199,7 +206,8 @@ private slots:
         QCOMPARE(descriptions.at(1), "Object variable or With block variable not set");
         QCOMPARE(descriptions.at(118), "Cannot start the office"); // the export's own creation
         QVERIFY(!rig.host.busy);
-        QCOMPARE(rig.host.events.mid(rig.host.events.size() - 3), QStringList({"showPreview", "hideMain", "setBusy(0)"}));
+        QCOMPARE(rig.host.events.mid(rig.host.events.size() - 3),
+                 QStringList({"showPreview", "hideMain", "setBusy(0)"}));
         QCOMPARE(rig.host.picture, redPicture());
         QVERIFY(rig.host.wordFile.startsWith(temp("qmtemp")));
         // The name stays claimed (nothing was saved under it) until the preview goes.
@@ -213,20 +221,23 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("pictureShown");
         QTest::newRow("setText of block 3") << "find.setText" << 3 << QStringList{"PB6:178"} << true;
-        QTest::newRow("match-all-word-forms of block 5") << "find.setMatchAllWordForms" << 5 << QStringList{"PB6:252"} << true;
+        QTest::newRow("match-all-word-forms of block 5")
+            << "find.setMatchAllWordForms" << 5 << QStringList{"PB6:252"} << true;
         QTest::newRow("last replace") << "execute" << 8 << QStringList{"PB6:338"} << true;
         QTest::newRow("display alerts") << "setDisplayAlerts" << 1 << QStringList{"PB6:358"} << true;
         QTest::newRow("quit") << "quit" << 1 << QStringList{"PB6:362"} << true;
         QTest::newRow("export close") << "closeActiveDocument" << 1 << QStringList{"JPG:124"} << true;
         QTest::newRow("export quit") << "quit" << 2 << QStringList{"JPG:126"} << true;
         QTest::newRow("export creation") << "create" << 2 << steps("JPG", 116, 126) + QStringList{"PB6:372"} << false;
-        QTest::newRow("copy as picture") << "copyRangeAsPicture" << 1 << QStringList{"JPG:120", "JPG:122", "PB6:372"} << false;
+        QTest::newRow("copy as picture") << "copyRangeAsPicture" << 1 << QStringList{"JPG:120", "JPG:122", "PB6:372"}
+                                         << false;
         // Nothing saved: the export cannot open the document either.
-        QTest::newRow("save") << "saveAs" << 1 << QStringList{"PB6:356"} + steps("JPG", 118, 124) + QStringList{"PB6:372"} << false;
+        QTest::newRow("save") << "saveAs" << 1
+                              << QStringList{"PB6:356"} + steps("JPG", 118, 124) + QStringList{"PB6:372"} << false;
         QTest::newRow("template open") << "open" << 1
-            << QStringList{"PB6:114"} + steps("PB6", 116, 338) + QStringList{"PB6:356", "PB6:360"} + steps("JPG", 118, 124)
-                   + QStringList{"PB6:372"}
-            << false;
+                                       << QStringList{"PB6:114"} + steps("PB6", 116, 338)
+                + QStringList{"PB6:356", "PB6:360"} + steps("JPG", 118, 124) + QStringList{"PB6:372"}
+                                       << false;
     }
 
     void injectedFailureIsReportedAtItsStep()
@@ -301,8 +312,9 @@ private slots:
         QCOMPARE(ReadFileBytes(victimText), "Sender Company belongs to someone else");
         QCOMPARE(ReadFileBytes(victimPicture), victimPictureBytes);
         QCOMPARE(rig.host.picture.size(), QSize(1472, 1904));
-        QCOMPARE(tempEntries(), QStringList({QFileInfo(rig.host.wordFile).fileName(),
-                                             QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
+        QCOMPARE(
+            tempEntries(),
+            QStringList({QFileInfo(rig.host.wordFile).fileName(), QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
 
         // With the copy failing, neither the linked picture nor the clipboard
         // (the user's own picture) is shown, and the link's target stays.
@@ -337,8 +349,9 @@ private slots:
             rig.click();
             QStringList descriptions;
             QCOMPARE(reportKeys(rig.messages, &descriptions), QStringList({"PB6:108", "PB6:370", "PB6:372"}));
-            QVERIFY2(descriptions[0].startsWith(QStringLiteral("Another copy of Parcelon (process %1) is using the temporary folder ")
-                                                    .arg(QCoreApplication::applicationPid())),
+            QVERIFY2(descriptions[0].startsWith(
+                         QStringLiteral("Another copy of Parcelon (process %1) is using the temporary folder ")
+                             .arg(QCoreApplication::applicationPid())),
                      qPrintable(descriptions[0]));
             QCOMPARE(descriptions.mid(1), QStringList(2, descriptions[0]));
             QVERIFY(rig.host.picture.isNull());
@@ -448,15 +461,15 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QStringList>("expected");
         const QStringList sample = TestHost().fields;
-        QTest::newRow("later phrase") << QStringList{"Attn rEcIpIeNt NaMe desk"} + sample.mid(1)
-            << QStringList{"Attn John Doe desk", "Jane Roe", "12 Elm St", "Springfield, IL 62701", "Zenith Supply",
-                           "John Doe", "400 Oak Ave", "Portland, OR 97201"};
+        QTest::newRow("later phrase") << QStringList{"Attn rEcIpIeNt NaMe desk"}
+                + sample.mid(1) << QStringList{"Attn John Doe desk", "Jane Roe", "12 Elm St",   "Springfield, IL 62701",
+                                               "Zenith Supply",      "John Doe", "400 Oak Ave", "Portland, OR 97201"};
         QTest::newRow("all empty") << QStringList(12, QString()) << QStringList{"", "", "", ",  ", "", "", "", ",  "};
         QTest::newRow("blanks and specials")
-            << QStringList{" Acme ", "  Jane Roe", "12 Elm St  ", " Springfield ", " IL", "62701 ", "\tZenith",
-                           "John  Doe", "$1 & ^p \\ .*", "Portland ", "OR ", " 97201"}
-            << QStringList{" Acme ", "  Jane Roe", "12 Elm St  ", " Springfield ,  IL 62701 ", "\tZenith",
-                           "John  Doe", "$1 & ^p \\ .*", "Portland , OR   97201"};
+            << QStringList{" Acme ",   "  Jane Roe", "12 Elm St  ",   " Springfield ", " IL", "62701 ",
+                           "\tZenith", "John  Doe",  "$1 & ^p \\ .*", "Portland ",     "OR ", " 97201"}
+            << QStringList{" Acme ",   "  Jane Roe", "12 Elm St  ",   " Springfield ,  IL 62701 ",
+                           "\tZenith", "John  Doe",  "$1 & ^p \\ .*", "Portland , OR   97201"};
     }
 
     void fieldValuesReachTheDocument()
@@ -479,12 +492,12 @@ private slots:
         QCOMPARE(rig.messages.boxes().size(), 0);
         const QString folder = QFileInfo(rig.host.wordFile).absolutePath();
         QCOMPARE(folder, qEnvironmentVariable("XDG_RUNTIME_DIR") + "/parcelon");
-        struct stat info {};
+        struct stat info = {};
         QCOMPARE(::stat(QFile::encodeName(folder).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, 0700u);
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList({QFileInfo(rig.host.wordFile).fileName(),
-                              QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
+        QCOMPARE(
+            QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList({QFileInfo(rig.host.wordFile).fileName(), QFileInfo(rig.host.wordFile).fileName() + ".owner"}));
         DeleteGeneratedDocument(rig.host.wordFile);
     }
 };

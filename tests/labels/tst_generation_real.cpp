@@ -1,15 +1,15 @@
 // "Start Creating Template" end to end through the real main window and the
 // real LibreOffice engine: the document and the picture are the point here.
 
-#include "tests/labels/EngineTestKit.h"
 #include "app/Form1.h"
-#include "preview/Form2.h"
-#include "labels/ModuleEngineFactory.h"
 #include "app/QtSeams.h"
+#include "core/Seams.h"
+#include "labels/ModuleEngineFactory.h"
+#include "preview/Form2.h"
+#include "tests/labels/EngineTestKit.h"
 #include "tests/support/NamedChild.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
-#include "core/Seams.h"
 #include "tests/support/TestMain.h"
 
 #include <QDir>
@@ -43,8 +43,9 @@ private slots:
         Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
 
         // Distinct values, none a part of another, so that counting them is exact.
-        const QStringList fields = {"Quayside Freight Ltd", "Mira Okonkwo", "  7 Wharf Lane ", "Harbourton", "ME", "04101",
-                                    "Café Zoë & Söhne", "Tomasz Wilk", "88 Orchard Row", "Lakeview", "WI", "53703"};
+        const QStringList fields = {
+            "Quayside Freight Ltd", "Mira Okonkwo", "  7 Wharf Lane ", "Harbourton", "ME", "04101",
+            "Café Zoë & Söhne",     "Tomasz Wilk",  "88 Orchard Row",  "Lakeview",   "WI", "53703"};
         Form1 form(services);
         form.Form_Load();
         QVERIFY(!form.shouldEnd());
@@ -76,7 +77,8 @@ private slots:
         for (int y = 0; y < picture.height(); y += 4)
             for (int x = 0; x < picture.width(); x += 4)
                 dark += qGray(picture.pixel(x, y)) < 128;
-        QVERIFY2(dark > 100 && dark < (picture.width() / 4) * (picture.height() / 4) / 4, qPrintable(QString::number(dark)));
+        QVERIFY2(dark > 100 && dark < (picture.width() / 4) * (picture.height() / 4) / 4,
+                 qPrintable(QString::number(dark)));
 
         // The document: a fresh name in the temporary folder, every value on all six labels.
         const QString document = preview->mWordFile;
@@ -84,8 +86,14 @@ private slots:
         QCOMPARE(QFileInfo(document).absolutePath(), TestEnvironment::temp());
         QVERIFY(isCompoundDocument(document));
         const QString text = documentText(document);
-        const QStringList expected = {fields[0] + " attn " + fields[7], fields[1], fields[2], "Harbourton, ME 04101",
-                                      fields[6], fields[7], fields[8], "Lakeview, WI 53703"};
+        const QStringList expected = {fields[0] + " attn " + fields[7],
+                                      fields[1],
+                                      fields[2],
+                                      "Harbourton, ME 04101",
+                                      fields[6],
+                                      fields[7],
+                                      fields[8],
+                                      "Lakeview, WI 53703"};
         for (const QString &value : expected)
             QVERIFY2(text.count(value) == 6 + (value == fields[7] ? 6 : 0), qPrintable(value + " in:\n" + text));
         for (const QString &phrase : placeholderPhrases())
@@ -93,7 +101,8 @@ private slots:
 
         // Nothing else is left but the document's owner marker: no template
         // copy, no picture file, no lock; the one office stays for the next click.
-        QCOMPARE(QDir(TestEnvironment::temp()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(TestEnvironment::temp())
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList({QFileInfo(document).fileName(), QFileInfo(document).fileName() + ".owner"}));
         const QList<int> offices = ourOfficeProcesses();
         QCOMPARE(offices, QList<int>{engines.officeProcessId()});

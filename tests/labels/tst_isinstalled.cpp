@@ -1,10 +1,10 @@
 // The start-up check that the document engine can be started.
 
 #include "core/AppInfo.h"
-#include "tests/labels/EngineTestKit.h"
-#include "tests/support/FakeEngine.h"
 #include "labels/IsInstalled.h"
 #include "labels/ModuleEngineFactory.h"
+#include "tests/labels/EngineTestKit.h"
+#include "tests/support/FakeEngine.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
 #include "tests/support/TestMain.h"
@@ -43,19 +43,20 @@ private slots:
         const auto box = boxes.boxes().first();
         QCOMPARE(box.title, QStringLiteral("Parcelon Test Title"));
         QCOMPARE(box.style, BoxStyle::Information);
-        QCOMPARE(box.text, QStringLiteral(
-            "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
-            "1. Please make sure Word is installed on this computer.\r\n\r\n"
-            "2. Please open Word normally and make sure a blank document opens immediately without any "
-            "interrupting window (such as an Word file recovery window).\r\n\r\n"
-            "3. Please make sure that when you double-click on a DOC or DOCX file that Word opens "
-            "normally without any interrupting messages.\r\n\r\n"
-            "4. All versions of Word are supported by this software except for the rare Word Starter "
-            "and Student editions.\r\n\r\n"
-            "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
-            "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
-            "package manager, for example:\r\n\r\n"
-            "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"));
+        QCOMPARE(box.text,
+                 QStringLiteral(
+                     "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
+                     "1. Please make sure Word is installed on this computer.\r\n\r\n"
+                     "2. Please open Word normally and make sure a blank document opens immediately without any "
+                     "interrupting window (such as an Word file recovery window).\r\n\r\n"
+                     "3. Please make sure that when you double-click on a DOC or DOCX file that Word opens "
+                     "normally without any interrupting messages.\r\n\r\n"
+                     "4. All versions of Word are supported by this software except for the rare Word Starter "
+                     "and Student editions.\r\n\r\n"
+                     "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
+                     "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
+                     "package manager, for example:\r\n\r\n"
+                     "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"));
     }
 
     // An engine that starts is enough, even when its quit then fails.

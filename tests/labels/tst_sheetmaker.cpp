@@ -3,9 +3,9 @@
 // engine; the documents themselves are tested against the real office in
 // tests/app/tst_batchrun).
 
-#include "tests/support/FakeEngine.h"
 #include "core/Failure.h"
 #include "labels/SheetMaker.h"
+#include "tests/support/FakeEngine.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -36,7 +36,7 @@ QList<QStringList> threeSheets()
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info = {};
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }

@@ -2,10 +2,10 @@
 // and its users meet it: as bytes, through LibreOffice (converted to .docx and
 // read as XML) and through catdoc.
 
-#include "tests/labels/EngineTestKit.h"
 #include "core/FileUtils.h"
-#include "resources/Resources.h"
 #include "core/TempFolder.h"
+#include "resources/Resources.h"
+#include "tests/labels/EngineTestKit.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -192,21 +192,26 @@ private slots:
 
         const QString outDir = TestEnvironment::temp() + QStringLiteral("/docx");
         const QString docx = outDir + QStringLiteral("/template.docx");
-        const QString profile = QUrl::fromLocalFile(TestEnvironment::root() + QStringLiteral("/office-profile")).toString();
+        const QString profile =
+            QUrl::fromLocalFile(TestEnvironment::root() + QStringLiteral("/office-profile")).toString();
         QString log;
         // The first start on an empty profile only sets the profile up and exits with 81.
         for (int attempt = 0, exit = 81; attempt < 3 && exit == 81 && !QFileInfo::exists(docx); ++attempt)
-            log += QString::fromUtf8(run(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
-                                         {QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                                          QStringLiteral("--nolockcheck"), QStringLiteral("-env:UserInstallation=") + profile,
-                                          QStringLiteral("--convert-to"), QStringLiteral("docx"),
-                                          QStringLiteral("--outdir"), outDir, m_copy},
-                                         &exit));
-        QVERIFY2(QFileInfo(docx).size() > 0, qPrintable(QStringLiteral("LibreOffice did not convert the template:\n") + log));
+            log += QString::fromUtf8(
+                run(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
+                    {QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("--nolockcheck"),
+                     QStringLiteral("-env:UserInstallation=") + profile, QStringLiteral("--convert-to"),
+                     QStringLiteral("docx"), QStringLiteral("--outdir"), outDir, m_copy},
+                    &exit));
+        QVERIFY2(QFileInfo(docx).size() > 0,
+                 qPrintable(QStringLiteral("LibreOffice did not convert the template:\n") + log));
         int exit = 0;
-        m_body = parseBody(run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("word/document.xml")}, &exit));
-        m_styles = parseStyles(run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("word/styles.xml")}, &exit));
-        m_properties = QString::fromUtf8(run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("docProps/core.xml")}, &exit));
+        m_body = parseBody(
+            run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("word/document.xml")}, &exit));
+        m_styles = parseStyles(
+            run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("word/styles.xml")}, &exit));
+        m_properties = QString::fromUtf8(
+            run(QStringLiteral("unzip"), {QStringLiteral("-p"), docx, QStringLiteral("docProps/core.xml")}, &exit));
         QVERIFY2(m_body.tables > 0 && !m_styles.isEmpty(), "could not read the .docx back");
         m_catdoc = documentText(m_copy);
     }
@@ -216,7 +221,7 @@ private slots:
     // 3-1/3 in rows so long values wrap inside a label and never push the rows.
     void pageIsOneTableOfSixLabels()
     {
-        const QHash<QString, int> expected = {{"w", 12240}, {"h", 15840}, {"left", 225},
+        const QHash<QString, int> expected = {{"w", 12240},   {"h", 15840}, {"left", 225},
                                               {"right", 225}, {"top", 720}, {"bottom", 340}};
         for (auto it = expected.cbegin(); it != expected.cend(); ++it)
             QVERIFY2(m_body.page.value(it.key()) == it.value(), qPrintable(it.key()));
@@ -252,7 +257,8 @@ private slots:
                         QCOMPARE(ps[i].bookmarks, 0);
                         continue;
                     }
-                    QCOMPARE(ps[i].style, phrase < 4 ? QStringLiteral("ReturnAddress") : QStringLiteral("ShipToAddress"));
+                    QCOMPARE(ps[i].style,
+                             phrase < 4 ? QStringLiteral("ReturnAddress") : QStringLiteral("ShipToAddress"));
                     bookmarks[phrase / 4] += ps[i].bookmarks;
                 }
                 QCOMPARE(bookmarks[0], 3);
@@ -298,7 +304,8 @@ private slots:
         QCOMPARE(m_styles.value(returnAddress.basedOn).name.toLower(), QStringLiteral("heading 1"));
         QCOMPARE(m_styles.value(shipTo.basedOn).name, QStringLiteral("Normal"));
         for (const char *id : {"ReturnAddress", "ShipToAddress"})
-            QCOMPARE(inherited(QString::fromLatin1(id), [](const Style &s) { return s.font; }), QStringLiteral("Arial"));
+            QCOMPARE(inherited(QString::fromLatin1(id), [](const Style &s) { return s.font; }),
+                     QStringLiteral("Arial"));
         const int returnSize = inherited(QStringLiteral("ReturnAddress"), [](const Style &s) { return s.halfPoints; });
         const int shipToSize = inherited(QStringLiteral("ShipToAddress"), [](const Style &s) { return s.halfPoints; });
         QVERIFY2(returnSize >= 14 && returnSize <= 20, qPrintable(QString::number(returnSize)));

@@ -1,14 +1,14 @@
 #include "core/AppInfo.h"
+#include "core/Seams.h"
 #include "preview/Form2.h"
 #include "preview/PictureBox.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/NamedChild.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
-#include "core/Seams.h"
-#include "widgets/Skin.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
+#include "widgets/Skin.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -130,8 +130,10 @@ void tst_Form2::layoutAndColours()
         QRect geometry;
         const char *caption;
     } expected[] = {
-        {"Picture2", {8, 8, 622, 495}, nullptr},   {"HScroll1", {8, 503, 622, 17}, nullptr},
-        {"Frame1", {8, 524, 640, 57}, "Zoom:"},     {"PushButton1", {16, 20, 296, 27}, "Zoom In"},
+        {"Picture2", {8, 8, 622, 495}, nullptr},
+        {"HScroll1", {8, 503, 622, 17}, nullptr},
+        {"Frame1", {8, 524, 640, 57}, "Zoom:"},
+        {"PushButton1", {16, 20, 296, 27}, "Zoom In"},
         {"PushButton2", {320, 20, 304, 27}, "Zoom Out"},
         {"PushButton8", {8, 590, 312, 27}, "< Back"},
         {"PushButton6", {328, 590, 320, 27}, "Save Results To Word File"},
@@ -163,7 +165,7 @@ void tst_Form2::layoutAndColours()
     p.showSheet();
     QCOMPARE(p.canvas()->background(), QColor(Qt::white));
 
-    const QStringList designed = {"HScroll1", "VScroll1", "Picture2", "Picture1",
+    const QStringList designed = {"HScroll1",    "VScroll1",    "Picture2",    "Picture1",
                                   "PushButton1", "PushButton2", "PushButton6", "PushButton8"};
     QStringList order;
     QWidget *w = p.child("HScroll1");
@@ -335,7 +337,7 @@ void tst_Form2::closeDeletesTheDocumentAndEndsTheProgram()
 
 void tst_Form2::save_data()
 {
-    QTest::addColumn<QString>("name");       // empty: the dialog is cancelled
+    QTest::addColumn<QString>("name");        // empty: the dialog is cancelled
     QTest::addColumn<QByteArray>("existing"); // null: no such file
     QTest::addColumn<int>("answer");          // to the overwrite question
     QTest::addColumn<bool>("saved");

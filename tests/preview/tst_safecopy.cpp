@@ -16,7 +16,7 @@
 namespace {
 mode_t modeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st = {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_mode & 07777;
 }
@@ -79,8 +79,9 @@ void tst_SafeCopy::copies()
     // Choosing the temporary document itself must not destroy it.
     SafeCopy(m_source, m_source);
     QCOMPARE(ReadFileBytes(m_source), m_document);
-    QCOMPARE(entries(), (QStringList{QStringLiteral("Labels for Mrs Müller"), QStringLiteral("labels.doc"),
-                                     QStringLiteral("temp")}));
+    QCOMPARE(
+        entries(),
+        (QStringList{QStringLiteral("Labels for Mrs Müller"), QStringLiteral("labels.doc"), QStringLiteral("temp")}));
 }
 
 void tst_SafeCopy::failuresLeaveTheTargetAlone_data()
@@ -88,10 +89,14 @@ void tst_SafeCopy::failuresLeaveTheTargetAlone_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("target");
 
-    QTest::newRow("source gone") << "temp/missing.doc" << "labels.doc";
-    QTest::newRow("source unreadable: a folder") << "temp" << "labels.doc";
-    QTest::newRow("folder missing") << "temp/qmtemp12345678.doc" << "nowhere/labels.doc";
-    QTest::newRow("target is a folder") << "temp/qmtemp12345678.doc" << "temp";
+    QTest::newRow("source gone") << "temp/missing.doc"
+                                 << "labels.doc";
+    QTest::newRow("source unreadable: a folder") << "temp"
+                                                 << "labels.doc";
+    QTest::newRow("folder missing") << "temp/qmtemp12345678.doc"
+                                    << "nowhere/labels.doc";
+    QTest::newRow("target is a folder") << "temp/qmtemp12345678.doc"
+                                        << "temp";
 }
 
 void tst_SafeCopy::failuresLeaveTheTargetAlone()
@@ -104,7 +109,8 @@ void tst_SafeCopy::failuresLeaveTheTargetAlone()
     QVERIFY_THROWS_EXCEPTION(Failure, SafeCopy(path(source), path(target)));
     QCOMPARE(entries(), before);
     QCOMPARE(ReadFileBytes(path(QStringLiteral("labels.doc"))), QByteArray("the user's own document"));
-    QCOMPARE(QDir(path(QStringLiteral("temp"))).entryList(QDir::Files), QStringList{QStringLiteral("qmtemp12345678.doc")});
+    QCOMPARE(QDir(path(QStringLiteral("temp"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("qmtemp12345678.doc")});
 }
 
 void tst_SafeCopy::unwritableExistingFileIsKept()

@@ -1,15 +1,15 @@
 // Printing and "Save as PDF..." from the preview, through the real office:
 // the printed pages are measured, not just found.
 
-#include "preview/Form2.h"
+#include "core/Seams.h"
 #include "labels/ModuleEngineFactory.h"
+#include "labels/SheetMaker.h"
+#include "preview/Form2.h"
+#include "preview/PictureBox.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/PdfPages.h"
-#include "preview/PictureBox.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
-#include "core/Seams.h"
-#include "labels/SheetMaker.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
@@ -98,13 +98,19 @@ private slots:
             const QRect at = InkBounds(ink, AveryCellPixels(cell, dpi));
             const QRect expected = InkBounds(want, AveryCellPixels(cell, dpi));
             QVERIFY(expected.width() > 200 && expected.height() > 150);
-            const QMargins off(at.left() - expected.left(), at.top() - expected.top(),
-                               at.right() - expected.right(), at.bottom() - expected.bottom());
+            const QMargins off(at.left() - expected.left(), at.top() - expected.top(), at.right() - expected.right(),
+                               at.bottom() - expected.bottom());
             QVERIFY2(std::abs(off.left()) <= 2 && std::abs(off.top()) <= 2 && std::abs(off.right()) <= 2
                          && std::abs(off.bottom()) <= 2,
                      qPrintable(QStringLiteral("label %1: ink at %2,%3 to %4,%5, the sheet has it at %6,%7 to %8,%9")
-                                    .arg(cell).arg(at.left()).arg(at.top()).arg(at.right()).arg(at.bottom())
-                                    .arg(expected.left()).arg(expected.top()).arg(expected.right())
+                                    .arg(cell)
+                                    .arg(at.left())
+                                    .arg(at.top())
+                                    .arg(at.right())
+                                    .arg(at.bottom())
+                                    .arg(expected.left())
+                                    .arg(expected.top())
+                                    .arg(expected.right())
                                     .arg(expected.bottom())));
         }
         // Nothing outside the labels.
@@ -171,7 +177,8 @@ private slots:
         seams.saveDialog.answers = {existing};
         form->savePdfAction()->trigger();
         QCOMPARE(seams.messages.boxes().size(), 1);
-        QCOMPARE(seams.messages.boxes().first().text, QStringLiteral("Are you sure you wish to overwrite %1 ?").arg(existing));
+        QCOMPARE(seams.messages.boxes().first().text,
+                 QStringLiteral("Are you sure you wish to overwrite %1 ?").arg(existing));
         QCOMPARE(ReadFileBytes(existing), QByteArray("an older PDF"));
 
         FakeEngine failing;
@@ -188,9 +195,10 @@ private slots:
                      QLatin1String("Disk full\r\nin Parcelwise2021/08/31.Form2.SaveSheetAsPdf at line 106")),
                  qPrintable(seams.messages.errorReports().first().text));
         // No PDF on its way anywhere is left behind.
-        QCOMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-sheet-*"), QStringLiteral(".*.pdf")},
-                                                         QDir::Files | QDir::Hidden),
-                 QStringList());
+        QCOMPARE(
+            QDir(TestEnvironment::temp())
+                .entryList({QStringLiteral("parcelon-sheet-*"), QStringLiteral(".*.pdf")}, QDir::Files | QDir::Hidden),
+            QStringList());
     }
 
     void cleanupTestCase()

@@ -1,9 +1,9 @@
 #include "core/Failure.h"
 #include "core/Procedure.h"
-#include "tests/support/RecordingMessageBoxes.h"
-#include "tests/support/TestMain.h"
 #include "preview/Twips.h"
 #include "preview/Viewport.h"
+#include "tests/support/RecordingMessageBoxes.h"
+#include "tests/support/TestMain.h"
 
 #include <QPainter>
 #include <QSet>
@@ -39,7 +39,10 @@ struct Fixture
         for (int i = 0; i < zoomIns; ++i)
             zoom(0);
     }
-    void zoom(int direction) { p.step(100, [&] { view.StepZoom(direction); }); }
+    void zoom(int direction)
+    {
+        p.step(100, [&] { view.StepZoom(direction); });
+    }
     void drag(float fromX, float fromY, float toX, float toY, qint16 button = 1)
     {
         view.Picture1_MouseDown(p, 1, 0, fromX, fromY);

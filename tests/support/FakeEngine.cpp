@@ -117,15 +117,13 @@ public:
 
     WordDocument *open(const QString &fileName, std::optional<bool> readOnly) override
     {
-        const QString record = readOnly
-            ? QStringLiteral("open(%1,readOnly=%2)").arg(fileName, flag(*readOnly))
-            : QStringLiteral("open(%1)").arg(fileName);
+        const QString record = readOnly ? QStringLiteral("open(%1,readOnly=%2)").arg(fileName, flag(*readOnly))
+                                        : QStringLiteral("open(%1)").arg(fileName);
         m_engine.enter(QStringLiteral("open"), record);
         requireRunning();
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly))
-            throw EngineError(QStringLiteral("Unsupported URL <%1>: \"type detection failed\"")
-                                  .arg(fileName));
+            throw EngineError(QStringLiteral("Unsupported URL <%1>: \"type detection failed\"").arg(fileName));
         const QByteArray bytes = file.readAll();
         m_engine.openedFileBytes.append(bytes);
         m_documents.push_back(std::make_unique<FakeDocument>(m_engine, *this, QString::fromUtf8(bytes)));
@@ -141,8 +139,7 @@ public:
 
     void setDisplayAlerts(bool on) override
     {
-        m_engine.enter(QStringLiteral("setDisplayAlerts"),
-                       QStringLiteral("setDisplayAlerts(%1)").arg(flag(on)));
+        m_engine.enter(QStringLiteral("setDisplayAlerts"), QStringLiteral("setDisplayAlerts(%1)").arg(flag(on)));
         requireRunning();
     }
 
@@ -200,8 +197,7 @@ void FakeDocument::store(const QString &fileName, const QString &record)
     m_app.requireRunning();
     requireOpen();
     QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || file.write(text.toUtf8()) != text.toUtf8().size())
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text.toUtf8()) != text.toUtf8().size())
         throw EngineError(QStringLiteral("Cannot write %1").arg(fileName));
 }
 
@@ -244,24 +240,59 @@ void FakeDocument::undoAll()
 
 void FakeFind::enter(const QString &operation, const QString &argument)
 {
-    m_engine.enter(QStringLiteral("find.") + operation,
-                   QStringLiteral("find.%1(%2)").arg(operation, argument));
+    m_engine.enter(QStringLiteral("find.") + operation, QStringLiteral("find.%1(%2)").arg(operation, argument));
     // The find object belongs to the selection, which needs an open document.
     m_app.activeDocument();
 }
 
-void FakeFind::clearFormatting() { enter(QStringLiteral("clearFormatting"), QString()); }
-void FakeFind::clearReplacementFormatting() { enter(QStringLiteral("clearReplacementFormatting"), QString()); }
-void FakeFind::setText(const QString &value) { enter(QStringLiteral("setText"), value), text = value; }
-void FakeFind::setReplacementText(const QString &value) { enter(QStringLiteral("setReplacementText"), value), replacement = value; }
-void FakeFind::setForward(bool on) { enter(QStringLiteral("setForward"), flag(on)); }
-void FakeFind::setWrap(int value) { enter(QStringLiteral("setWrap"), QString::number(value)); }
-void FakeFind::setFormat(bool on) { enter(QStringLiteral("setFormat"), flag(on)); }
-void FakeFind::setMatchCase(bool on) { enter(QStringLiteral("setMatchCase"), flag(on)); }
-void FakeFind::setMatchWholeWord(bool on) { enter(QStringLiteral("setMatchWholeWord"), flag(on)); }
-void FakeFind::setMatchWildcards(bool on) { enter(QStringLiteral("setMatchWildcards"), flag(on)); }
-void FakeFind::setMatchSoundsLike(bool on) { enter(QStringLiteral("setMatchSoundsLike"), flag(on)); }
-void FakeFind::setMatchAllWordForms(bool on) { enter(QStringLiteral("setMatchAllWordForms"), flag(on)); }
+void FakeFind::clearFormatting()
+{
+    enter(QStringLiteral("clearFormatting"), QString());
+}
+void FakeFind::clearReplacementFormatting()
+{
+    enter(QStringLiteral("clearReplacementFormatting"), QString());
+}
+void FakeFind::setText(const QString &value)
+{
+    enter(QStringLiteral("setText"), value), text = value;
+}
+void FakeFind::setReplacementText(const QString &value)
+{
+    enter(QStringLiteral("setReplacementText"), value), replacement = value;
+}
+void FakeFind::setForward(bool on)
+{
+    enter(QStringLiteral("setForward"), flag(on));
+}
+void FakeFind::setWrap(int value)
+{
+    enter(QStringLiteral("setWrap"), QString::number(value));
+}
+void FakeFind::setFormat(bool on)
+{
+    enter(QStringLiteral("setFormat"), flag(on));
+}
+void FakeFind::setMatchCase(bool on)
+{
+    enter(QStringLiteral("setMatchCase"), flag(on));
+}
+void FakeFind::setMatchWholeWord(bool on)
+{
+    enter(QStringLiteral("setMatchWholeWord"), flag(on));
+}
+void FakeFind::setMatchWildcards(bool on)
+{
+    enter(QStringLiteral("setMatchWildcards"), flag(on));
+}
+void FakeFind::setMatchSoundsLike(bool on)
+{
+    enter(QStringLiteral("setMatchSoundsLike"), flag(on));
+}
+void FakeFind::setMatchAllWordForms(bool on)
+{
+    enter(QStringLiteral("setMatchAllWordForms"), flag(on));
+}
 
 void FakeFind::execute(int replace)
 {
@@ -276,9 +307,7 @@ void FakeFind::execute(int replace)
 void FakeEngine::failOn(const QString &operation, int nthCall, const QString &description)
 {
     m_faults.append({operation, nthCall,
-                     description.isEmpty()
-                         ? QStringLiteral("Injected failure of %1").arg(operation)
-                         : description});
+                     description.isEmpty() ? QStringLiteral("Injected failure of %1").arg(operation) : description});
 }
 
 void FakeEngine::enter(const QString &operation, const QString &record)

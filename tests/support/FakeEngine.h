@@ -48,9 +48,9 @@ public:
     // with dark marks at 384 dpi.
     QImage picture = samplePicture();
 
-    QStringList calls;          // every call, in order
+    QStringList calls;                 // every call, in order
     QList<QByteArray> openedFileBytes; // the bytes each successful open read
-    int liveApplications = 0;   // instances created and not yet destroyed
+    int liveApplications = 0;          // instances created and not yet destroyed
     int createdApplications = 0;
 
     // How many times an operation was called so far (failed calls included).

@@ -3,8 +3,8 @@
 #include <QObject>
 #include <QString>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 // A window's widget by the object name its Designer form gives it. A missing
 // one ends the test at once: every later check would only say less.

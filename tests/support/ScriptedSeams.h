@@ -16,9 +16,9 @@ class ScriptedSaveDialog : public SaveDialog
 public:
     QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) override;
 
-    QStringList answers;      // taken in order; empty string = cancel
-    bool fail = false;        // throw Failure instead of answering
-    QStringList titles;       // what was asked
+    QStringList answers; // taken in order; empty string = cancel
+    bool fail = false;   // throw Failure instead of answering
+    QStringList titles;  // what was asked
     QStringList filters;
 };
 

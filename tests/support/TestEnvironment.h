@@ -12,7 +12,7 @@ public:
     // Call before the QApplication is created.
     static void install();
     static QString root();
-    static QString temp();      // TEMP
+    static QString temp();       // TEMP
     static QString configHome(); // XDG_CONFIG_HOME
     // Where the settings file lives in this environment.
     static QString settingsFile();

@@ -14,7 +14,6 @@ QByteArray ReadFileBytes(const QString &path)
 void WriteFileBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    QVERIFY2(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly),
-             qPrintable(path));
+    QVERIFY2(QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly), qPrintable(path));
     QCOMPARE(file.write(bytes), bytes.size());
 }

@@ -6,13 +6,13 @@
 #include <QTest>
 
 // Like QTEST_MAIN, but inside a fresh user environment.
-#define PARCELON_TEST_MAIN(TestClass)                                  \
-    int main(int argc, char *argv[])                                   \
-    {                                                                  \
-        TestEnvironment::install();                                    \
-        QApplication app(argc, argv);                                  \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                       \
-        TestClass tc;                                                  \
-        QTEST_SET_MAIN_SOURCE_PATH                                     \
-        return QTest::qExec(&tc, argc, argv);                          \
+#define PARCELON_TEST_MAIN(TestClass)                                                                                  \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        TestEnvironment::install();                                                                                    \
+        QApplication app(argc, argv);                                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        TestClass tc;                                                                                                  \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

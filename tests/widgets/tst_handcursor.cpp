@@ -1,7 +1,7 @@
 #include "core/Failure.h"
-#include "widgets/HandCursor.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
+#include "widgets/HandCursor.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -11,16 +11,27 @@
 namespace {
 const QString kShippedCursor = QStringLiteral(PARCELON_SOURCE_DIR "/resources/HAND-M.CUR");
 
-void put16(QByteArray &out, int v) { out.append(char(v & 0xff)).append(char((v >> 8) & 0xff)); }
-void put32(QByteArray &out, qint64 v) { put16(out, int(v & 0xffff)); put16(out, int((v >> 16) & 0xffff)); }
+void put16(QByteArray &out, int v)
+{
+    out.append(char(v & 0xff)).append(char((v >> 8) & 0xff));
+}
+void put32(QByteArray &out, qint64 v)
+{
+    put16(out, int(v & 0xffff));
+    put16(out, int((v >> 16) & 0xffff));
+}
 
 QByteArray cursorHeader(int type, int w, int h, QPoint hotspot, qint64 imageSize)
 {
     QByteArray out;
-    put16(out, 0); put16(out, type); put16(out, 1);
+    put16(out, 0);
+    put16(out, type);
+    put16(out, 1);
     out.append(char(w)).append(char(h)).append('\0').append('\0');
-    put16(out, hotspot.x()); put16(out, hotspot.y());
-    put32(out, imageSize); put32(out, 22);
+    put16(out, hotspot.x());
+    put16(out, hotspot.y());
+    put32(out, imageSize);
+    put32(out, 22);
     return out;
 }
 
@@ -44,11 +55,24 @@ QByteArray pngCursor(QPoint hotspot)
 QByteArray monochromeCursor()
 {
     QByteArray dib;
-    put32(dib, 40); put32(dib, 8); put32(dib, 4); put16(dib, 1); put16(dib, 1);
-    put32(dib, 0); put32(dib, 0); put32(dib, 0); put32(dib, 0); put32(dib, 2); put32(dib, 0);
-    put32(dib, 0x000000); put32(dib, 0xffffff); // palette: black, white
+    put32(dib, 40);
+    put32(dib, 8);
+    put32(dib, 4);
+    put16(dib, 1);
+    put16(dib, 1);
+    put32(dib, 0);
+    put32(dib, 0);
+    put32(dib, 0);
+    put32(dib, 0);
+    put32(dib, 2);
+    put32(dib, 0);
+    put32(dib, 0x000000);
+    put32(dib, 0xffffff); // palette: black, white
     // Rows bottom-up, padded to 4 bytes: colour (black, white), then the AND mask.
-    dib.append(QByteArray::fromHex("00000000" "ff000000" "00000000" "0f000000"));
+    dib.append(QByteArray::fromHex("00000000"
+                                   "ff000000"
+                                   "00000000"
+                                   "0f000000"));
     return cursorHeader(2, 8, 2, QPoint(1, 0), dib.size()) + dib;
 }
 } // namespace

@@ -1,10 +1,10 @@
 #include "core/Failure.h"
 #include "core/ProgramFolder.h"
+#include "tests/support/TestFiles.h"
+#include "tests/support/TestMain.h"
 #include "widgets/Skin.h"
 #include "widgets/SkinFramework.h"
 #include "widgets/StyleSheetCheck.h"
-#include "tests/support/TestFiles.h"
-#include "tests/support/TestMain.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +22,10 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QColor background(const QWidget *w) { return w->palette().color(QPalette::Window); }
+QColor background(const QWidget *w)
+{
+    return w->palette().color(QPalette::Window);
+}
 
 // A window like the program's, white throughout, with one of every kind of
 // control the recolouring distinguishes.
@@ -33,8 +36,12 @@ struct TestWindow
     QLineEdit *edit = new QLineEdit(new QGroupBox(u"Company"_s, frame));
     QPushButton *button = new QPushButton(&window);
     QWidget *pictureBox = new QWidget(&window);
-    QList<QWidget *> plain{&window, frame, edit->parentWidget(), new QLabel(u"label"_s, &window),
-                           new QCheckBox(&window), new QRadioButton(&window)};
+    QList<QWidget *> plain{&window,
+                           frame,
+                           edit->parentWidget(),
+                           new QLabel(u"label"_s, &window),
+                           new QCheckBox(&window),
+                           new QRadioButton(&window)};
 
     TestWindow()
     {
@@ -145,11 +152,14 @@ private slots:
 
     void componentRefusesBadFiles()
     {
-        const struct { QByteArray bytes; QString section, description; } cases[] = {
-            {QByteArray(), QString(), "Cannot read skin file"}, // no file
-            {"QWidget { color: red; }", "Blue", "section"},
-            {"QWidget { color: \xff\xfe; }", QString(), "not UTF-8"},
-            {"QWidget { color: red; ", QString(), "not a valid style sheet"}};
+        const struct
+        {
+            QByteArray bytes;
+            QString section, description;
+        } cases[] = {{QByteArray(), QString(), "Cannot read skin file"}, // no file
+                     {"QWidget { color: red; }", "Blue", "section"},
+                     {"QWidget { color: \xff\xfe; }", QString(), "not UTF-8"},
+                     {"QWidget { color: red; ", QString(), "not a valid style sheet"}};
         for (const auto &c : cases) {
             if (!c.bytes.isEmpty())
                 WriteFileBytes(skinFile(), c.bytes);

@@ -29,18 +29,33 @@ QImage drawIcon(int size)
     p.setPen(QPen(outline, stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
 
     QPainterPath top;
-    top.moveTo(24, 70); top.lineTo(88, 28); top.lineTo(232, 28); top.lineTo(168, 70); top.closeSubpath();
-    p.setBrush(kraftLight); p.drawPath(top);
+    top.moveTo(24, 70);
+    top.lineTo(88, 28);
+    top.lineTo(232, 28);
+    top.lineTo(168, 70);
+    top.closeSubpath();
+    p.setBrush(kraftLight);
+    p.drawPath(top);
     QPainterPath side;
-    side.moveTo(168, 70); side.lineTo(232, 28); side.lineTo(232, 170); side.lineTo(168, 228); side.closeSubpath();
-    p.setBrush(kraftDark); p.drawPath(side);
-    p.setBrush(kraft); p.drawRect(QRectF(24, 70, 144, 158));
+    side.moveTo(168, 70);
+    side.lineTo(232, 28);
+    side.lineTo(232, 170);
+    side.lineTo(168, 228);
+    side.closeSubpath();
+    p.setBrush(kraftDark);
+    p.drawPath(side);
+    p.setBrush(kraft);
+    p.drawRect(QRectF(24, 70, 144, 158));
 
     // Packing tape across the top and down the front.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xe9, 0xd3, 0x9a));
     QPainterPath tape;
-    tape.moveTo(76, 70); tape.lineTo(140, 28); tape.lineTo(172, 28); tape.lineTo(108, 70); tape.closeSubpath();
+    tape.moveTo(76, 70);
+    tape.lineTo(140, 28);
+    tape.lineTo(172, 28);
+    tape.lineTo(108, 70);
+    tape.closeSubpath();
     p.drawPath(tape);
     p.drawRect(QRectF(76, 70, 32, 40));
 
@@ -75,7 +90,11 @@ QImage drawHand()
     hand.addRoundedRect(QRectF(17, 10, 5, 10), 2.5, 2.5); // ring
     hand.addRoundedRect(QRectF(21, 11, 5, 10), 2.5, 2.5); // little finger
     QPainterPath thumb;
-    thumb.moveTo(3.5, 16); thumb.lineTo(6.5, 14); thumb.lineTo(11, 20); thumb.lineTo(9, 23); thumb.closeSubpath();
+    thumb.moveTo(3.5, 16);
+    thumb.lineTo(6.5, 14);
+    thumb.lineTo(11, 20);
+    thumb.lineTo(9, 23);
+    thumb.closeSubpath();
     hand.addPath(thumb);
     hand.addRoundedRect(QRectF(8, 15, 18, 14), 4, 4); // palm
     hand = hand.simplified();
@@ -92,8 +111,15 @@ QImage drawHand()
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-void put16(QByteArray &out, quint16 v) { out.append(char(v & 0xff)).append(char(v >> 8)); }
-void put32(QByteArray &out, quint32 v) { put16(out, quint16(v & 0xffff)); put16(out, quint16(v >> 16)); }
+void put16(QByteArray &out, quint16 v)
+{
+    out.append(char(v & 0xff)).append(char(v >> 8));
+}
+void put32(QByteArray &out, quint32 v)
+{
+    put16(out, quint16(v & 0xffff));
+    put16(out, quint16(v >> 16));
+}
 
 QByteArray cursorFile(const QImage &image, QPoint hotspot)
 {
@@ -101,13 +127,25 @@ QByteArray cursorFile(const QImage &image, QPoint hotspot)
     const int maskRow = ((w + 31) / 32) * 4;
     const quint32 dibSize = 40 + quint32(w * h * 4 + maskRow * h);
     QByteArray out;
-    put16(out, 0); put16(out, 2); put16(out, 1);          // ICONDIR: cursor, one image
+    put16(out, 0);
+    put16(out, 2);
+    put16(out, 1); // ICONDIR: cursor, one image
     out.append(char(w)).append(char(h)).append(char(0)).append(char(0));
-    put16(out, quint16(hotspot.x())); put16(out, quint16(hotspot.y()));
-    put32(out, dibSize); put32(out, 22);                   // image bytes and where they start
-    put32(out, 40); put32(out, quint32(w)); put32(out, quint32(2 * h)); // BITMAPINFOHEADER
-    put16(out, 1); put16(out, 32); put32(out, 0); put32(out, quint32(w * h * 4 + maskRow * h));
-    put32(out, 0); put32(out, 0); put32(out, 0); put32(out, 0);
+    put16(out, quint16(hotspot.x()));
+    put16(out, quint16(hotspot.y()));
+    put32(out, dibSize);
+    put32(out, 22); // image bytes and where they start
+    put32(out, 40);
+    put32(out, quint32(w));
+    put32(out, quint32(2 * h)); // BITMAPINFOHEADER
+    put16(out, 1);
+    put16(out, 32);
+    put32(out, 0);
+    put32(out, quint32(w * h * 4 + maskRow * h));
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 0);
+    put32(out, 0);
     for (int y = h - 1; y >= 0; --y)
         for (int x = 0; x < w; ++x) {
             const QRgb c = image.pixel(x, y);
