@@ -4,8 +4,6 @@
 #include "core/Procedure.h"
 #include "preview/Twips.h"
 
-#include <QPainter>
-
 #include <cmath>
 
 namespace {
@@ -46,6 +44,7 @@ void Viewport::setCanvasPicture(const QImage &picture, QSize naturalTwips)
 {
     m_canvas.picture = picture;
     m_canvas.pictureSize = picture.isNull() ? QSize() : naturalTwips;
+    m_paintings.clear();
     // A new picture replaces whatever was painted over the old one.
     clearPainting();
     if (m_canvas.autoSize)
@@ -330,47 +329,49 @@ void Viewport::clearPainting()
     ++m_canvas.paintingSerial;
 }
 
-void Viewport::stretchCopy()
+std::optional<PaintingCache::Request> Viewport::paintingRequest(float zoom) const
 {
     const ZoomSourceState &source = m_zoomSource;
-    if (source.picture.isNull() || source.pictureSize.isEmpty())
-        throw Failure(QStringLiteral("Invalid picture"));
-    if (mBaseWidth <= 0 || mBaseHeight <= 0 || mZoomedWidth <= 0 || mZoomedHeight <= 0)
-        return;
+    const double zoomedWidth = std::floor(double(mBaseWidth) * double(zoom));
+    const double zoomedHeight = std::floor(double(mBaseHeight) * double(zoom));
+    if (mBaseWidth <= 0 || mBaseHeight <= 0 || zoomedWidth <= 0 || zoomedHeight <= 0)
+        return std::nullopt;
 
     // The source rectangle (0, 0, base) in twips, in the picture's own pixels:
     // the full-resolution picture is scaled, never its screen-sized copy.
     const double pixelsPerTwipX = double(source.picture.width()) / source.pictureSize.width();
     const double pixelsPerTwipY = double(source.picture.height()) / source.pictureSize.height();
-    const int sourceWidth = qBound(1, qRound(mBaseWidth * pixelsPerTwipX), source.picture.width());
-    const int sourceHeight = qBound(1, qRound(mBaseHeight * pixelsPerTwipY), source.picture.height());
+    PaintingCache::Request request;
+    request.picture = source.picture;
+    request.source = QSize(qBound(1, qRound(mBaseWidth * pixelsPerTwipX), source.picture.width()),
+                           qBound(1, qRound(mBaseHeight * pixelsPerTwipY), source.picture.height()));
+    request.target = QSize(qMax(1, qRound(Twips::ToPixels(Twips::ToInt32(zoomedWidth)) * m_devicePixelRatio)),
+                           qMax(1, qRound(Twips::ToPixels(Twips::ToInt32(zoomedHeight)) * m_devicePixelRatio)));
+    request.devicePixelRatio = m_devicePixelRatio;
+    return request;
+}
 
-    const int targetWidth = qMax(1, qRound(Twips::ToPixels(mZoomedWidth) * m_devicePixelRatio));
-    const int targetHeight = qMax(1, qRound(Twips::ToPixels(mZoomedHeight) * m_devicePixelRatio));
-
-    // The top-left part of the picture is read in place rather than copied
-    // first: on a 2x screen the picture is 11 MB.
-    const QImage &picture = source.picture;
-    const bool whole = sourceWidth == picture.width() && sourceHeight == picture.height();
-    QImage region = picture;
-    if (!whole) {
-        region = QImage(picture.constBits(), sourceWidth, sourceHeight, picture.bytesPerLine(), picture.format());
-        region.setColorTable(picture.colorTable());
-    }
-    QImage scaled = region.scaled(targetWidth, targetHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (!whole && scaled.constBits() == region.constBits())
-        scaled = scaled.copy(); // unscaled, it would still point into the picture
-
-    QImage painting;
-    if (scaled.hasAlphaChannel()) {
-        painting = QImage(targetWidth, targetHeight, QImage::Format_RGB32);
-        painting.fill(Qt::white); // transparent parts show the canvas's white
-        QPainter painter(&painting);
-        painter.drawImage(0, 0, scaled);
-    } else {
-        painting = scaled.convertToFormat(QImage::Format_RGB32); // no copy when it is one already
-    }
-    painting.setDevicePixelRatio(m_devicePixelRatio);
-    m_canvas.painting = painting;
+void Viewport::stretchCopy()
+{
+    const ZoomSourceState &source = m_zoomSource;
+    if (source.picture.isNull() || source.pictureSize.isEmpty())
+        throw Failure(QStringLiteral("Invalid picture"));
+    const auto request = paintingRequest(mZoom);
+    if (!request)
+        return;
+    m_canvas.painting = m_paintings.take(*request);
     ++m_canvas.paintingSerial;
+
+    // The steps a click away, made while the user looks at this one; this
+    // one is kept for the way back.
+    QList<PaintingCache::Request> next{*request};
+    for (float zoom : {mZoom + 0.25f, mZoom - 0.25f}) {
+        if (!(zoom >= 0.25f && zoom <= 4.0f))
+            continue;
+        const auto neighbour = paintingRequest(zoom);
+        if (neighbour && std::floor(double(mBaseWidth) * double(zoom)) < kCapWidth
+            && std::floor(double(mBaseHeight) * double(zoom)) < kCapHeight)
+            next.append(*neighbour);
+    }
+    m_paintings.prepareSoon(next);
 }

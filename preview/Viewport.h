@@ -1,10 +1,13 @@
 #pragma once
 
+#include "preview/PaintingCache.h"
+
 #include <QImage>
 #include <QSize>
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class MessageBoxes;
 class Procedure;
@@ -111,6 +114,8 @@ public:
     qint16 vStep() const { return mVStep; }
     float dragX() const { return mDragX; }
     float dragY() const { return mDragY; }
+    // The zoom steps' paintings, made ahead of the clicks.
+    PaintingCache &paintings() { return m_paintings; }
 
 private:
     enum class Axis { Horizontal, Vertical };
@@ -128,6 +133,7 @@ private:
     void fitCanvasToPicture();
     void clearPainting();
     void stretchCopy();
+    std::optional<PaintingCache::Request> paintingRequest(float zoom) const;
 
     MessageBoxes &m_boxes;
     std::function<void()> m_defaultPointer;
@@ -152,4 +158,6 @@ private:
     qint16 mVStep = 0;
     float mDragX = 0;
     float mDragY = 0;
+
+    PaintingCache m_paintings;
 };

@@ -7,6 +7,7 @@
 
 #include <QPainter>
 #include <QSet>
+#include <QTest>
 
 namespace {
 const QString kActivateTag = QStringLiteral("in Parcelwise2021/08/31.Form2.Form_Activate ");
@@ -92,6 +93,7 @@ private slots:
     void dragClampsToTheViewport();
     void releaseSetsTheBarsByPercent();
     void paintingIsSharpAndSmooth();
+    void nextStepsArePaintedAhead();
 };
 
 void tst_Viewport::twipsConversions()
@@ -370,6 +372,27 @@ void tst_Viewport::paintingIsSharpAndSmooth()
             levels.insert(grey(smooth, x, y));
     QVERIFY2(levels.size() > 20, qPrintable(QString::number(levels.size())));
     QVERIFY(levels.contains(255));
+}
+
+void tst_Viewport::nextStepsArePaintedAhead()
+{
+    // Given time between the clicks, a step finds its painting made ahead,
+    // with the pixels of one made on the spot (here by a viewport that is
+    // never given that time).
+    Fixture f(kSheetTwips, 1, stripedSheet());
+    QTest::qWait(100);
+    f.view.paintings().waitForWorker();
+    const int onTheSpot = f.view.paintings().scaledOnTheSpot();
+    f.zoom(0);
+    QCOMPARE(f.view.paintings().scaledOnTheSpot(), onTheSpot);
+    Fixture g(kSheetTwips, 2, stripedSheet());
+    QCOMPARE(f.view.zoom(), 1.5f);
+    QCOMPARE(f.view.canvas().painting.size(), QSize(552, 714));
+    QVERIFY(f.view.canvas().painting == g.view.canvas().painting);
+    // Straight back: the step before is still at hand.
+    f.zoom(1);
+    QCOMPARE(f.view.paintings().scaledOnTheSpot(), onTheSpot);
+    QVERIFY(f.view.canvas().painting == Fixture(kSheetTwips, 1, stripedSheet()).view.canvas().painting);
 }
 
 PARCELON_TEST_MAIN(tst_Viewport)
