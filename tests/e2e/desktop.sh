@@ -119,6 +119,7 @@ viewport_crop() { # viewport_crop shot.png out.png: the preview's viewport area
 stddev() { convert "$1" -colorspace gray -format '%[fx:standard_deviation]' info:; }
 not_blank() { awk -v s="$(stddev "$1")" 'BEGIN { exit !(s > 0.02) }'; }
 differ() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
+same() { ! differ "$1" "$2"; }
 count_in_doc() { LANG=C.UTF-8 catdoc -w "$1" 2>/dev/null | grep -o -- "$2" | wc -l; }
 temp_docs() { find "$TEMP" -maxdepth 1 -name 'qmtemp*.doc' | sort; }
 temp_holds_only_docs() { # the documents and their owner markers
@@ -195,6 +196,19 @@ sleep 0.5
 shot zoom-out
 viewport_crop "$SHOTS/zoom-out.png" "$ROOT/view3.png"
 check "Zoom Out changes the picture" differ "$ROOT/view2.png" "$ROOT/view3.png"
+# Impatient: four Zoom In and four Zoom Out clicks 40 ms apart come back to
+# the same picture, whether a step's painting was made ahead or on the spot.
+xdotool mousemove --window "$PREVIEW" 172 557 sleep 0.1 click --repeat 4 --delay 40 1
+sleep 0.5
+shot zoom-rapid-in
+viewport_crop "$SHOTS/zoom-rapid-in.png" "$ROOT/view-in.png"
+check "rapid Zoom In clicks change the picture" differ "$ROOT/view3.png" "$ROOT/view-in.png"
+xdotool mousemove --window "$PREVIEW" 480 557 sleep 0.1 click --repeat 4 --delay 40 1
+sleep 0.5
+shot zoom-rapid
+viewport_crop "$SHOTS/zoom-rapid.png" "$ROOT/view4.png"
+check "rapid zoom clicks come back to the same picture" same "$ROOT/view3.png" "$ROOT/view4.png"
+check "rapid zoom clicks raise no box" no_box
 
 # --- save through the real dialog ----------------------------------------------
 TARGET=$ROOT/out/labels.doc
