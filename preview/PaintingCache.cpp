@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <utility>
@@ -77,7 +78,7 @@ PaintingCache::PaintingCache()
     // user's next click is still further away.
     m_soon.setSingleShot(true);
     m_soon.setInterval(40);
-    m_soon.callOnTimeout([this] { prepare(std::exchange(m_soonRequests, {})); });
+    m_soon.callOnTimeout([this] { startMissing(); });
 }
 
 PaintingCache::~PaintingCache()
@@ -120,32 +121,29 @@ QImage PaintingCache::take(const Request &request)
 
 void PaintingCache::prepare(const QList<Request> &requests)
 {
-    QList<std::shared_ptr<Job>> kept;
-    for (const Request &request : requests) {
-        if (request.picture.isNull() || request.source.isEmpty() || request.target.isEmpty())
-            continue;
-        auto job = find(request);
-        if (!job) {
-            job = std::make_shared<Job>();
-            job->request = request;
-            m_worker.start([job] {
-                if (job->start())
-                    job->make();
-            });
-        }
-        kept.append(job);
-    }
+    // Forgotten at once, so that no more than these are ever held, however
+    // fast the clicks come.
     const auto jobs = m_jobs;
     for (const auto &job : jobs)
-        if (!kept.contains(job))
+        if (std::none_of(requests.begin(), requests.end(), [&job](const Request &r) { return job->matches(r); }))
             forget(job);
-    m_jobs = kept;
-}
-
-void PaintingCache::prepareSoon(const QList<Request> &requests)
-{
     m_soonRequests = requests;
     m_soon.start();
+}
+
+void PaintingCache::startMissing()
+{
+    for (const Request &request : std::exchange(m_soonRequests, {})) {
+        if (request.picture.isNull() || request.source.isEmpty() || request.target.isEmpty() || find(request))
+            continue;
+        auto job = std::make_shared<Job>();
+        job->request = request;
+        m_jobs.append(job);
+        m_worker.start([job] {
+            if (job->start())
+                job->make();
+        });
+    }
 }
 
 void PaintingCache::clear()

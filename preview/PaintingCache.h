@@ -34,11 +34,10 @@ public:
 
     // The painting for the request: made ahead, awaited, or scaled now.
     QImage take(const Request &request);
-    // Starts making these on the worker and forgets every other painting.
+    // Forgets every painting but these at once, and starts making those not
+    // yet at hand on the worker a moment later, once the step that asks has
+    // been painted: made alongside that repaint, they would take a core from it.
     void prepare(const QList<Request> &requests);
-    // The same a moment later, once the step that asks has been painted:
-    // made alongside that repaint, they would take a core from it.
-    void prepareSoon(const QList<Request> &requests);
     // Forgets every painting (a new picture).
     void clear();
 
@@ -51,6 +50,7 @@ private:
     struct Job;
     std::shared_ptr<Job> find(const Request &request) const;
     void forget(const std::shared_ptr<Job> &job);
+    void startMissing();
 
     QThreadPool m_worker;
     QTimer m_soon;

@@ -8,6 +8,25 @@
 
 namespace {
 const QString kRedrawImageTag = QStringLiteral("in Parcelwise2021/08/31.Form2.RedrawImage ");
+
+// What one Zoom In or Zoom Out click changes the zoom by.
+constexpr float kZoomStep = 0.25f;
+
+bool zoomInRange(float zoom)
+{
+    return zoom >= 0.25f && zoom <= 4.0f;
+}
+
+// A base extent at a zoom, in whole twips (as a double: it may overflow the integer).
+double zoomedTwips(qint32 base, float zoom)
+{
+    return std::floor(double(base) * double(zoom));
+}
+
+bool belowCap(double width, double height)
+{
+    return width < Viewport::kCapWidth && height < Viewport::kCapHeight;
+}
 } // namespace
 
 Viewport::Viewport(MessageBoxes &boxes)
@@ -79,10 +98,10 @@ void Viewport::FirstDisplay(Procedure &p)
 void Viewport::RedrawImage()
 {
     Procedure p(m_boxes, kRedrawImageTag);
-    p.step(100, [&] { mZoomedWidth = Twips::ToInt32(std::floor(double(mBaseWidth) * double(mZoom))); });
-    p.step(102, [&] { mZoomedHeight = Twips::ToInt32(std::floor(double(mBaseHeight) * double(mZoom))); });
+    p.step(100, [&] { mZoomedWidth = Twips::ToInt32(zoomedTwips(mBaseWidth, mZoom)); });
+    p.step(102, [&] { mZoomedHeight = Twips::ToInt32(zoomedTwips(mBaseHeight, mZoom)); });
     bool paint = false;
-    p.step(104, [&] { paint = mZoomedWidth < kCapWidth && mZoomedHeight < kCapHeight; });
+    p.step(104, [&] { paint = belowCap(mZoomedWidth, mZoomedHeight); });
     if (paint) {
         p.step(106, [&] {
             m_canvas.picture = QImage();
@@ -146,13 +165,13 @@ void Viewport::setupAxis(Axis axis)
 
 void Viewport::StepZoom(qint32 direction)
 {
-    const float candidate = direction == 0 ? mZoom + 0.25f : mZoom - 0.25f;
+    const float candidate = direction == 0 ? mZoom + kZoomStep : mZoom - kZoomStep;
     ApplyZoom(candidate);
 }
 
 void Viewport::ApplyZoom(float candidate)
 {
-    if (!(candidate >= 0.25f && candidate <= 4.0f))
+    if (!zoomInRange(candidate))
         return;
     mZoom = candidate;
     RedrawImage();
@@ -332,8 +351,8 @@ void Viewport::clearPainting()
 std::optional<PaintingCache::Request> Viewport::paintingRequest(float zoom) const
 {
     const ZoomSourceState &source = m_zoomSource;
-    const double zoomedWidth = std::floor(double(mBaseWidth) * double(zoom));
-    const double zoomedHeight = std::floor(double(mBaseHeight) * double(zoom));
+    const double zoomedWidth = zoomedTwips(mBaseWidth, zoom);
+    const double zoomedHeight = zoomedTwips(mBaseHeight, zoom);
     if (mBaseWidth <= 0 || mBaseHeight <= 0 || zoomedWidth <= 0 || zoomedHeight <= 0)
         return std::nullopt;
 
@@ -365,13 +384,11 @@ void Viewport::stretchCopy()
     // The steps a click away, made while the user looks at this one; this
     // one is kept for the way back.
     QList<PaintingCache::Request> next{*request};
-    for (float zoom : {mZoom + 0.25f, mZoom - 0.25f}) {
-        if (!(zoom >= 0.25f && zoom <= 4.0f))
-            continue;
-        const auto neighbour = paintingRequest(zoom);
-        if (neighbour && std::floor(double(mBaseWidth) * double(zoom)) < kCapWidth
-            && std::floor(double(mBaseHeight) * double(zoom)) < kCapHeight)
+    for (float zoom : {mZoom + kZoomStep, mZoom - kZoomStep}) {
+        if (!zoomInRange(zoom) || !belowCap(zoomedTwips(mBaseWidth, zoom), zoomedTwips(mBaseHeight, zoom)))
+            continue; // that click would not paint
+        if (const auto neighbour = paintingRequest(zoom))
             next.append(*neighbour);
     }
-    m_paintings.prepareSoon(next);
+    m_paintings.prepare(next);
 }
