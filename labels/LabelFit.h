@@ -1,0 +1,34 @@
+#pragma once
+
+#include "labels/LabelPlan.h"
+
+#include <QByteArray>
+#include <QList>
+
+// Whether every line of every label lies inside its label, read from the
+// office's own layout: the PDF of the filled sheets gives each line's
+// position. A label whose text is too long for it is shrunk in small steps;
+// what still does not fit is refused rather than printed cut.
+
+// The text sizes a label steps through, largest first: the recipient's lines
+// (the template's 15 pt first) and, at each step, the sender's (9 pt, never
+// larger than the recipient's). The smallest is 7 pt.
+struct LabelTextSize
+{
+    double recipientPoints = 15.0;
+    double senderPoints = 9.0;
+};
+inline constexpr int kLabelTextSteps = 9;
+LabelTextSize LabelTextSizeAt(int step); // 0 (as the template has it) .. kLabelTextSteps - 1
+
+// A label whose text does not lie whole inside it.
+struct CutLabel
+{
+    qsizetype sheet = 1; // from 1
+    int label = 1;       // 1..6 in reading order
+    int field = 0;       // the field (1..12) to shorten: the one that takes the most lines
+};
+
+// The labels of `sheets` (page k of the PDF is sheet k) whose text is not
+// shown whole inside the label. Throws Failure when the PDF cannot be read.
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets);

@@ -1,0 +1,40 @@
+#include "labels/LabelPlan.h"
+
+qsizetype LabelsTaken(qsizetype addresses, LabelPlacement placement)
+{
+    return addresses * placement.copies;
+}
+
+qsizetype SheetsTaken(qsizetype addresses, LabelPlacement placement)
+{
+    const qsizetype labels = LabelsTaken(addresses, placement);
+    if (labels == 0)
+        return 0;
+    const qsizetype used = placement.start - 1 + labels;
+    return (used + kLabelsPerSheet - 1) / kLabelsPerSheet;
+}
+
+LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement)
+{
+    const qsizetype slot = placement.start - 1 + k;
+    return {slot / kLabelsPerSheet + 1, int(slot % kLabelsPerSheet) + 1};
+}
+
+QList<SheetLabels> PlanSheets(const QList<QStringList> &addresses, LabelPlacement placement)
+{
+    QList<SheetLabels> sheets(SheetsTaken(addresses.size(), placement));
+    qsizetype k = 0;
+    for (const QStringList &fields : addresses) {
+        for (int copy = 0; copy < placement.copies; ++copy, ++k) {
+            const LabelPosition at = PositionOfLabel(k, placement);
+            sheets[at.sheet - 1][at.label - 1] = fields;
+        }
+    }
+    return sheets;
+}
+
+bool IsValidPlacement(LabelPlacement placement)
+{
+    return placement.start >= 1 && placement.start <= kLabelsPerSheet && placement.copies >= 1
+        && placement.copies <= kMaxCopies;
+}

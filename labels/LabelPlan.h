@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QStringList>
+
+#include <array>
+
+// Where addresses go on the sheets: one address per label in reading order
+// (label 1 top left, 2 top right, ... 6 bottom right), a new sheet after
+// label 6. The same arithmetic serves the command line, the window's lists
+// and a single address printed on a partly used sheet.
+
+inline constexpr int kLabelsPerSheet = 6;
+
+// A sheet's six labels in reading order. Each holds the twelve field texts
+// of its label (sender 1..6, recipient 7..12); an empty list is a label left
+// completely blank.
+using SheetLabels = std::array<QStringList, kLabelsPerSheet>;
+
+struct LabelPlacement
+{
+    int start = 1;  // the first free label of the first sheet, 1..6
+    int copies = 1; // labels in a row for each address, 1 or more
+};
+
+// The labels and sheets that `addresses` addresses take with `placement`.
+// The labels before `start` count as used (they are part of the first sheet).
+qsizetype LabelsTaken(qsizetype addresses, LabelPlacement placement);
+qsizetype SheetsTaken(qsizetype addresses, LabelPlacement placement);
+
+// The sheets for `addresses` (twelve field texts each) placed as asked: the
+// labels before `start` and those after the last address are blank.
+// Nothing for no addresses. `placement` must be valid (see isValid).
+QList<SheetLabels> PlanSheets(const QList<QStringList> &addresses, LabelPlacement placement);
+
+// The sheet and label (both from 1) of the k-th label made (k from 0).
+struct LabelPosition
+{
+    qsizetype sheet = 1;
+    int label = 1;
+};
+LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement);
+
+// start 1..6, copies 1..kMaxCopies.
+bool IsValidPlacement(LabelPlacement placement);
+inline constexpr int kMaxCopies = 600;
