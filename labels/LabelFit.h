@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Failure.h"
 #include "labels/LabelPlan.h"
 
 #include <QByteArray>
@@ -32,3 +33,19 @@ struct CutLabel
 // The labels of `sheets` (page k of the PDF is sheet k) whose text is not
 // shown whole inside the label. Throws Failure when the PDF cannot be read.
 QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets);
+
+// Thrown when labels still do not fit at the smallest text size: nothing is
+// written. description() names the first label and its field.
+class LabelsCutOff : public Failure
+{
+public:
+    LabelsCutOff(const QString &description, QList<CutLabel> labels)
+        : Failure(description)
+        , m_labels(std::move(labels))
+    {
+    }
+    const QList<CutLabel> &labels() const { return m_labels; }
+
+private:
+    QList<CutLabel> m_labels;
+};

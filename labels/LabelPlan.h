@@ -13,8 +13,9 @@
 inline constexpr int kLabelsPerSheet = 6;
 
 // A sheet's six labels in reading order. Each holds the twelve field texts
-// of its label (sender 1..6, recipient 7..12); an empty list is a label left
-// completely blank.
+// of its label (sender 1..6, recipient 7..12) and, as a 13th text where the
+// recipient is abroad, the country line printed under the city line (absent
+// or empty for a US address); an empty list is a label left completely blank.
 using SheetLabels = std::array<QStringList, kLabelsPerSheet>;
 
 struct LabelPlacement
