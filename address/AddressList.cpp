@@ -344,11 +344,13 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
                 continue;
             if (zip.size() == 4 || zip.size() == 8) { // a spreadsheet took it for a number
                 zip.prepend(QLatin1Char('0'));
-                zeroRestored << record.line;
+                if (zeroRestored.value(zeroRestored.size() - 1) != record.line)
+                    zeroRestored << record.line;
             }
             if (zip.size() == 9) {
                 zip.insert(5, QLatin1Char('-'));
-                hyphenated << record.line;
+                if (hyphenated.value(hyphenated.size() - 1) != record.line)
+                    hyphenated << record.line;
             }
         }
         if (reading.rows.size() == kMaxAddresses)

@@ -13,7 +13,7 @@
 // new format is one row here.
 struct SheetFormat
 {
-    const char *extension;   // without the dot, lower case
+    const char *extension; // without the dot, lower case
     DocumentFormat format;
     const char *officeFilter; // the office's export filter
     const char *description;
