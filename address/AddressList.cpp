@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <map>
@@ -356,8 +357,7 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
         if (reading.rows.size() == kMaxAddresses)
             throw Failure(QStringLiteral("%1: more than %2 addresses; one run makes labels for at most %2, "
                                          "so split the list")
-                              .arg(at(record.line))
-                              .arg(kMaxAddresses));
+                              .arg(at(record.line), QLocale(QLocale::English).toString(kMaxAddresses)));
         lastAddressLine = record.line;
         reading.rows << row;
     }

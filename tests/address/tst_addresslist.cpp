@@ -265,7 +265,7 @@ private slots:
         QByteArray tooMany = header;
         for (int i = 0; i <= AddressList::kMaxAddresses; ++i)
             tooMany += "a,b,c\n";
-        QTest::newRow("too many addresses") << tooMany << "list.csv, line 10002: more than 10000 addresses";
+        QTest::newRow("too many addresses") << tooMany << "list.csv, line 10002: more than 10,000 addresses";
         QTest::newRow("no recipient column")
             << QByteArray("Order,Sku\n1,2\n")
             << "list.csv, line 1: no column names a recipient; the list has Order, Sku; the names known are "

@@ -51,7 +51,9 @@ private slots:
         QFETCH(QString, document);
         QFETCH(bool, roff);
         QVERIFY(!document.isEmpty());
-        auto written = [roff](QString text) { return roff ? text.replace(QLatin1Char('-'), QLatin1String("\\-")) : text; };
+        auto written = [roff](QString text) {
+            return roff ? text.replace(QLatin1Char('-'), QLatin1String("\\-")) : text;
+        };
         for (const QCommandLineOption &option : BatchOptions()) {
             const QString name = written(QStringLiteral("--") + option.names().first());
             const QString wanted = roff && !option.valueName().isEmpty()
