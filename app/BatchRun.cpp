@@ -6,6 +6,7 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/MessageBoxes.h"
+#include "core/OwnedTemporaries.h"
 #include "core/Seams.h"
 #include "core/SettingsStore.h"
 #include "labels/ModuleEngineFactory.h"
@@ -221,6 +222,8 @@ int BatchMain(int argc, char *argv[])
     if (parser.isSet(version))
         parser.showVersion();
 
+    // What killed runs left in the temporary folders goes before this run adds its own.
+    RemoveDeadTemporariesAtStart();
     NoClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
     return RunBatch(parser, engines, errors);

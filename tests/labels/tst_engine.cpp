@@ -130,6 +130,9 @@ class tst_Engine : public QObject
 private slots:
     void initTestCase()
     {
+        // Qt Test's crash handler has replaced the ignored SIGPIPE: a write to
+        // an office this test kills would end the test instead of failing the call.
+        ::signal(SIGPIPE, SIG_IGN);
         m_template = temp(QStringLiteral("labels.dot"));
         writeLabelTemplate(m_template);
     }
@@ -142,7 +145,7 @@ private slots:
         // Each test's factory has ended with the test, and its office with
         // it: the process and sockets at once, the instance folder in the background.
         QCOMPARE(ourOfficeProcesses(), QList<int>());
-        QTRY_COMPARE_WITH_TIMEOUT(leftovers(m_profileSockets), QStringList(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(leftovers(m_profileSockets), QStringList(), 20000);
         m_profileSockets.clear();
     }
 
@@ -486,7 +489,7 @@ private slots:
             [&] { replaceAll(*word, QStringLiteral("Sender Name"), QStringLiteral("x")); });
         killer.join();
         QVERIFY2(failure.contains(QStringLiteral("ended unexpectedly")), qPrintable(failure));
-        QVERIFY(timer.elapsed() < 10000);
+        QVERIFY(timer.elapsed() < 20000);
         // Every later call fails at once instead of hanging.
         QVERIFY(failureOf([&] { word->setDisplayAlerts(false); }).contains(QStringLiteral("ended")));
         word->quit();
@@ -495,12 +498,12 @@ private slots:
         word->open(m_template, true)->saveAs(temp(QStringLiteral("after-kill.doc")));
         const int second = engines.officeProcessId();
         QVERIFY(second > 0 && second != office);
-        QTRY_COMPARE(ourOfficeProcesses(), QList<int>{second}); // the dead one is reaped
+        QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses(), QList<int>{second}, 20000); // the dead one is reaped
         word->quit();
         ::kill(second, SIGKILL);
         word = start(engines);
         word->open(m_template, true)->saveAs(temp(QStringLiteral("after-idle-kill.doc")));
-        QTRY_COMPARE(ourOfficeProcesses(), QList<int>{engines.officeProcessId()});
+        QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses(), QList<int>{engines.officeProcessId()}, 20000);
         word->quit();
         QVERIFY(isCompoundDocument(temp(QStringLiteral("after-kill.doc"))));
         QVERIFY(isCompoundDocument(temp(QStringLiteral("after-idle-kill.doc"))));
@@ -510,8 +513,9 @@ private slots:
     // call or while no session was open; the next session works either way.
     void stopsAFrozenOfficeAndCarriesOn()
     {
-        // Long enough for a fresh office's first open on a busy machine.
-        qputenv("PARCELON_ENGINE_CALL_TIMEOUT_MS", "4000");
+        // Long enough for a fresh office's first open on a machine busy
+        // with two builds.
+        qputenv("PARCELON_ENGINE_CALL_TIMEOUT_MS", "10000");
         ModuleEngineFactory engines(m_clipboard);
         auto word = start(engines);
         WordDocument *doc = word->open(m_template, true);
@@ -521,8 +525,8 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         const QString failure = failureOf([&] { doc->saveAs(temp(QStringLiteral("frozen.doc"))); });
-        QVERIFY2(failure.contains(QStringLiteral("did not respond within 4 seconds")), qPrintable(failure));
-        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(failure.contains(QStringLiteral("did not respond within 10 seconds")), qPrintable(failure));
+        QVERIFY2(timer.elapsed() < 30000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(!failureOf([&] { doc->close(); }).isEmpty());
         QVERIFY(!QFileInfo::exists(temp(QStringLiteral("frozen.doc"))));
         word->quit();
@@ -535,7 +539,7 @@ private slots:
         ::kill(second, SIGSTOP);
         word = start(engines);
         word->open(m_template, true)->saveAs(temp(QStringLiteral("thawed.doc")));
-        QTRY_COMPARE(ourOfficeProcesses(), QList<int>{engines.officeProcessId()});
+        QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses(), QList<int>{engines.officeProcessId()}, 20000);
         word->quit();
         QVERIFY(isCompoundDocument(temp(QStringLiteral("thawed.doc"))));
     }
@@ -567,7 +571,7 @@ private slots:
         QVERIFY(QFileInfo::exists(helperSocket));
 
         ::kill(helperPid, SIGKILL);
-        QVERIFY(helper.waitForFinished(10000));
+        QVERIFY(helper.waitForFinished(30000));
         const auto officeGone = [office = offices.first()] {
             QFile stat(QStringLiteral("/proc/%1/stat").arg(office));
             if (!stat.open(QIODevice::ReadOnly))
@@ -575,7 +579,7 @@ private slots:
             const QByteArray line = stat.readAll();
             return line.mid(line.lastIndexOf(')') + 2, 1) == "Z"; // dead, awaiting its new parent
         };
-        QTRY_VERIFY_WITH_TIMEOUT(officeGone(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(officeGone(), 30000);
 
         ModuleEngineFactory engines(m_clipboard);
         auto word = start(engines);
@@ -624,7 +628,7 @@ private slots:
             word->open(m_template, true);
             word->quit();
             QTRY_VERIFY_WITH_TIMEOUT(engines.officeProcessId() != office && engines.officeProcessId() > 0, 20000);
-            QTRY_VERIFY_WITH_TIMEOUT(!ourOfficeProcesses().contains(office), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(!ourOfficeProcesses().contains(office), 20000);
             word = start(engines);
             word->open(m_template, true)->saveAs(temp(QStringLiteral("recycled.doc")));
             word->quit();
