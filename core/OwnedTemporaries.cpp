@@ -49,9 +49,8 @@ ProcessState processState(qint64 pid)
 
 QString ownMark()
 {
-    static const QString mark = QStringLiteral("parcelon-%1-%2-")
-                                    .arg(::getpid())
-                                    .arg(processState(::getpid()).startTicks);
+    static const QString mark =
+        QStringLiteral("parcelon-%1-%2-").arg(::getpid()).arg(processState(::getpid()).startTicks);
     return mark;
 }
 
