@@ -76,7 +76,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         auto *papers = event->type() == QEvent::Show ? qobject_cast<QComboBox *>(watched) : nullptr;
-        if (papers && papers->objectName() == QLatin1String("pageSizeCombo") && m_dialog->isAncestorOf(papers)
+        if (papers && papers->objectName() == QLatin1String("pageSizeCombo") && insideDialog(papers)
             && !papers->property(kTurned).toBool()) {
             papers->setProperty(kTurned, true);
             for (int i = 0; i < papers->count(); ++i) {
@@ -90,6 +90,16 @@ protected:
     }
 
 private:
+    // The page settings are a window of their own, so isAncestorOf() does not see them.
+    bool insideDialog(const QObject *object) const
+    {
+        for (; object; object = object->parent()) {
+            if (object == m_dialog)
+                return true;
+        }
+        return false;
+    }
+
     static constexpr const char *kTurned = "parcelonLetterFirst";
     QWidget *m_dialog;
 };
