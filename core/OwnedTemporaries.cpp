@@ -1,6 +1,7 @@
 #include "core/OwnedTemporaries.h"
 
 #include "core/Failure.h"
+#include "core/PrivateFolder.h"
 #include "core/TempFolder.h"
 
 #include <QDir>
@@ -118,4 +119,5 @@ void RemoveDeadTemporariesAtStart()
         // No temporary folder: nothing can have been left there.
     }
     RemoveDeadTemporaries(QDir::tempPath());
+    RemoveDeadTemporaries(PrivateCacheFolder());
 }

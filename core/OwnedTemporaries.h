@@ -27,6 +27,6 @@ QString OwnedTemporaryBeside(const QString &target);
 void RemoveDeadTemporaries(const QString &folder);
 
 // RemoveDeadTemporaries in every folder where the program's own temporary
-// names live: the temporary folder and the system's temporary folder. For
-// the program's start, the window's and the command line's.
+// names live: the temporary folder, the system's temporary folder and the
+// cache folder. For the program's start, the window's and the command line's.
 void RemoveDeadTemporariesAtStart();

@@ -139,7 +139,7 @@ QString prepared(const OfficeSettings &settings)
 
     // Prepared beside the target and renamed into place, so that a program
     // running at the same time never sees a half-written profile.
-    QByteArray pattern = QFile::encodeName(target + QStringLiteral(".XXXXXX"));
+    QByteArray pattern = QFile::encodeName(OwnedTemporaryName(target + QLatin1Char('.')));
     if (!::mkdtemp(pattern.data()))
         throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1").arg(cache));
     const QString staging = QFile::decodeName(pattern);
