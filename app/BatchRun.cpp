@@ -6,6 +6,7 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/MessageBoxes.h"
+#include "core/OwnedTemporaries.h"
 #include "core/Seams.h"
 #include "core/SettingsStore.h"
 #include "labels/LabelFit.h"
@@ -347,6 +348,8 @@ int BatchMain(int argc, char *argv[], const QCommandLineParser &parser)
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
 
     QTextStream errors(stderr);
+    // What killed runs left in the temporary folders goes before this run adds its own.
+    RemoveDeadTemporariesAtStart();
     NoClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
     return RunBatch(parser, engines, errors);

@@ -6,6 +6,7 @@
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
+#include "core/OwnedTemporaries.h"
 #include "core/Procedure.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
@@ -165,6 +166,7 @@ int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
     } catch (const Failure &) {
         // No temporary folder: generation reports that when it is clicked.
     }
+    RemoveDeadTemporariesAtStart();
     int status = 0;
     if (StartMainWindow(form)) {
         if (whenShown)

@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPageSize>
 #include <QPrintDialog>
 #include <QRandomGenerator>
 
@@ -55,12 +57,62 @@ QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, con
     return files.isEmpty() ? QString() : files.first();
 }
 
+namespace {
+
+// Qt's print dialog shows each queue's default paper in its page settings
+// (made anew for every printer chosen), whatever the printer was given. The
+// label stock is Letter: a paper list is turned to it when it first shows.
+class LetterPaperFirst : public QObject
+{
+public:
+    explicit LetterPaperFirst(QWidget *dialog)
+        : m_dialog(dialog)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~LetterPaperFirst() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *papers = event->type() == QEvent::Show ? qobject_cast<QComboBox *>(watched) : nullptr;
+        if (papers && papers->objectName() == QLatin1String("pageSizeCombo") && insideDialog(papers)
+            && !papers->property(kTurned).toBool()) {
+            papers->setProperty(kTurned, true);
+            for (int i = 0; i < papers->count(); ++i) {
+                if (qvariant_cast<QPageSize>(papers->itemData(i)).id() == QPageSize::Letter) {
+                    papers->setCurrentIndex(i);
+                    break;
+                }
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    // The page settings are a window of their own, so isAncestorOf() does not see them.
+    bool insideDialog(const QObject *object) const
+    {
+        for (; object; object = object->parent()) {
+            if (object == m_dialog)
+                return true;
+        }
+        return false;
+    }
+
+    static constexpr const char *kTurned = "parcelonLetterFirst";
+    QWidget *m_dialog;
+};
+
+} // namespace
+
 bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer)
 {
     QPrintDialog dialog(&printer, parent);
     // One sheet: a page range or a selection means nothing here.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    LetterPaperFirst letter(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -1,6 +1,7 @@
 #include "core/FileUtils.h"
 
 #include "core/Failure.h"
+#include "core/OwnedTemporaries.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -22,9 +23,11 @@ QString systemError(int error)
 
 // Creates a new, unique file beside the target and fills it with the bytes.
 // Returns its path; throws on any failure and then leaves nothing behind.
+// Its name tells a later start that it is left over when this program is
+// killed before the rename.
 QByteArray writeFreshSibling(const QByteArray &bytes, const QByteArray &target)
 {
-    QByteArray pattern = target + ".XXXXXX";
+    QByteArray pattern = QFile::encodeName(OwnedTemporaryName(QFile::decodeName(target) + QLatin1Char('.')));
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         throw Failure(QStringLiteral("Cannot create %1: %2").arg(QFile::decodeName(target), systemError(errno)));

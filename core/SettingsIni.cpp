@@ -289,7 +289,9 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
             if (inSection)
                 m_insertAt = endOfRow(line.end);
         } else if (line.equals < 0) {
-            if (!text.startsWith('#'))
+            // QSettings reads past such a line in another program's section
+            // without a word; in ours it would flag the file as damaged.
+            if (inSection && !text.startsWith('#'))
                 damageAt(line.start, "is not a setting");
         } else if (inSection) {
             const QByteArrayView key = QByteArrayView(data).sliced(line.start, line.equals - line.start).trimmed();

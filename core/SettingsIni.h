@@ -15,8 +15,8 @@ public:
     SettingsIni(const QByteArray &data, const QString &section);
 
     // Why the bytes are no settings file that may be changed: a zero byte, a
-    // section name without its closing bracket, a line that is no setting, a
-    // quotation mark never closed. Empty when they are fine.
+    // section name without its closing bracket, a line of the section that is
+    // no setting, a quotation mark never closed. Empty when they are fine.
     QString damage() const { return m_damage; }
 
     // The key's value, as QSettings reads a string except that a bare comma

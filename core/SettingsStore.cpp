@@ -233,11 +233,14 @@ QString SettingsStore::read(const QString &key, const QString &defaultValue)
     const SettingsIni ini(file.bytes, sectionName());
     if (m_unusable.isEmpty())
         m_unusable = ini.damage();
-    return ini.value(key).value_or(defaultValue);
+    const QString value = ini.value(key).value_or(defaultValue);
+    m_held.insert(key, value);
+    return value;
 }
 
 bool SettingsStore::write(const QString &key, const QString &value)
 {
+    m_held.insert(key, value);
     if (m_unusable.isEmpty()) {
         m_pending.insert(key, value);
         m_lastError = store();
@@ -288,6 +291,11 @@ QString SettingsStore::store()
     QByteArray bytes = file.bytes;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
         bytes = SettingsIni(bytes, sectionName()).withValue(it.key(), it.value());
+    const SettingsIni written(bytes, sectionName());
+    for (auto it = m_held.cbegin(); it != m_held.cend(); ++it) {
+        if (!written.value(it.key()))
+            bytes = SettingsIni(bytes, sectionName()).withValue(it.key(), it.value());
+    }
     if (bytes == file.bytes)
         return QString();
     if (file.exists && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)

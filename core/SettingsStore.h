@@ -18,7 +18,11 @@ public:
     QString read(const QString &key, const QString &defaultValue);
 
     // Stores the value at once, together with any earlier value that could
-    // not be stored yet, so a killed program keeps the last keystroke.
+    // not be stored yet, so a killed program keeps the last keystroke. Every
+    // other key this run has read or written and finds missing from the file
+    // (emptied or rewritten by another program meanwhile) goes back in with
+    // the value the program holds, so the file never keeps only some of
+    // them; a key another program changed is left as it wrote it.
     // Returns false when the file was not written; lastError() says why.
     bool write(const QString &key, const QString &value);
 
@@ -37,5 +41,6 @@ private:
     QString m_unusable;
     QString m_lastError;
     QMap<QString, QString> m_pending; // handed to write() but not in the file yet
+    QMap<QString, QString> m_held;    // every key read or written, as the program holds it
     int m_lockWaitMs;
 };

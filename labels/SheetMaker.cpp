@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/OwnedTemporaries.h"
 #include "core/TempFolder.h"
 #include "labels/LabelGeneration.h"
 #include "resources/Resources.h"
@@ -48,10 +49,9 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
     if (!folder.isDir())
         throw Failure(QStringLiteral("The folder %1 does not exist").arg(folder.absoluteFilePath()));
 
-    // Hidden, beside the target, with the target's extension, which names the format.
-    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    QTemporaryFile fresh(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX")
-                         + suffix);
+    // Hidden, beside the target, with the target's extension, which names the
+    // format; what a killed run left there goes first.
+    QTemporaryFile fresh(OwnedTemporaryBeside(info.absoluteFilePath()));
     if (!fresh.open())
         throw Failure(QStringLiteral("Cannot create a file in the folder %1: %2")
                           .arg(folder.absoluteFilePath(), fresh.errorString()));
@@ -84,7 +84,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 
     // A private folder for the template copy and the sheets on their way into
     // the document, so that nothing here meets the fixed names the window uses.
-    const QTemporaryDir work(TemporaryPath(QStringLiteral("parcelon-sheets-XXXXXX")));
+    const QTemporaryDir work(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-sheets."))));
     if (!work.isValid())
         throw Failure(
             QStringLiteral("Cannot create a working folder in %1: %2").arg(TemporaryFolder(), work.errorString()));

@@ -7,6 +7,7 @@
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
+#include "core/OwnedTemporaries.h"
 #include "core/Procedure.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
@@ -73,7 +74,7 @@ class SheetPdf
 {
 public:
     SheetPdf(Services &services, const QString &document)
-        : m_file(TemporaryPath(QStringLiteral("parcelon-sheet-XXXXXX.pdf")))
+        : m_file(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-sheet."), QStringLiteral(".pdf"))))
     {
         if (!m_file.open())
             throw Failure(

@@ -43,6 +43,14 @@ void askForNoScaling(QPrinter &printer)
 
 } // namespace
 
+void KeepLabelPaper(QPrinter &printer)
+{
+    // By size, not by layout: a layout with no margins is refused by a
+    // printer whose paper has unprintable edges.
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageOrientation(QPageLayout::Portrait);
+}
+
 void PrepareLabelPrinter(QPrinter &printer)
 {
     printer.setDocName(QStringLiteral("Parcelon labels"));
@@ -65,7 +73,9 @@ void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer)
     pdf->setRenderHint(Poppler::Document::Antialiasing, true);
     pdf->setRenderHint(Poppler::Document::TextAntialiasing, true);
 
-    // The dialog may have changed the paper; positions still count from its corner.
+    // The dialog has put the queue's paper on the printer; positions count
+    // from the paper's corner.
+    KeepLabelPaper(printer);
     printer.setFullPage(true);
     askForNoScaling(printer);
 

@@ -8,9 +8,14 @@ class QString;
 // printer's margins.
 void PrepareLabelPrinter(QPrinter &printer);
 
-// Prints every page of a PDF at its actual size: one point of the PDF is one
-// point on paper, measured from the paper's top-left corner, and the print
-// system is asked not to scale. A printer's margins may clip the page's
+// Puts the label stock's paper, US Letter in portrait, back on a printer a
+// print dialog has set up: the dialog gives it the queue's default paper
+// (A4 in much of the world), on which the sheet would go out as an A4 job.
+void KeepLabelPaper(QPrinter &printer);
+
+// Prints every page of a PDF at its actual size on the label stock's paper:
+// one point of the PDF is one point on paper, measured from the paper's
+// top-left corner, and the print system is asked not to scale. A printer's margins may clip the page's
 // edges but never shrink it, so the labels land on the label stock.
 // Throws Failure.
 void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer);

@@ -2,7 +2,6 @@
 
 #include <QFocusEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 
 SelectAllOnFocus::SelectAllOnFocus(QObject *parent)
     : QObject(parent)
@@ -16,27 +15,18 @@ void SelectAllOnFocus::watch(QLineEdit *edit)
 
 bool SelectAllOnFocus::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *edit = qobject_cast<QLineEdit *>(watched);
-    if (!edit)
-        return QObject::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::FocusIn:
-        edit->selectAll();
-        m_clicked = static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason ? edit : nullptr;
-        break;
-    case QEvent::FocusOut:
-        if (m_clicked == edit)
-            m_clicked = nullptr;
-        break;
-    case QEvent::MouseButtonRelease:
-        // The release itself leaves the selection alone.
-        if (m_clicked == edit) {
-            m_clicked = nullptr;
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && !edit->hasSelectedText())
+    if (event->type() == QEvent::FocusIn) {
+        if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
+            switch (static_cast<QFocusEvent *>(event)->reason()) {
+            case Qt::TabFocusReason:
+            case Qt::BacktabFocusReason:
+            case Qt::ShortcutFocusReason:
+                // From the first character, whatever the box kept from before.
                 edit->selectAll();
+                break;
+            default: break;
+            }
         }
-        break;
-    default: break;
     }
     return QObject::eventFilter(watched, event);
 }

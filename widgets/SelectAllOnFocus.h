@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 class QLineEdit;
 
-// Selects a text box's whole text whenever it receives the focus, by any
-// means, so that typing replaces it. The selection is made while the focus
-// arrives, never later: keys typed at once must land after it. A click that
-// gives the focus places the cursor when it is pressed, so it is selected
-// again as the click ends, unless the user dragged a selection of their own.
+// Selects a text box's whole text when the user moves the focus into it from
+// the keyboard (Tab, Shift+Tab, a shortcut), so that typing replaces it. The
+// selection is made while the focus arrives, never later: keys typed at once
+// must land after it. Any other arrival leaves the text box as the platform
+// does: a click places the cursor (a drag selects), and coming back to the
+// window or out of a box or menu restores the cursor and selection it had,
+// so that the next keystroke cannot wipe a field the user did not mean to
+// replace.
 class SelectAllOnFocus : public QObject
 {
     Q_OBJECT
@@ -21,7 +23,4 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    QPointer<QLineEdit> m_clicked; // focused by a click that has not ended yet
 };

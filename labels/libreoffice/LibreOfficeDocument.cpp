@@ -1,5 +1,6 @@
 #include "labels/libreoffice/LibreOfficeDocument.h"
 
+#include "core/OwnedTemporaries.h"
 #include "core/Seams.h"
 #include "labels/PagePictureRenderer.h"
 #include "labels/SheetFormats.h"
@@ -40,6 +41,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -91,30 +95,6 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
         && quint64(space.f_bavail) * space.f_frsize < kRoomForADocument)
         return QStringLiteral("the disk is full");
     return officeMessage;
-}
-
-// The office writes a document to a temporary file beside the target,
-// "lu<its pid>....tmp", and renames it at the end; an office that dies on the
-// way leaves that file behind for good.
-QStringList officeTemporaryFiles(const QString &folder, pid_t office)
-{
-    if (office <= 0)
-        return {};
-    return QDir(folder).entryList({QStringLiteral("lu%1*.tmp").arg(office)}, QDir::Files | QDir::Hidden | QDir::System);
-}
-
-// After a failed save, removes the office's temporary files that were not
-// there before it: only ours can have its pid and have appeared meanwhile.
-void removeNewOfficeTemporaryFiles(const QString &folder, pid_t office, const QStringList &before)
-{
-    for (const QString &name : officeTemporaryFiles(folder, office)) {
-        if (before.contains(name))
-            continue;
-        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
-        struct stat info = {};
-        if (::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::getuid())
-            ::unlink(path.constData());
-    }
 }
 
 } // namespace
@@ -205,15 +185,25 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
     if (!folder.isDir() || QFileInfo(target).isDir())
         throw EngineError(
             QStringLiteral("The document could not be saved as %1: %2").arg(target, whySaveFailed(target, QString())));
-    const QString folderPath = folder.absoluteFilePath();
-    const pid_t office = m_office.pid();
-    const QStringList before = officeTemporaryFiles(folderPath, office);
+    // The office first writes a temporary file of its own beside the file it
+    // saves ("lu<its pid>....tmp"), which an office killed on the way leaves
+    // for good. So it saves into a folder of ours beside the target, named so
+    // that a later start or run tells it is left over, and the document is
+    // renamed into place from there.
+    const QString name = QFileInfo(target).fileName();
+    QByteArray staging = QFile::encodeName(folder.absoluteFilePath() + QLatin1Char('/')
+                                           + OwnedTemporaryName(QLatin1Char('.') + name + QLatin1Char('.')));
+    if (!::mkdtemp(staging.data()))
+        throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                              .arg(target, whySaveFailed(target, QString::fromLocal8Bit(std::strerror(errno)))));
+    const QString stagingFolder = QFile::decodeName(staging);
+    const QString written = stagingFolder + QLatin1Char('/') + name;
     try {
         m_office.call(QStringLiteral("saving %1").arg(target), [&] {
             uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
             try {
                 storable->storeToURL(
-                    UnoBridge::fileUrl(target),
+                    UnoBridge::fileUrl(written),
                     UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
                                            UnoBridge::property("Overwrite", uno::Any(true))}));
             } catch (const io::IOException &e) {
@@ -221,12 +211,16 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
                                       .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
             }
         });
-    } catch (const EngineError &) {
-        removeNewOfficeTemporaryFiles(folderPath, office, before);
+        if (!QFileInfo(written).isFile())
+            throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written").arg(target));
+        if (::rename(QFile::encodeName(written).constData(), QFile::encodeName(target).constData()) != 0)
+            throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
+                                  .arg(target, whySaveFailed(target, QString::fromLocal8Bit(std::strerror(errno)))));
+    } catch (...) {
+        QDir(stagingFolder).removeRecursively();
         throw;
     }
-    if (!QFileInfo(target).isFile())
-        throw EngineError(QStringLiteral("The document could not be saved as %1: no file was written").arg(target));
+    QDir(stagingFolder).removeRecursively();
 }
 
 void LibreOfficeDocument::save()

@@ -1,5 +1,6 @@
 #include "labels/libreoffice/OfficeProfile.h"
 
+#include "core/OwnedTemporaries.h"
 #include "core/PrivateFolder.h"
 #include "labels/libreoffice/OfficeProcess.h"
 
@@ -120,8 +121,8 @@ QString prepared(const OfficeSettings &settings)
     if (cache.isEmpty()) {
         if (!processProfile.isEmpty() && isPrepared(processProfile))
             return processProfile;
-        QByteArray pattern = QFile::encodeName(QDir::tempPath()
-                                               + QStringLiteral("/parcelon-profile-%1-XXXXXX").arg(::getpid()));
+        QByteArray pattern = QFile::encodeName(QDir::tempPath() + QLatin1Char('/')
+                                               + OwnedTemporaryName(QStringLiteral("parcelon-profile.")));
         if (!::mkdtemp(pattern.data()))
             throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created"));
         processProfile = QFile::decodeName(pattern);
@@ -138,7 +139,7 @@ QString prepared(const OfficeSettings &settings)
 
     // Prepared beside the target and renamed into place, so that a program
     // running at the same time never sees a half-written profile.
-    QByteArray pattern = QFile::encodeName(target + QStringLiteral(".XXXXXX"));
+    QByteArray pattern = QFile::encodeName(OwnedTemporaryName(target + QLatin1Char('.')));
     if (!::mkdtemp(pattern.data()))
         throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1").arg(cache));
     const QString staging = QFile::decodeName(pattern);

@@ -7,6 +7,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -32,9 +33,8 @@ QString out(const QString &name)
 }
 
 // The program with no display at all, as from a cron job or over ssh.
-Run runParcelon(const QStringList &arguments, const QProcessEnvironment &extra = {})
+void startParcelon(QProcess &process, const QStringList &arguments, const QProcessEnvironment &extra = {})
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QLatin1String(name));
@@ -42,6 +42,12 @@ Run runParcelon(const QStringList &arguments, const QProcessEnvironment &extra =
         env.insert(key, extra.value(key));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(PARCELON_BINARY), arguments);
+}
+
+Run runParcelon(const QStringList &arguments, const QProcessEnvironment &extra = {})
+{
+    QProcess process;
+    startParcelon(process, arguments, extra);
     if (!process.waitForFinished(240000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
@@ -264,6 +270,43 @@ private slots:
         QVERIFY(pages[0].text.contains(QLatin1String("1200 Harbor Loop, Apt 4")));
         QVERIFY(pages[1].text.contains(QLatin1String("Lakeview, ME")));
         QVERIFY(pages[1].text.contains(QLatin1String("04101")));
+    }
+
+    // A run killed while the office saves leaves its hidden file and the
+    // office's beside the output and its working folder; the next run
+    // writing the same output removes them all.
+    void aKilledRunLeavesNothingToTheNext()
+    {
+        const QString list = TestEnvironment::root() + QStringLiteral("/killed.csv");
+        WriteFileBytes(list, hostileList(60));
+        const QStringList arguments = {QStringLiteral("--csv"), list, QStringLiteral("--output"),
+                                       out(QStringLiteral("labels.pdf"))};
+        const auto leftInOutput = [] {
+            return QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        const auto leftInTemp = [] {
+            return QDir(TestEnvironment::temp())
+                .entryList({QStringLiteral("*parcelon-*")}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        QProcess killed;
+        startParcelon(killed, arguments);
+        // The office saving: a folder of ours holds the file it is writing.
+        // Looked for often, as the save is short.
+        QElapsedTimer waited;
+        waited.start();
+        while (QDir(outFolder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty()
+               && killed.state() != QProcess::NotRunning && waited.elapsed() < 240000)
+            killed.waitForFinished(1);
+        QCOMPARE(killed.state(), QProcess::Running);
+        killed.kill(); // SIGKILL: no handler runs
+        QVERIFY(killed.waitForFinished());
+        QCOMPARE(leftInOutput().size(), 2);
+        QCOMPARE(leftInTemp().size(), 1);
+
+        const Run run = runParcelon(arguments);
+        QVERIFY2(run.status == 0, qPrintable(run.errors));
+        QCOMPARE(leftInOutput(), QStringList{QStringLiteral("labels.pdf")});
+        QCOMPARE(leftInTemp(), QStringList());
     }
 };
 

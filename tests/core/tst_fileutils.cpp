@@ -1,6 +1,7 @@
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
+#include "core/OwnedTemporaries.h"
 #include "core/PrivateFolder.h"
 #include "core/TempFolder.h"
 #include "tests/support/TestFiles.h"
@@ -16,6 +17,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 bool lockedElsewhere(const QString &path)
@@ -169,6 +172,40 @@ private slots:
         RemoveOrphanedDocuments(m_dir->path());
         DeleteGeneratedDocuments();
         expected = others + QStringList{"qmtemp55555555.doc"};
+        expected.sort();
+        QCOMPARE(entries(), expected);
+    }
+
+    // Temporary names of programs that are gone go, files and folders alike,
+    // also where the process id now belongs to a later process; this run's
+    // own names and names the program does not make stay.
+    void deadTemporariesGoLiveOnesStay()
+    {
+        QProcess gone;
+        gone.start("true");
+        QVERIFY(gone.waitForStarted());
+        const qint64 gonePid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        const QString own = OwnedTemporaryName(QString()); // "parcelon-<pid>-<start>-XXXXXX"
+        const QStringList mark = own.split('-');
+        QCOMPARE(mark.size(), 4);
+        const QString reused = u"parcelon-%1-%2-"_s.arg(mark[1]).arg(mark[2].toULongLong() + 1);
+        const QString dead = u"parcelon-%1-%2-"_s.arg(gonePid).arg(mark[2]);
+        const QStringList kept = {u".labels.pdf.%1Ab12Cd.pdf"_s.arg(own.chopped(6)),
+                                  u"temp.bmp.%1Ab12Cd"_s.arg(own.chopped(6)),
+                                  "labels.pdf",
+                                  ".labels.pdf.Ab12Cd.pdf",
+                                  "parcelon-sheets-Ab12Cd",
+                                  "notes.parcelon-1-2-Ab12Cd.draft.txt"};
+        const QStringList removed = {u".labels.pdf.%1Xy34Zw.pdf"_s.arg(dead), u"temp.bmp.%1Xy34Zw"_s.arg(reused),
+                                     u"parcelon-profile.%1Ab12Cd"_s.arg(reused)};
+        for (const QString &name : kept + removed)
+            WriteFileBytes(path(name), "x");
+        const QString folder = path(u"parcelon-sheets.%1Qq12Rr"_s.arg(dead));
+        WriteFileBytes(folder + "/template.dot", "x");
+
+        RemoveDeadTemporaries(m_dir->path());
+        QStringList expected = kept;
         expected.sort();
         QCOMPARE(entries(), expected);
     }

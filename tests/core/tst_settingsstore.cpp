@@ -119,8 +119,9 @@ private slots:
     }
 
     // The vendor's other products share the file: their sections, list
-    // values, typed values, quoting and comments stay byte for byte; a
-    // Parcelon value typed by hand with a bare comma is one string.
+    // values, typed values, quoting, comments and lines QSettings skips stay
+    // byte for byte; a Parcelon value typed by hand with a bare comma is one
+    // string.
     void onlyTheWrittenLinesChange()
     {
         const QByteArray before = "; Quillmark products\n"
@@ -130,6 +131,7 @@ private slots:
                                   "state=@ByteArray(\\0\\x1\\xff)\n"
                                   "title=\"quoted, with comma\"\n"
                                   "# a hash comment\n"
+                                  "a line with no equals sign\n"
                                   "\n"
                                   "[Parcelon]\n"
                                   "Text1=Acme, Inc.\n"
@@ -156,6 +158,35 @@ private slots:
         QCOMPARE(readWithQSettings(u"Inkwell/recent"_s).toStringList(), (QStringList{u"a.doc"_s, u"b.doc"_s}));
         QCOMPARE(readWithQSettings(u"Inkwell/geometry"_s).toRect(), QRect(10, 20, 300, 400));
         QCOMPARE(readFromDiskCopy(u"Text1"_s), u"Acme, Inc."_s);
+    }
+
+    // The file emptied or rewritten by another program between two
+    // keystrokes: the next write puts back every key the run holds, with
+    // the program's values, and keeps a value the other program wrote.
+    void aWriteKeepsEveryKey_data()
+    {
+        QTest::addColumn<QByteArray>("meanwhile");
+        QTest::addColumn<QString>("text5");
+        QTest::newRow("emptied") << QByteArray() << u"State 5"_s;
+        QTest::newRow("rewritten") << QByteArray("[Inkwell]\nx=1\n[Parcelon]\nText5=CA\n") << u"CA"_s;
+    }
+
+    void aWriteKeepsEveryKey()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(QString, text5);
+        QFile::remove(TestEnvironment::settingsFile());
+        SettingsStore store;
+        for (int n = 1; n <= 12; ++n)
+            store.read(u"Text%1"_s.arg(n), u"Default %1"_s.arg(n));
+        QVERIFY(store.write(u"Text5"_s, u"State 5"_s));
+        QVERIFY(store.write(u"Text12"_s, u"Zip 12"_s));
+        WriteFileBytes(TestEnvironment::settingsFile(), meanwhile);
+        QVERIFY(store.write(u"Text8"_s, u"Name 8"_s));
+        for (int n = 1; n <= 12; ++n) {
+            const QString want = n == 5 ? text5 : n == 8 ? u"Name 8"_s : n == 12 ? u"Zip 12"_s : u"Default %1"_s.arg(n);
+            QCOMPARE(readFromDiskCopy(u"Text%1"_s.arg(n)), want);
+        }
     }
 
     // A first file gets the usual mode; an existing one keeps its own, and a

@@ -74,14 +74,16 @@ private slots:
 
     void init() { seams.messages.clear(); }
 
-    // Ctrl+P prints the sheet at its actual size on Letter paper: on every
-    // label the ink lands where it does on the office's own PDF of the
-    // document (a fitted page would shrink toward the middle, a margin shift it).
+    // Ctrl+P prints the sheet at its actual size on Letter paper, also to a
+    // queue whose default paper is A4: on every label the ink lands where it
+    // does on the office's own PDF of the document (a fitted page would
+    // shrink toward the middle, a margin shift it).
     void printsAtActualSizeOnLetter()
     {
         const QString reference = temp(QStringLiteral("reference.pdf"));
         ConvertDocument(*engines, document, reference, DocumentFormat::Pdf);
         seams.printDialog.printToFile = temp(QStringLiteral("printed.pdf"));
+        seams.printDialog.queuePaper = QPageSize(QPageSize::A4);
 
         QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
         QCOMPARE(seams.printDialog.asked, 1);

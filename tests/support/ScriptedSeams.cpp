@@ -20,6 +20,8 @@ bool ScriptedPrintDialog::askPrinter(QWidget *, QPrinter &printer)
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printToFile);
     }
+    if (queuePaper.isValid())
+        printer.setPageSize(queuePaper);
     return accept;
 }
 

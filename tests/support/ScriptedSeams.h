@@ -4,6 +4,7 @@
 #include "tests/support/RecordingMessageBoxes.h"
 
 #include <QList>
+#include <QPageSize>
 #include <QStringList>
 #include <QUrl>
 
@@ -32,6 +33,8 @@ public:
 
     bool accept = true;
     QString printToFile;
+    // The queue's default paper, which Qt's dialog puts on the printer.
+    QPageSize queuePaper;
     int asked = 0;
 };
 
