@@ -278,9 +278,16 @@ private slots:
     void aKilledRunLeavesNothingToTheNext()
     {
         const QString list = TestEnvironment::root() + QStringLiteral("/killed.csv");
-        WriteFileBytes(list, hostileList(60));
-        const QStringList arguments = {QStringLiteral("--csv"), list, QStringLiteral("--output"),
-                                       out(QStringLiteral("labels.pdf"))};
+        QByteArray csv = "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
+        for (int i = 1; i <= 60; ++i)
+            csv += QStringLiteral("R%1,%1 Main St,Lakeview,ME,%2\n")
+                       .arg(i)
+                       .arg(4100 + i, 5, 10, QLatin1Char('0'))
+                       .toUtf8();
+        WriteFileBytes(list, csv);
+        const QStringList arguments = {QStringLiteral("--csv"),         list,
+                                       QStringLiteral("--sender-name"), QStringLiteral("Clerk"),
+                                       QStringLiteral("--output"),      out(QStringLiteral("labels.pdf"))};
         const auto leftInOutput = [] {
             return QDir(outFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         };
