@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -31,6 +32,8 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
+
+constexpr std::chrono::milliseconds kPreparePreviewAfter(150);
 } // namespace
 
 Form1::Form1(Services &services, QWidget *parent)
@@ -155,6 +158,8 @@ bool StartMainWindow(Form1 &form)
     form.show();
     form.field(1)->setFocus(Qt::OtherFocusReason);
     form.field(1)->selectAll();
+    // Once the main window has been painted, not before it.
+    QTimer::singleShot(kPreparePreviewAfter, &form, [&form] { form.preparePreview(); });
     return true;
 }
 
@@ -216,6 +221,15 @@ void Form1::setDefaultPointer()
 Form2 *Form1::previewWindow() const
 {
     return m_preview;
+}
+
+void Form1::preparePreview()
+{
+    if (programEnding())
+        return;
+    Form2 *window = preview();
+    window->ensurePolished();
+    window->winId(); // its native window, still hidden
 }
 
 Form2 *Form1::preview()

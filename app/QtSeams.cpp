@@ -3,7 +3,6 @@
 #include "core/Failure.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -73,16 +72,6 @@ void DesktopUrlOpener::open(const QUrl &url)
 double SystemRandom::uniform()
 {
     return QRandomGenerator::global()->generateDouble();
-}
-
-QImage SystemClipboard::image()
-{
-    return QApplication::clipboard()->image();
-}
-
-void SystemClipboard::setImage(const QImage &image)
-{
-    QApplication::clipboard()->setImage(image);
 }
 
 void QtProgramExit::endProgram()

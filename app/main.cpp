@@ -37,7 +37,7 @@ int main(int argc, char *argv[])
     QtPrintDialog printDialog;
     DesktopUrlOpener urlOpener;
     SystemRandom random;
-    SystemClipboard clipboard;
+    InProcessClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
 
     Services services{.messages = messages,

@@ -17,7 +17,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host);
 
 // Renders the document's page to the preview picture file "temp.bmp" in the
 // temporary folder, through a second engine instance and the clipboard.
-void SaveDocAsJPG(Services &services, const QString &documentPath);
+// Returns the picture as written to the file; a null image when none was.
+QImage SaveDocAsJPG(Services &services, const QString &documentPath);
 
 // Reads the clipboard's picture, up to 1000 attempts; an empty image when none came.
 QImage GetClipboardPicture(PictureClipboard &clipboard, int format);

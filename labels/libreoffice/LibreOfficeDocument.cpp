@@ -4,6 +4,7 @@
 #include "labels/PagePictureRenderer.h"
 #include "labels/libreoffice/LibreOfficeApplication.h"
 #include "labels/libreoffice/OfficeProcess.h"
+#include "labels/libreoffice/ReadyDocuments.h"
 #include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
@@ -179,12 +180,18 @@ void LibreOfficeDocument::checkOpen(const char *operation) const
 void LibreOfficeDocument::saveAs(const QString &fileName)
 {
     checkOpen("SaveAs");
-    storeAs(fileName, filterFor(QFileInfo(fileName).absoluteFilePath()));
+    const QString target = QFileInfo(fileName).absoluteFilePath();
+    const QString filter = filterFor(target);
+    m_savedAsWord.clear();
+    storeAs(fileName, filter);
+    if (filter == QLatin1String(kWordFilter))
+        m_savedAsWord = target;
 }
 
 void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
 {
     checkOpen("SaveAs");
+    m_savedAsWord.clear();
     storeAs(fileName, filterFor(format));
 }
 
@@ -247,6 +254,12 @@ void LibreOfficeDocument::close()
     // document the office may already have dropped.
     m_component.clear();
     m_application.documentClosed(this);
+    // A sheet just saved stays open a moment longer: the preview's export
+    // opens that file next and gets this document instead of loading it.
+    if (ReadyDocuments *ready = m_application.readyDocuments(); ready && !m_savedAsWord.isEmpty()) {
+        ready->keepFilled(m_application.office(), component, m_savedAsWord);
+        return;
+    }
     m_office.call(QStringLiteral("closing %1").arg(m_path), [&] {
         uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
         if (closeable.is())
@@ -387,6 +400,7 @@ uno::Reference<text::XTextTable> soleTable(const uno::Reference<lang::XComponent
 void LibreOfficeDocument::appendDocument(WordDocument &source)
 {
     checkOpen("AppendDocument");
+    contentChanged();
     auto *other = dynamic_cast<LibreOfficeDocument *>(&source);
     if (!other || other == this || !other->isOpen())
         throw EngineError(QStringLiteral("Only another open document of the same application can be appended"));
@@ -420,6 +434,7 @@ void LibreOfficeDocument::appendDocument(WordDocument &source)
 void LibreOfficeDocument::undoAll()
 {
     checkOpen("Undo");
+    contentChanged();
     m_office.call(QStringLiteral("undoing the changes to %1").arg(m_path), [&] {
         uno::Reference<document::XUndoManager> undo =
             uno::Reference<document::XUndoManagerSupplier>(m_component, uno::UNO_QUERY_THROW)->getUndoManager();

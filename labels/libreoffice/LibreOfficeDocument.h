@@ -53,6 +53,8 @@ public:
     QImage pagePicture();
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
+    // The text has changed since the last SaveAs: the file no longer shows it.
+    void contentChanged() { m_savedAsWord.clear(); }
     // Close without reporting anything; used when the application quits.
     void closeQuietly();
     bool isOpen() const { return m_component.is(); }
@@ -81,4 +83,5 @@ private:
     PictureClipboard *m_clipboard;
     PagePictureRenderer *m_renderer;
     SearchState m_search;
+    QString m_savedAsWord; // the Word 97 file SaveAs last wrote, if any
 };
