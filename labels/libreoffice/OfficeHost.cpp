@@ -68,8 +68,10 @@ struct OfficeHost::State
     // Makes `fresh` (which may be null) the office; the old one is ended in the background.
     void install(std::shared_ptr<OfficeProcess> fresh, bool warm)
     {
-        if (office)
+        if (office) {
+            ready->forget();
             discarded.push_back(office);
+        }
         office = std::move(fresh);
         officeWarm = office && warm;
         officeServed = false;
@@ -183,6 +185,7 @@ void OfficeHost::shutDown()
         office = s.office;
         s.changed.notify_all();
     }
+    s.ready->forget();
     // Work under way on the office fails at once instead of finishing.
     if (office)
         office->kill();

@@ -143,3 +143,16 @@ bool ReadyDocuments::closeFilledOlderThan(std::chrono::milliseconds limit)
         closeComponent(*owner, old.component);
     return true;
 }
+
+void ReadyDocuments::forget()
+{
+    Held oldTemplate;
+    Held oldFilled;
+    {
+        std::lock_guard lock(m_mutex);
+        oldTemplate = std::move(m_template);
+        oldFilled = std::move(m_filled);
+        m_template = {};
+        m_filled = {};
+    }
+}

@@ -47,6 +47,11 @@ public:
     // watchdog). True when one was closed.
     bool closeFilledOlderThan(std::chrono::milliseconds limit);
 
+    // Lets go of everything held, without closing it: the office it belongs
+    // to is being replaced or ended. Done before that office is killed, so
+    // that no reference outlives it.
+    void forget();
+
     // The file's identity and last change, to tell a saved file from a replaced one.
     struct FileStamp
     {
