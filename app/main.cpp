@@ -39,6 +39,9 @@ int main(int argc, char *argv[])
     SystemRandom random;
     InProcessClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
+    // The office starts while the window is built and restored; the engine
+    // check at the end of the start-up waits for it.
+    engines.startInBackground();
 
     Services services{.messages = messages,
                       .saveDialog = saveDialog,

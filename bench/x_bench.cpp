@@ -66,6 +66,9 @@ public:
         if (!m_display)
             throw std::runtime_error("no X display: run under xvfb-run");
         m_root = DefaultRootWindow(m_display);
+        // Windows come and go while the tree is walked: a call on one that
+        // has just gone fails, and that is all.
+        ::XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
         m_pidAtom = ::XInternAtom(m_display, "_NET_WM_PID", False);
     }
     ~Screen() { ::XCloseDisplay(m_display); }
@@ -90,7 +93,7 @@ public:
         return hash;
     }
 
-    // Moves there, rests, and clicks; `clock` starts as the button goes down.
+    // Moves there, rests, and clicks; `clock` starts as the button comes up.
     void click(Window window, int x, int y, QElapsedTimer &clock)
     {
         int rootX = 0, rootY = 0;
@@ -99,10 +102,15 @@ public:
         m_test.motion(m_display, -1, rootX, rootY, CurrentTime);
         ::XSync(m_display, False);
         QThread::msleep(30); // as a hand comes to rest before it presses
-        clock.start();
         m_test.button(m_display, 1, True, CurrentTime);
+        ::XSync(m_display, False);
+        QThread::msleep(10);
+        // The click is the release: the button acts on it.
+        clock.start();
         m_test.button(m_display, 1, False, CurrentTime);
-        // Away from every button at once, so that no hover changes what is painted.
+        ::XSync(m_display, False);
+        QThread::msleep(5);
+        // Away from every button, so that no hover changes what is painted.
         m_test.motion(m_display, -1, 0, 0, CurrentTime);
         ::XFlush(m_display);
     }
@@ -138,8 +146,8 @@ private:
         unsigned long items = 0, after = 0;
         unsigned char *data = nullptr;
         qint64 pid = -1;
-        if (::XGetWindowProperty(m_display, window, m_pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
-                                 &after, &data)
+        if (::XGetWindowProperty(m_display, window, m_pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                                 &data)
                 == Success
             && data && items == 1 && format == 32)
             pid = qint64(*reinterpret_cast<unsigned long *>(data));
@@ -231,20 +239,22 @@ const std::vector<int> kPreviewRows = {60, 150, 250, 350, 450, 603};
 void whatTheUserSees(Laps &laps)
 {
     Screen screen;
-    const std::vector<double> bare = BareOfficeRuns(5);
-    const double yardstick = *std::min_element(bare.begin(), bare.end());
-    laps.record(QStringLiteral("X: fastest bare office run (yardstick)"), yardstick);
-    auto both = [&](const QString &name, double ms) {
-        laps.record(QStringLiteral("X: ") + name, ms);
-        laps.record(QStringLiteral("X: ") + name + QStringLiteral(" (ratio)"), ms / yardstick);
-    };
+    // The yardstick is measured between the program's runs, so that both
+    // meet the same load; the fastest of all its runs counts.
+    std::vector<double> bare;
+    QList<std::pair<QString, double>> seen;
+    const QString start = QStringLiteral("exec to main window painted");
+    const QString firstClick = QStringLiteral("first click 0.5 s after it to preview painted");
+    const QString nextClick = QStringLiteral("click to preview painted");
 
     for (int run = 0; run < 3; ++run) {
+        for (double ms : BareOfficeRuns(2))
+            bare.push_back(ms);
         Program program;
         QElapsedTimer clock;
         clock.start();
         const auto [shown, mainWindow] = paintedAt(screen, program, kMainWidth, kMainHeight, kMainRows, clock);
-        both(QStringLiteral("exec to main window painted"), shown + double(program.sinceExec() - clock.elapsed()));
+        seen.append({start, shown + double(program.sinceExec() - clock.elapsed())});
 
         // The first click 0.5 s after the window appeared.
         while (double(clock.elapsed()) < shown + 500)
@@ -252,7 +262,7 @@ void whatTheUserSees(Laps &laps)
         QElapsedTimer click;
         screen.click(mainWindow, 8 + 520 / 2, 8 + 27 / 2, click);
         const auto [first, preview] = paintedAt(screen, program, kPreviewWidth, kPreviewHeight, kPreviewRows, click);
-        both(QStringLiteral("first click, 0.5 s after the window, to preview painted"), first);
+        seen.append({firstClick, first});
 
         for (int i = 0; i < 4; ++i) {
             QElapsedTimer back;
@@ -260,8 +270,21 @@ void whatTheUserSees(Laps &laps)
             const Window main = paintedAt(screen, program, kMainWidth, kMainHeight, kMainRows, back).second;
             QThread::msleep(300);
             screen.click(main, 8 + 520 / 2, 8 + 27 / 2, click);
-            both(QStringLiteral("click to preview painted"),
-                 paintedAt(screen, program, kPreviewWidth, kPreviewHeight, kPreviewRows, click).first);
+            seen.append(
+                {nextClick, paintedAt(screen, program, kPreviewWidth, kPreviewHeight, kPreviewRows, click).first});
+        }
+    }
+
+    const double yardstick = *std::min_element(bare.begin(), bare.end());
+    laps.record(QStringLiteral("X: bare office run, fastest of %1 (yardstick)").arg(bare.size()), yardstick);
+    for (const QString &name : {start, firstClick, nextClick}) {
+        for (const auto &[which, ms] : seen) {
+            if (which == name)
+                laps.record(QStringLiteral("X: ") + name, ms);
+        }
+        for (const auto &[which, ms] : seen) {
+            if (which == name)
+                laps.record(QStringLiteral("X: ") + name + QStringLiteral(", ratio"), ms / yardstick);
         }
     }
 }
