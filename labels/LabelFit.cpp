@@ -178,9 +178,8 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
     if (!document || document->isLocked())
         throw Failure(QStringLiteral("The labels' PDF could not be read"));
     if (document->numPages() < sheets.size())
-        throw Failure(QStringLiteral("The labels' PDF has %1 pages for %2 sheets")
-                          .arg(document->numPages())
-                          .arg(sheets.size()));
+        throw Failure(
+            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
     QList<CutLabel> cut;
     for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
         const SheetLabels &labels = sheets[sheet];

@@ -1,5 +1,6 @@
 #include "labels/LabelGeneration.h"
 
+#include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
@@ -8,6 +9,7 @@
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "core/TempFolderLock.h"
+#include "labels/LabelFit.h"
 #include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
 #include "resources/Resources.h"
@@ -104,6 +106,55 @@ QString placeholderValue(const FieldText &field, int block)
     case 8: return field(10) + QStringLiteral(", ") + field(11) + QStringLiteral(" ") + field(12);
     }
     throw Failure(QStringLiteral("Subscript out of range"));
+}
+
+// The template's paragraph styles of the two addresses.
+constexpr char kRecipientStyle[] = "ShipToAddress";
+constexpr char kSenderStyle[] = "ReturnAddress";
+
+// A field as the main window names it.
+QString fieldName(int field)
+{
+    static const char *const roles[6] = {"Company", "Name", "Street Address", "City", "State", "Zip Code"};
+    if (field < 1 || field > 12)
+        return QStringLiteral("address");
+    return QStringLiteral("%1 %2").arg(QLatin1String(field <= 6 ? "Sender" : "Recipient"),
+                                       QLatin1String(roles[(field - 1) % 6]));
+}
+
+// The field texts as the filled document shows them: a later block's phrase
+// typed into a field is replaced by that block's value, as the replace-alls
+// in their order do.
+QStringList shownFields(const QStringList &fields)
+{
+    static constexpr int blockOfField[12] = {1, 2, 3, 4, 4, 4, 5, 6, 7, 8, 8, 8};
+    QStringList shown = fields;
+    for (int field = 0; field < 12 && field < shown.size(); ++field) {
+        for (int k = blockOfField[field] + 1; k <= 8; ++k)
+            shown[field].replace(QLatin1String(kPlaceholderPhrases[k - 1]), PlaceholderValue(fields, k),
+                                 Qt::CaseInsensitive);
+    }
+    return shown;
+}
+
+// Makes every line of every label lie inside its label, as the office lays
+// the sheet out: the labels' text is made smaller a step at a time, for the
+// whole sheet (its six labels hold one address), but never below the
+// smallest size. An address that fits is left exactly as the template has
+// it. Returns the labels that still do not fit; none when the engine lays
+// nothing out.
+QList<CutLabel> fitLabels(WordDocument &document, const QStringList &fields)
+{
+    SheetLabels sheet;
+    sheet.fill(shownFields(fields));
+    QList<CutLabel> cut = FindCutLabels(document.layoutPdf(), {sheet});
+    for (int step = 1; !cut.isEmpty() && step < kLabelTextSteps; ++step) {
+        const LabelTextSize size = LabelTextSizeAt(step);
+        document.setParagraphStyleSize(QString::fromLatin1(kRecipientStyle), size.recipientPoints);
+        document.setParagraphStyleSize(QString::fromLatin1(kSenderStyle), size.senderPoints);
+        cut = FindCutLabels(document.layoutPdf(), {sheet});
+    }
+    return cut;
 }
 
 } // namespace
@@ -210,6 +261,21 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         ReplacePlaceholders(
             app.get(), [&](int k) { return PlaceholderValue(host, k); },
             [&](int number, const std::function<void()> &action) { p.step(number, action); });
+        // Nothing is cut off without a word: what does not fit even in the
+        // smallest text is named before the preview shows it.
+        p.step(339, [&] {
+            QStringList fields;
+            for (int n = 1; n <= 12; ++n)
+                fields << host.fieldText(n);
+            if (document->layoutPdf().isEmpty())
+                return; // an engine without a layout
+            const QList<CutLabel> cut = fitLabels(*document, fields);
+            if (!cut.isEmpty())
+                services.messages.show(QStringLiteral("The %1 is too long for the labels, even in the smallest "
+                                                      "text: part of it is cut off. Please shorten it.")
+                                           .arg(fieldName(cut.first().field)),
+                                       AppInfo::applicationTitle(), BoxStyle::Warning);
+        });
     }
 
     // "qmtemp" + eight digits 1..9 + ".doc", drawn afresh while the name is

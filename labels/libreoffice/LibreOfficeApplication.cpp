@@ -161,6 +161,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         throw EngineError(QStringLiteral("The file %1 is empty: it is not a Word document").arg(path));
 
     uno::Reference<lang::XComponent> component;
+    QByteArray layout;
     if (m_ready) {
         // What the office holds ready is the same document this open would
         // load: the template as read from the same bytes, or the document
@@ -168,13 +169,15 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         if (readOnly.value_or(false))
             component = m_ready->takeTemplate(m_office, path);
         if (!component.is())
-            component = m_ready->takeFilled(m_office, path);
+            component = m_ready->takeFilled(m_office, path, &layout);
     }
     if (!component.is())
         component = load(*m_office, path, readOnly.value_or(false));
     m_documents.push_back(
         std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
+    if (!layout.isEmpty())
+        m_active->adoptLayout(layout);
     return m_active;
 }
 

@@ -24,6 +24,7 @@
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/BreakType.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
@@ -257,7 +258,7 @@ void LibreOfficeDocument::close()
     // A sheet just saved stays open a moment longer: the preview's export
     // opens that file next and gets this document instead of loading it.
     if (ReadyDocuments *ready = m_application.readyDocuments(); ready && !m_savedAsWord.isEmpty()) {
-        ready->keepFilled(m_application.office(), component, m_savedAsWord);
+        ready->keepFilled(m_application.office(), component, m_savedAsWord, currentLayout());
         return;
     }
     m_office.call(QStringLiteral("closing %1").arg(m_path), [&] {
@@ -296,8 +297,62 @@ QImage LibreOfficeDocument::pagePicture()
     return page;
 }
 
+QByteArray LibreOfficeDocument::layoutPdf()
+{
+    checkOpen("the layout");
+    if (m_layoutValid)
+        return m_layout;
+    const QString pdf = m_office.scratchFolder() + QStringLiteral("/layout.pdf");
+    QFile::remove(pdf);
+    m_office.call(QStringLiteral("laying out %1").arg(m_path), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        storable->storeToURL(UnoBridge::fileUrl(pdf),
+                             UnoBridge::properties({UnoBridge::property(
+                                 "FilterName", uno::Any(rtl::OUString::createFromAscii(kPictureFilters[0])))}));
+    });
+    QFile file(pdf);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    QFile::remove(pdf);
+    if (bytes.isEmpty())
+        throw EngineError(QStringLiteral("LibreOffice wrote no layout of %1").arg(m_path));
+    m_layout = bytes;
+    m_layoutValid = true;
+    return m_layout;
+}
+
+void LibreOfficeDocument::adoptLayout(const QByteArray &pdf)
+{
+    m_layout = pdf;
+    m_layoutValid = !pdf.isEmpty();
+}
+
+void LibreOfficeDocument::setParagraphStyleSize(const QString &style, double points)
+{
+    checkOpen("setting a style");
+    contentChanged();
+    m_office.call(QStringLiteral("setting the style %1 of %2").arg(style, m_path), [&] {
+        uno::Reference<container::XNameAccess> families =
+            uno::Reference<style::XStyleFamiliesSupplier>(m_component, uno::UNO_QUERY_THROW)->getStyleFamilies();
+        uno::Reference<container::XNameAccess> paragraphs(families->getByName("ParagraphStyles"), uno::UNO_QUERY_THROW);
+        if (!paragraphs->hasByName(UnoBridge::toUno(style)))
+            throw EngineError(QStringLiteral("The document %1 has no paragraph style %2").arg(m_path, style));
+        uno::Reference<beans::XPropertySet> properties(paragraphs->getByName(UnoBridge::toUno(style)),
+                                                       uno::UNO_QUERY_THROW);
+        properties->setPropertyValue("CharHeight", uno::Any(float(points)));
+    });
+}
+
 QImage LibreOfficeDocument::renderedFromPdf()
 {
+    // The layout the caller has just checked is the one shown.
+    if (m_layoutValid) {
+        QString problem;
+        const QImage page = m_renderer->renderFirstPage(m_layout, QSize(kPictureWidth, kPictureHeight), &problem);
+        if (page.isNull())
+            throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
+        return page;
+    }
     const QString pdf = m_office.scratchFolder() + QStringLiteral("/page.pdf");
     QFile::remove(pdf);
     m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {

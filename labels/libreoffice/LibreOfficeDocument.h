@@ -46,6 +46,13 @@ public:
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;
     void undoAll() override;
+    QByteArray layoutPdf() override;
+    void setParagraphStyleSize(const QString &style, double points) override;
+    // The layout made of this very document while it was open under
+    // another session (see ReadyDocuments): the PDF needs no second export.
+    void adoptLayout(const QByteArray &pdf);
+    // The layout made since the last change, empty when there is none.
+    QByteArray currentLayout() const { return m_layoutValid ? m_layout : QByteArray(); }
 
     // The picture of the first page, as copyRangeAsPicture puts it on the
     // clipboard: through the renderer from the office's PDF, or without a
@@ -54,7 +61,11 @@ public:
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
     // The text has changed since the last SaveAs: the file no longer shows it.
-    void contentChanged() { m_savedAsWord.clear(); }
+    void contentChanged()
+    {
+        m_savedAsWord.clear();
+        m_layoutValid = false;
+    }
     // Close without reporting anything; used when the application quits.
     void closeQuietly();
     bool isOpen() const { return m_component.is(); }
@@ -84,4 +95,6 @@ private:
     PagePictureRenderer *m_renderer;
     SearchState m_search;
     QString m_savedAsWord; // the Word 97 file SaveAs last wrote, if any
+    QByteArray m_layout;   // the PDF layoutPdf() made
+    bool m_layoutValid = false;
 };

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <utility>
 
 using namespace css;
 
@@ -96,7 +97,8 @@ uno::Reference<lang::XComponent> ReadyDocuments::takeTemplate(const std::shared_
 }
 
 void ReadyDocuments::keepFilled(const std::shared_ptr<OfficeProcess> &office,
-                                uno::Reference<lang::XComponent> component, const QString &savedPath)
+                                uno::Reference<lang::XComponent> component, const QString &savedPath,
+                                const QByteArray &layout)
 {
     Held previous;
     {
@@ -104,6 +106,7 @@ void ReadyDocuments::keepFilled(const std::shared_ptr<OfficeProcess> &office,
         previous = std::move(m_filled);
         m_filled = {office, std::move(component)};
         m_filledPath = savedPath;
+        m_filledLayout = layout;
         m_filledStamp = stampOf(savedPath);
         m_filledSince = std::chrono::steady_clock::now();
     }
@@ -112,7 +115,7 @@ void ReadyDocuments::keepFilled(const std::shared_ptr<OfficeProcess> &office,
 }
 
 uno::Reference<lang::XComponent> ReadyDocuments::takeFilled(const std::shared_ptr<OfficeProcess> &office,
-                                                            const QString &path)
+                                                            const QString &path, QByteArray *layout)
 {
     std::lock_guard lock(m_mutex);
     if (!sameOffice(m_filled.office, office) || !m_filled.component.is() || m_filledPath != path
@@ -120,6 +123,8 @@ uno::Reference<lang::XComponent> ReadyDocuments::takeFilled(const std::shared_pt
         return {};
     uno::Reference<lang::XComponent> taken = m_filled.component;
     m_filled = {};
+    if (layout)
+        *layout = std::exchange(m_filledLayout, QByteArray());
     return taken;
 }
 

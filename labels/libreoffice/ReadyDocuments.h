@@ -36,12 +36,13 @@ public:
 
     // A filled document its session saved as `savedPath` (Word 97) and then
     // closed stays open for a moment: the preview export opens that file next.
+    // `layout` is its PDF when one was made since its last change.
     void keepFilled(const std::shared_ptr<OfficeProcess> &office, css::uno::Reference<css::lang::XComponent> component,
-                    const QString &savedPath);
+                    const QString &savedPath, const QByteArray &layout);
     // For a session on `office` opening `path`: the kept document when it is
-    // the one saved there and the file has not changed since.
+    // the one saved there and the file has not changed since, and its layout.
     css::uno::Reference<css::lang::XComponent> takeFilled(const std::shared_ptr<OfficeProcess> &office,
-                                                          const QString &path);
+                                                          const QString &path, QByteArray *layout);
     bool holdsFilled() const;
     // Kept longer than `limit` and nobody came for it: closed (through the
     // watchdog). True when one was closed.
@@ -76,6 +77,7 @@ private:
     std::weak_ptr<OfficeProcess> m_templateFailedIn;
     Held m_filled;
     QString m_filledPath;
+    QByteArray m_filledLayout;
     FileStamp m_filledStamp;
     std::chrono::steady_clock::time_point m_filledSince;
 };

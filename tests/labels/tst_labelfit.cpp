@@ -13,10 +13,18 @@ namespace {
 
 QStringList address(const QString &company, const QString &street)
 {
-    return {QStringLiteral("Quillmark"), QStringLiteral("Dana Whitcombe"), QStringLiteral("123 Elm Street"),
-            QStringLiteral("Elmsworth"), QStringLiteral("NH"), QStringLiteral("03100"), company,
-            QStringLiteral("Alexandra Montgomery-Whitcombe"), street, QStringLiteral("Fond du Lac"),
-            QStringLiteral("WI"), QStringLiteral("54935-1234")};
+    return {QStringLiteral("Quillmark"),
+            QStringLiteral("Dana Whitcombe"),
+            QStringLiteral("123 Elm Street"),
+            QStringLiteral("Elmsworth"),
+            QStringLiteral("NH"),
+            QStringLiteral("03100"),
+            company,
+            QStringLiteral("Alexandra Montgomery-Whitcombe"),
+            street,
+            QStringLiteral("Fond du Lac"),
+            QStringLiteral("WI"),
+            QStringLiteral("54935-1234")};
 }
 
 SheetLabels sixOf(const QStringList &fields)
