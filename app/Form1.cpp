@@ -179,6 +179,7 @@ int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
         status = 1; // no document engine: the check has told the user
     // Ended by a closed window or a signal, while the preview showed or a
     // generation was under way: the documents hold the addresses, so they go.
+    FinishPreviewFiles();
     DeleteGeneratedDocuments();
     return status;
 }

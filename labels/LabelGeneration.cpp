@@ -18,9 +18,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,7 +159,24 @@ QList<CutLabel> fitLabels(WordDocument &document, const QStringList &fields)
     return cut;
 }
 
+// One thread, so that a picture file is written before it is deleted.
+QThreadPool &previewFileWork()
+{
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
 } // namespace
+
+void FinishPreviewFiles()
+{
+    previewFileWork().waitForDone();
+}
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
@@ -213,7 +232,9 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     // sharing the folder uses too: from here to the picture's deletion they
     // are ours alone. Without the lock neither name is written or deleted and
     // no picture is made or shown (an existing template copy is only read).
-    TempFolderLock lock;
+    // Shared with the picture file's deletion, which releases it.
+    const auto held = std::make_shared<TempFolderLock>();
+    TempFolderLock &lock = *held;
     // Whether the template copy was there before this click: only such a
     // copy can be somebody else's, stale or unreadable.
     bool templateFound = false;
@@ -325,12 +346,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     if (!exported.isNull()) {
         p.step(372, [&] {
             lock.requireHeld();
-            const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
-            // Only the regular file that the export wrote is shown, never a link's target.
-            if (!isRegularFile(path))
-                throw Failure(QStringLiteral("File not found"));
-            // The export has just written exactly this picture to the file;
-            // reading its 8 MB back would only repeat it.
+            // The export writes exactly this picture to the file: reading
+            // its 8 MB back would only repeat it (and wait for the writing).
             host.setPreviewPicture(exported);
         });
     }
@@ -344,9 +361,16 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         // Nothing was saved under the claimed name: it is given back.
         DeleteGeneratedDocument(name);
     }
-    if (lock.isHeld())
-        p.step(382, [&] { DeleteFileQuietly(TemporaryPath(QString::fromLatin1(kPreviewFileName))); });
-    lock.release();
+    if (lock.isHeld()) {
+        p.step(382, [&] {
+            // After the file's writing, on the same thread; the lock goes with it.
+            const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+            previewFileWork().start([held, path] {
+                DeleteFileQuietly(path);
+                held->release();
+            });
+        });
+    }
     p.step(384, [&] { host.setBusy(false); });
 }
 
@@ -375,9 +399,16 @@ QImage SaveDocAsJPG(Services &services, const QString &documentPath)
                 DeleteFileQuietly(path);
                 throw Failure(QStringLiteral("Invalid picture"));
             }
-            picture = opaque(picture);
-            WriteBytesReplacing(bitmapBytes(picture), path);
-            written = picture;
+            written = opaque(picture);
+            // What the file's writing may still fail on changes nothing the
+            // user sees: the preview shows this picture, and the file is
+            // deleted right after.
+            previewFileWork().start([written, path] {
+                try {
+                    WriteBytesReplacing(bitmapBytes(written), path);
+                } catch (const Failure &) {
+                }
+            });
         });
     } else {
         // When nothing of ours reached the clipboard, what it holds is someone

@@ -161,7 +161,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         throw EngineError(QStringLiteral("The file %1 is empty: it is not a Word document").arg(path));
 
     uno::Reference<lang::XComponent> component;
-    QByteArray layout;
+    LibreOfficeDocument::Layout layout;
     if (m_ready) {
         // What the office holds ready is the same document this open would
         // load: the template as read from the same bytes, or the document
@@ -176,7 +176,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
     m_documents.push_back(
         std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
-    if (!layout.isEmpty())
+    if (!layout.pdf.isEmpty())
         m_active->adoptLayout(layout);
     return m_active;
 }

@@ -301,7 +301,7 @@ QByteArray LibreOfficeDocument::layoutPdf()
 {
     checkOpen("the layout");
     if (m_layoutValid)
-        return m_layout;
+        return m_layout.pdf;
     const QString pdf = m_office.scratchFolder() + QStringLiteral("/layout.pdf");
     QFile::remove(pdf);
     m_office.call(QStringLiteral("laying out %1").arg(m_path), [&] {
@@ -316,15 +316,20 @@ QByteArray LibreOfficeDocument::layoutPdf()
     QFile::remove(pdf);
     if (bytes.isEmpty())
         throw EngineError(QStringLiteral("LibreOffice wrote no layout of %1").arg(m_path));
-    m_layout = bytes;
+    m_layout = {bytes, {}};
+    if (m_renderer) {
+        m_layout.picture = std::async(std::launch::async, [renderer = m_renderer, bytes] {
+                               return renderer->renderFirstPage(bytes, QSize(kPictureWidth, kPictureHeight), nullptr);
+                           }).share();
+    }
     m_layoutValid = true;
-    return m_layout;
+    return m_layout.pdf;
 }
 
-void LibreOfficeDocument::adoptLayout(const QByteArray &pdf)
+void LibreOfficeDocument::adoptLayout(const Layout &layout)
 {
-    m_layout = pdf;
-    m_layoutValid = !pdf.isEmpty();
+    m_layout = layout;
+    m_layoutValid = !layout.pdf.isEmpty();
 }
 
 void LibreOfficeDocument::setParagraphStyleSize(const QString &style, double points)
@@ -347,8 +352,10 @@ QImage LibreOfficeDocument::renderedFromPdf()
 {
     // The layout the caller has just checked is the one shown.
     if (m_layoutValid) {
+        QImage page = m_layout.picture.valid() ? m_layout.picture.get() : QImage();
         QString problem;
-        const QImage page = m_renderer->renderFirstPage(m_layout, QSize(kPictureWidth, kPictureHeight), &problem);
+        if (page.isNull()) // once more, to learn why
+            page = m_renderer->renderFirstPage(m_layout.pdf, QSize(kPictureWidth, kPictureHeight), &problem);
         if (page.isNull())
             throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
         return page;

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <future>
 #include <optional>
 
 class LibreOfficeApplication;
@@ -48,11 +49,18 @@ public:
     void undoAll() override;
     QByteArray layoutPdf() override;
     void setParagraphStyleSize(const QString &style, double points) override;
+    // A layout and its page picture, which is rendered in the background
+    // as soon as the layout is made: the office meanwhile saves the document.
+    struct Layout
+    {
+        QByteArray pdf;
+        std::shared_future<QImage> picture;
+    };
     // The layout made of this very document while it was open under
     // another session (see ReadyDocuments): the PDF needs no second export.
-    void adoptLayout(const QByteArray &pdf);
+    void adoptLayout(const Layout &layout);
     // The layout made since the last change, empty when there is none.
-    QByteArray currentLayout() const { return m_layoutValid ? m_layout : QByteArray(); }
+    Layout currentLayout() const { return m_layoutValid ? m_layout : Layout(); }
 
     // The picture of the first page, as copyRangeAsPicture puts it on the
     // clipboard: through the renderer from the office's PDF, or without a
@@ -95,6 +103,6 @@ private:
     PagePictureRenderer *m_renderer;
     SearchState m_search;
     QString m_savedAsWord; // the Word 97 file SaveAs last wrote, if any
-    QByteArray m_layout;   // the PDF layoutPdf() made
+    Layout m_layout;       // what layoutPdf() made
     bool m_layoutValid = false;
 };

@@ -98,7 +98,7 @@ uno::Reference<lang::XComponent> ReadyDocuments::takeTemplate(const std::shared_
 
 void ReadyDocuments::keepFilled(const std::shared_ptr<OfficeProcess> &office,
                                 uno::Reference<lang::XComponent> component, const QString &savedPath,
-                                const QByteArray &layout)
+                                const LibreOfficeDocument::Layout &layout)
 {
     Held previous;
     {
@@ -115,7 +115,7 @@ void ReadyDocuments::keepFilled(const std::shared_ptr<OfficeProcess> &office,
 }
 
 uno::Reference<lang::XComponent> ReadyDocuments::takeFilled(const std::shared_ptr<OfficeProcess> &office,
-                                                            const QString &path, QByteArray *layout)
+                                                            const QString &path, LibreOfficeDocument::Layout *layout)
 {
     std::lock_guard lock(m_mutex);
     if (!sameOffice(m_filled.office, office) || !m_filled.component.is() || m_filledPath != path
@@ -124,7 +124,7 @@ uno::Reference<lang::XComponent> ReadyDocuments::takeFilled(const std::shared_pt
     uno::Reference<lang::XComponent> taken = m_filled.component;
     m_filled = {};
     if (layout)
-        *layout = std::exchange(m_filledLayout, QByteArray());
+        *layout = std::exchange(m_filledLayout, LibreOfficeDocument::Layout());
     return taken;
 }
 
@@ -143,6 +143,7 @@ bool ReadyDocuments::closeFilledOlderThan(std::chrono::milliseconds limit)
             return false;
         old = std::move(m_filled);
         m_filled = {};
+        m_filledLayout = {};
     }
     if (const std::shared_ptr<OfficeProcess> owner = old.office.lock(); owner && !owner->hasFailed())
         closeComponent(*owner, old.component);
@@ -159,5 +160,6 @@ void ReadyDocuments::forget()
         oldFilled = std::move(m_filled);
         m_template = {};
         m_filled = {};
+        m_filledLayout = {};
     }
 }

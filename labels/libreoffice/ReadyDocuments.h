@@ -1,5 +1,7 @@
 #pragma once
 
+#include "labels/libreoffice/LibreOfficeDocument.h"
+
 #include <com/sun/star/lang/XComponent.hpp>
 
 #include <QByteArray>
@@ -38,11 +40,11 @@ public:
     // closed stays open for a moment: the preview export opens that file next.
     // `layout` is its PDF when one was made since its last change.
     void keepFilled(const std::shared_ptr<OfficeProcess> &office, css::uno::Reference<css::lang::XComponent> component,
-                    const QString &savedPath, const QByteArray &layout);
+                    const QString &savedPath, const LibreOfficeDocument::Layout &layout);
     // For a session on `office` opening `path`: the kept document when it is
     // the one saved there and the file has not changed since, and its layout.
     css::uno::Reference<css::lang::XComponent> takeFilled(const std::shared_ptr<OfficeProcess> &office,
-                                                          const QString &path, QByteArray *layout);
+                                                          const QString &path, LibreOfficeDocument::Layout *layout);
     bool holdsFilled() const;
     // Kept longer than `limit` and nobody came for it: closed (through the
     // watchdog). True when one was closed.
@@ -77,7 +79,7 @@ private:
     std::weak_ptr<OfficeProcess> m_templateFailedIn;
     Held m_filled;
     QString m_filledPath;
-    QByteArray m_filledLayout;
+    LibreOfficeDocument::Layout m_filledLayout;
     FileStamp m_filledStamp;
     std::chrono::steady_clock::time_point m_filledSince;
 };

@@ -116,7 +116,11 @@ struct Rig : FakeServices
         if (withTemplate)
             WriteFileBytes(temp("template.dot"), labelText().toUtf8());
     }
-    void click() { GenerateLabelSheet(services, host); }
+    void click()
+    {
+        GenerateLabelSheet(services, host);
+        FinishPreviewFiles();
+    }
 
     TestHost host;
 };

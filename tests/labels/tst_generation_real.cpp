@@ -5,6 +5,7 @@
 #include "app/QtSeams.h"
 #include "core/Seams.h"
 #include "labels/LabelFit.h"
+#include "labels/LabelGeneration.h"
 #include "labels/ModuleEngineFactory.h"
 #include "labels/SheetMaker.h"
 #include "preview/Form2.h"
@@ -111,6 +112,7 @@ private slots:
 
         // Nothing else is left but the document's owner marker: no template
         // copy, no picture file, no lock; the one office stays for the next click.
+        FinishPreviewFiles();
         QCOMPARE(QDir(TestEnvironment::temp())
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList({QFileInfo(document).fileName(), QFileInfo(document).fileName() + ".owner"}));
