@@ -115,7 +115,7 @@ void fillAndRender(WarmEngine &engine, Laps *laps)
             action();
     };
     step("create application (session)", [&] { word = engine.engines.createApplication(); });
-    step("open template read-only", [&] { document = word->open(engine.templatePath, true); });
+    step("open template read-only (the one kept ready)", [&] { document = word->open(engine.templatePath, true); });
     step("eight replace-alls", [&] { replaceEight(*word); });
     step("saveAs .doc", [&] { document->saveAs(engine.documentPath); });
     step("close", [&] {
@@ -124,7 +124,7 @@ void fillAndRender(WarmEngine &engine, Laps *laps)
     });
     step("quit (session)", [&] { word->quit(); });
     step("create application (second session)", [&] { word = engine.engines.createApplication(); });
-    step("open .doc", [&] { document = word->open(engine.documentPath); });
+    step("open .doc (the sheet kept open)", [&] { document = word->open(engine.documentPath); });
     step("copyRangeAsPicture (PDF + render, 1472x1904)", [&] { document->copyRangeAsPicture(); });
     if (laps)
         laps->record(QStringLiteral("engine:   of which poppler renders the PDF"), engine.renderer.lastMs);
