@@ -369,21 +369,21 @@ bool OfficeHost::keepDocumentsReady(std::unique_lock<std::mutex> &lock)
     State &s = *m_state;
     const std::shared_ptr<OfficeProcess> office = s.office;
     const std::shared_ptr<ReadyDocuments> ready = s.ready;
-    if (ready->holdsFilled()) {
-        // The click's export may still come for it: no template load before that.
-        lock.unlock();
-        const bool closed = ready->closeFilledOlderThan(kFilledKeptFor);
-        lock.lock();
-        return closed;
-    }
+    const bool filled = ready->holdsFilled();
+    // The click's export may still come for the kept sheet: no template load before that.
+    if (filled && !ready->filledOlderThan(kFilledKeptFor))
+        return false;
     // An office warmed up, or one that has served a session: never one that
     // only just started and failed, so a broken installation loads nothing.
-    if (!office || !(s.officeWarm || s.officeServed) || !ready->needsTemplate(office, s.templateBytes))
+    if (!filled && (!office || !(s.officeWarm || s.officeServed) || !ready->needsTemplate(office, s.templateBytes)))
         return false;
     const QByteArray templateBytes = s.templateBytes;
     s.busy = true;
     lock.unlock();
-    ready->loadTemplate(office, templateBytes);
+    if (filled)
+        ready->closeFilled();
+    else
+        ready->loadTemplate(office, templateBytes);
     lock.lock();
     s.busy = false;
     s.changed.notify_all();

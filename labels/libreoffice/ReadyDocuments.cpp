@@ -134,20 +134,24 @@ bool ReadyDocuments::holdsFilled() const
     return m_filled.component.is();
 }
 
-bool ReadyDocuments::closeFilledOlderThan(std::chrono::milliseconds limit)
+bool ReadyDocuments::filledOlderThan(std::chrono::milliseconds limit) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_filled.component.is() && std::chrono::steady_clock::now() - m_filledSince >= limit;
+}
+
+void ReadyDocuments::closeFilled()
 {
     Held old;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_filled.component.is() || std::chrono::steady_clock::now() - m_filledSince < limit)
-            return false;
         old = std::move(m_filled);
         m_filled = {};
         m_filledLayout = {};
     }
-    if (const std::shared_ptr<OfficeProcess> owner = old.office.lock(); owner && !owner->hasFailed())
+    if (const std::shared_ptr<OfficeProcess> owner = old.office.lock();
+        owner && !owner->hasFailed() && old.component.is())
         closeComponent(*owner, old.component);
-    return true;
 }
 
 void ReadyDocuments::forget()

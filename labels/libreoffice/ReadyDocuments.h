@@ -46,9 +46,9 @@ public:
     css::uno::Reference<css::lang::XComponent> takeFilled(const std::shared_ptr<OfficeProcess> &office,
                                                           const QString &path, LibreOfficeDocument::Layout *layout);
     bool holdsFilled() const;
-    // Kept longer than `limit` and nobody came for it: closed (through the
-    // watchdog). True when one was closed.
-    bool closeFilledOlderThan(std::chrono::milliseconds limit);
+    bool filledOlderThan(std::chrono::milliseconds limit) const;
+    // Closes the kept document (through the watchdog): nobody came for it.
+    void closeFilled();
 
     // Lets go of everything held, without closing it: the office it belongs
     // to is being replaced or ended. Done before that office is killed, so
