@@ -148,6 +148,8 @@ private slots:
                                                       "CA",
                                                       "92688-1234"}
                                        << QString();
+        QTest::newRow("empty, with a tab and replace syntax")
+            << QStringList{"", "\tTab Inc", "$1 & ^p \\ .*", "", "", ""} << QString();
         QTest::newRow("too long even when small")
             << QStringList{"Acme", "Jo", QString("Dock 7 ").repeated(200), "Reno", "NV", "89501"}
             << "Recipient Street Address";
