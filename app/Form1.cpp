@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -32,6 +33,8 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
+
+constexpr std::chrono::milliseconds kPreparePreviewAfter(150);
 } // namespace
 
 Form1::Form1(Services &services, QWidget *parent)
@@ -156,6 +159,8 @@ bool StartMainWindow(Form1 &form)
     form.show();
     form.field(1)->setFocus(Qt::OtherFocusReason);
     form.field(1)->selectAll();
+    // Once the main window has been painted, not before it.
+    QTimer::singleShot(kPreparePreviewAfter, &form, [&form] { form.preparePreview(); });
     return true;
 }
 
@@ -176,6 +181,7 @@ int RunMainWindow(Form1 &form, const std::function<void()> &whenShown)
         status = 1; // no document engine: the check has told the user
     // Ended by a closed window or a signal, while the preview showed or a
     // generation was under way: the documents hold the addresses, so they go.
+    FinishPreviewFiles();
     DeleteGeneratedDocuments();
     return status;
 }
@@ -218,6 +224,15 @@ void Form1::setDefaultPointer()
 Form2 *Form1::previewWindow() const
 {
     return m_preview;
+}
+
+void Form1::preparePreview()
+{
+    if (programEnding())
+        return;
+    Form2 *window = preview();
+    window->ensurePolished();
+    window->winId(); // its native window, still hidden
 }
 
 Form2 *Form1::preview()

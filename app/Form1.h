@@ -51,6 +51,9 @@ public:
     PointerFeedback &pointer() { return m_pointer; }
     const SkinFramework &skin() const { return m_skin; }
     Form2 *previewWindow() const;
+    // Makes the preview window, hidden, so that the first click finds it
+    // ready (its creation and native window would otherwise be that click's).
+    void preparePreview();
 
     // LabelSheetHost
     bool isBusy() const override { return mBusy; }

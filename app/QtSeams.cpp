@@ -3,7 +3,6 @@
 #include "core/Failure.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -125,16 +124,6 @@ void DesktopUrlOpener::open(const QUrl &url)
 double SystemRandom::uniform()
 {
     return QRandomGenerator::global()->generateDouble();
-}
-
-QImage SystemClipboard::image()
-{
-    return QApplication::clipboard()->image();
-}
-
-void SystemClipboard::setImage(const QImage &image)
-{
-    QApplication::clipboard()->setImage(image);
 }
 
 void QtProgramExit::endProgram()

@@ -4,7 +4,7 @@
 #include "core/Seams.h"
 
 // Production implementations of the seams: real Qt dialogs, the desktop's URL
-// opener, Qt's random generator and the system clipboard.
+// opener, Qt's random generator and the picture clipboard.
 
 // Once the program is ending, the box and the dialog are no longer shown: a
 // box answers OK (No to a question) and the dialog is cancelled.
@@ -52,11 +52,16 @@ public:
     double uniform() override;
 };
 
-class SystemClipboard : public PictureClipboard
+// The page picture passes from the export to the preview inside the program:
+// what the user has copied stays on the system clipboard.
+class InProcessClipboard : public PictureClipboard
 {
 public:
-    QImage image() override;
-    void setImage(const QImage &image) override;
+    QImage image() override { return m_picture; }
+    void setImage(const QImage &image) override { m_picture = image; }
+
+private:
+    QImage m_picture;
 };
 
 class QtProgramExit : public ProgramExit

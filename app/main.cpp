@@ -40,8 +40,11 @@ int main(int argc, char *argv[])
     QtPrintDialog printDialog;
     DesktopUrlOpener urlOpener;
     SystemRandom random;
-    SystemClipboard clipboard;
+    InProcessClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
+    // The office starts while the window is built and restored; the engine
+    // check at the end of the start-up waits for it.
+    engines.startInBackground();
 
     Services services{.messages = messages,
                       .saveDialog = saveDialog,

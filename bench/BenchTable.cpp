@@ -48,7 +48,10 @@ void printRow(const QString &name, std::vector<double> values)
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    std::printf("%-56s %5zu %10.1f %10.1f %10.1f\n", qPrintable(name), n, median, values.front(), values.back());
+    // Ratios are read to the hundredth.
+    const int decimals = name.endsWith(QLatin1String("ratio")) ? 2 : 1;
+    std::printf("%-56s %5zu %10.*f %10.*f %10.*f\n", qPrintable(name), n, decimals, median, decimals, values.front(),
+                decimals, values.back());
 }
 
 // Benchmarks write their files and settings into a private folder, never the user's.

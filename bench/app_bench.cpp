@@ -50,7 +50,7 @@ struct Program
     CountingBoxes boxes;
     QtSaveDialog saveDialog{exit};
     DesktopUrlOpener urlOpener;
-    SystemClipboard clipboard;
+    InProcessClipboard clipboard;
     ModuleEngineFactory engines{clipboard};
     InertSeams inert;
     RandomSource &draws;

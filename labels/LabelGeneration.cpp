@@ -1,5 +1,6 @@
 #include "labels/LabelGeneration.h"
 
+#include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
@@ -8,6 +9,7 @@
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "core/TempFolderLock.h"
+#include "labels/LabelFit.h"
 #include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
 #include "resources/Resources.h"
@@ -16,9 +18,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,24 +66,28 @@ int drawDigit(RandomSource &random)
     return std::clamp(digit, 1, 9);
 }
 
-QByteArray bitmapBytes(QImage picture)
+// A bitmap has no transparency: what would show the canvas's white is made white.
+QImage opaque(const QImage &picture)
 {
-    // A bitmap has no transparency: what would show the canvas's white is made white.
-    if (picture.hasAlphaChannel()) {
-        QImage flat(picture.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        flat.setDotsPerMeterX(picture.dotsPerMeterX());
-        flat.setDotsPerMeterY(picture.dotsPerMeterY());
-        QPainter(&flat).drawImage(0, 0, picture);
-        picture = flat;
-    }
+    if (!picture.hasAlphaChannel())
+        return picture;
+    QImage flat(picture.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    flat.setDotsPerMeterX(picture.dotsPerMeterX());
+    flat.setDotsPerMeterY(picture.dotsPerMeterY());
+    QPainter(&flat).drawImage(0, 0, picture);
+    return flat;
+}
+
+QByteArray bitmapBytes(const QImage &picture)
+{
     QByteArray bytes;
     bytes.reserve(qsizetype(picture.width() * 3 + 3) * picture.height() + 1024); // 24 bits a pixel
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    // A Windows bitmap, as the name says: written and read back in a few
-    // milliseconds where PNG takes well over a hundred. It keeps the
-    // picture's dots per metre, which the preview uses for its scale.
+    // A Windows bitmap, as the name says: written in a few milliseconds
+    // where PNG takes well over a hundred. It keeps the picture's dots per
+    // metre, which the preview uses for its scale.
     if (!picture.save(&buffer, "BMP"))
         throw Failure(QStringLiteral("Invalid picture"));
     return bytes;
@@ -102,7 +110,73 @@ QString placeholderValue(const FieldText &field, int block)
     throw Failure(QStringLiteral("Subscript out of range"));
 }
 
+// The template's paragraph styles of the two addresses.
+constexpr char kRecipientStyle[] = "ShipToAddress";
+constexpr char kSenderStyle[] = "ReturnAddress";
+
+// A field as the main window names it.
+QString fieldName(int field)
+{
+    static const char *const roles[6] = {"Company", "Name", "Street Address", "City", "State", "Zip Code"};
+    if (field < 1 || field > 12)
+        return QStringLiteral("address");
+    return QStringLiteral("%1 %2").arg(QLatin1String(field <= 6 ? "Sender" : "Recipient"),
+                                       QLatin1String(roles[(field - 1) % 6]));
+}
+
+// The field texts as the filled document shows them: a later block's phrase
+// typed into a field is replaced by that block's value, as the replace-alls
+// in their order do.
+QStringList shownFields(const QStringList &fields)
+{
+    static constexpr int blockOfField[12] = {1, 2, 3, 4, 4, 4, 5, 6, 7, 8, 8, 8};
+    QStringList shown = fields;
+    for (int field = 0; field < 12 && field < shown.size(); ++field) {
+        for (int k = blockOfField[field] + 1; k <= 8; ++k)
+            shown[field].replace(QLatin1String(kPlaceholderPhrases[k - 1]), PlaceholderValue(fields, k),
+                                 Qt::CaseInsensitive);
+    }
+    return shown;
+}
+
+// Makes every line of every label lie inside its label, as the office lays
+// the sheet out: the labels' text is made smaller a step at a time, for the
+// whole sheet (its six labels hold one address), but never below the
+// smallest size. An address that fits is left exactly as the template has
+// it. Returns the labels that still do not fit; none when the engine lays
+// nothing out.
+QList<CutLabel> fitLabels(WordDocument &document, const QStringList &fields)
+{
+    SheetLabels sheet;
+    sheet.fill(shownFields(fields));
+    QList<CutLabel> cut = FindCutLabels(document.layoutPdf(), {sheet});
+    for (int step = 1; !cut.isEmpty() && step < kLabelTextSteps; ++step) {
+        const LabelTextSize size = LabelTextSizeAt(step);
+        document.setParagraphStyleSize(QString::fromLatin1(kRecipientStyle), size.recipientPoints);
+        document.setParagraphStyleSize(QString::fromLatin1(kSenderStyle), size.senderPoints);
+        cut = FindCutLabels(document.layoutPdf(), {sheet});
+    }
+    return cut;
+}
+
+// One thread, so that a picture file is written before it is deleted.
+QThreadPool &previewFileWork()
+{
+    static QThreadPool pool;
+    static const bool once = [] {
+        pool.setMaxThreadCount(1);
+        return true;
+    }();
+    Q_UNUSED(once);
+    return pool;
+}
+
 } // namespace
+
+void FinishPreviewFiles()
+{
+    previewFileWork().waitForDone();
+}
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
@@ -158,8 +232,13 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     // sharing the folder uses too: from here to the picture's deletion they
     // are ours alone. Without the lock neither name is written or deleted and
     // no picture is made or shown (an existing template copy is only read).
-    TempFolderLock lock;
-    p.step(108, [&] {
+    // Shared with the picture file's deletion, which releases it.
+    const auto held = std::make_shared<TempFolderLock>();
+    TempFolderLock &lock = *held;
+    // Whether the template copy was there before this click: only such a
+    // copy can be somebody else's, stale or unreadable.
+    bool templateFound = false;
+    const bool templateReady = p.step(108, [&] {
         lock.acquire();
         const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
         // FileExists follows symbolic links, so a link planted at this fixed
@@ -167,7 +246,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
         // therefore removed and the name written afresh with our own file.
         if (isSymbolicLink(path))
             ::unlink(QFile::encodeName(path).constData());
-        if (!FileExists(path)) {
+        templateFound = FileExists(path);
+        if (!templateFound) {
             if (templateBytes.isEmpty())
                 throw Failure(QStringLiteral("The label template is not available"));
             WriteBytesIfAbsent(templateBytes, path);
@@ -180,19 +260,51 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     QString templatePath;
     p.step(112, [&] { templatePath = TemporaryPath(QString::fromLatin1(kTemplateFileName)); });
 
+    // Every later step that needs the document runs only when there is one:
+    // a failure that leaves none is reported once, not once per step.
     WordDocument *document = nullptr;
-    p.step(114, [&] { document = require(app).open(templatePath, true); });
+    // A template that step 108 could not provide is not opened: its report said why.
+    if (app && (templateReady || isRegularFile(templatePath))) {
+        const bool opened = p.step(114, [&] { document = app->open(templatePath, true); });
+        // A copy left in the folder that the engine cannot open (stale,
+        // damaged, unreadable) has been reported; the click goes on with the
+        // built-in template in its place, which step 368 deletes as it would
+        // have deleted that copy. A second failure is reported at this step too.
+        if (!opened && templateFound && lock.isHeld() && !templateBytes.isEmpty()) {
+            p.step(114, [&] {
+                WriteBytesReplacing(templateBytes, templatePath);
+                document = app->open(templatePath, true);
+            });
+        }
+    }
 
-    ReplacePlaceholders(
-        app.get(), [&](int k) { return PlaceholderValue(host, k); },
-        [&](int number, const std::function<void()> &action) { p.step(number, action); });
+    if (document) {
+        ReplacePlaceholders(
+            app.get(), [&](int k) { return PlaceholderValue(host, k); },
+            [&](int number, const std::function<void()> &action) { p.step(number, action); });
+        // Nothing is cut off without a word: what does not fit even in the
+        // smallest text is named before the preview shows it.
+        p.step(339, [&] {
+            QStringList fields;
+            for (int n = 1; n <= 12; ++n)
+                fields << host.fieldText(n);
+            if (document->layoutPdf().isEmpty())
+                return; // an engine without a layout
+            const QList<CutLabel> cut = fitLabels(*document, fields);
+            if (!cut.isEmpty())
+                services.messages.show(QStringLiteral("The %1 is too long for the labels, even in the smallest "
+                                                      "text: part of it is cut off. Please shorten it.")
+                                           .arg(fieldName(cut.first().field)),
+                                       AppInfo::applicationTitle(), BoxStyle::Warning);
+        });
+    }
 
     // "qmtemp" + eight digits 1..9 + ".doc", drawn afresh while the name is
     // taken. A dangling symbolic link counts as taken too: saving through it
     // would write wherever it points. A free name is claimed at once (its
     // owner marker), so that no other copy or later start takes it.
     QString name;
-    for (;;) {
+    while (document) {
         p.step(340, [&] { name = QStringLiteral("qmtemp"); });
         for (int i = 0; i < 8; ++i) {
             // 344, re-seeding from the clock, is the random source's own business.
@@ -207,74 +319,109 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
             break;
     }
 
-    p.step(356, [&] { require(document).saveAs(name); });
-    p.step(358, [&] { require(app).setDisplayAlerts(false); });
-    p.step(360, [&] { require(document).close(); });
-    p.step(362, [&] { require(app).quit(); });
+    bool saved = false;
+    if (document)
+        saved = p.step(356, [&] { document->saveAs(name); });
+    if (app)
+        p.step(358, [&] { app->setDisplayAlerts(false); });
+    if (document)
+        p.step(360, [&] { document->close(); });
+    if (app)
+        p.step(362, [&] { app->quit(); });
     p.step(364, [&] { document = nullptr; });
-    // Destroying the instance ends its office process.
+    // Destroying the instance ends its session; the office stays for the next click.
     p.step(366, [&] { app.reset(); });
     if (lock.isHeld())
         p.step(368, [&] { DeleteFileQuietly(templatePath); });
 
-    p.step(370, [&] {
-        lock.requireHeld();
-        SaveDocAsJPG(services, name);
-    });
-    p.step(372, [&] {
-        lock.requireHeld();
-        const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
-        // Only the regular file that the export wrote is shown, never a link's target.
-        if (!isRegularFile(path))
-            throw Failure(QStringLiteral("File not found"));
-        QImage picture;
-        if (!picture.load(path))
-            throw Failure(QStringLiteral("Invalid picture"));
-        host.setPreviewPicture(picture);
-    });
-    p.step(374, [&] { host.setPreviewWordFile(name); });
+    // The export and the preview need the saved document; the picture's
+    // load needs the picture the export wrote.
+    QImage exported;
+    if (saved) {
+        p.step(370, [&] {
+            lock.requireHeld();
+            exported = SaveDocAsJPG(services, name);
+        });
+    }
+    if (!exported.isNull()) {
+        p.step(372, [&] {
+            lock.requireHeld();
+            // The export writes exactly this picture to the file: reading
+            // its 8 MB back would only repeat it (and wait for the writing).
+            host.setPreviewPicture(exported);
+        });
+    }
+    if (saved)
+        p.step(374, [&] { host.setPreviewWordFile(name); });
     p.step(376, [&] { host.setDefaultPointer(); });
-    p.step(378, [&] { host.showPreview(); });
-    p.step(380, [&] { host.hideMain(); });
-    if (lock.isHeld())
-        p.step(382, [&] { DeleteFileQuietly(TemporaryPath(QString::fromLatin1(kPreviewFileName))); });
-    lock.release();
+    if (saved) {
+        p.step(378, [&] { host.showPreview(); });
+        p.step(380, [&] { host.hideMain(); });
+    } else if (!name.isEmpty()) {
+        // Nothing was saved under the claimed name: it is given back.
+        DeleteGeneratedDocument(name);
+    }
+    if (lock.isHeld()) {
+        p.step(382, [&] {
+            // After the file's writing, on the same thread; the lock goes with it.
+            const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+            previewFileWork().start([held, path] {
+                DeleteFileQuietly(path);
+                held->release();
+            });
+        });
+    }
     p.step(384, [&] { host.setBusy(false); });
 }
 
-void SaveDocAsJPG(Services &services, const QString &documentPath)
+QImage SaveDocAsJPG(Services &services, const QString &documentPath)
 {
     Procedure p(services.messages, QString::fromLatin1(kSaveDocAsJpgTag));
 
+    // As in the click: a step runs only when what it needs is there.
     std::unique_ptr<WordApplication> app;
     p.step(116, [&] { app = services.engines.createApplication(); });
 
     WordDocument *document = nullptr;
-    p.step(118, [&] { document = require(app).open(documentPath); });
+    if (app)
+        p.step(118, [&] { document = app->open(documentPath); });
 
     bool copied = false;
-    p.step(120, [&] {
-        require(document).copyRangeAsPicture();
-        copied = true;
-    });
+    if (document)
+        copied = p.step(120, [&] { document->copyRangeAsPicture(); });
 
-    p.step(122, [&] {
-        const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+    const QString path = TemporaryPath(QString::fromLatin1(kPreviewFileName));
+    QImage written;
+    if (copied) {
+        p.step(122, [&] {
+            QImage picture = GetClipboardPicture(services.clipboard, 0);
+            if (picture.isNull()) {
+                DeleteFileQuietly(path);
+                throw Failure(QStringLiteral("Invalid picture"));
+            }
+            written = opaque(picture);
+            // What the file's writing may still fail on changes nothing the
+            // user sees: the preview shows this picture, and the file is
+            // deleted right after.
+            previewFileWork().start([written, path] {
+                try {
+                    WriteBytesReplacing(bitmapBytes(written), path);
+                } catch (const Failure &) {
+                }
+            });
+        });
+    } else {
         // When nothing of ours reached the clipboard, what it holds is someone
-        // else's picture (or an older sheet): it must not become this preview.
-        // A leftover preview file goes too, so the caller cannot show it.
-        QImage picture;
-        if (copied)
-            picture = GetClipboardPicture(services.clipboard, 0);
-        if (picture.isNull()) {
-            DeleteFileQuietly(path);
-            throw Failure(QStringLiteral("Invalid picture"));
-        }
-        WriteBytesReplacing(bitmapBytes(picture), path);
-    });
+        // else's picture (or an older sheet): it must not become this
+        // preview. A leftover preview file goes too.
+        DeleteFileQuietly(path);
+    }
 
-    p.step(124, [&] { require(app).closeActiveDocument(kWdDoNotSaveChanges); });
-    p.step(126, [&] { require(app).quit(); });
+    if (document)
+        p.step(124, [&] { app->closeActiveDocument(kWdDoNotSaveChanges); });
+    if (app)
+        p.step(126, [&] { app->quit(); });
+    return written;
 }
 
 QImage GetClipboardPicture(PictureClipboard &clipboard, int format)

@@ -17,7 +17,16 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host);
 
 // Renders the document's page to the preview picture file "temp.bmp" in the
 // temporary folder, through a second engine instance and the clipboard.
-void SaveDocAsJPG(Services &services, const QString &documentPath);
+// Returns the picture that goes to the file (a null image when none does);
+// the file itself is written in the background, see FinishPreviewFiles().
+QImage SaveDocAsJPG(Services &services, const QString &documentPath);
+
+// The preview picture file is written, and after its use deleted, on a
+// thread of its own, in that order, so that neither holds up the preview's
+// first painting; the temporary folder's lock is released after the
+// deletion. Waits until all that is done (before the program ends, and
+// wherever the folder must be seen settled).
+void FinishPreviewFiles();
 
 // Reads the clipboard's picture, up to 1000 attempts; an empty image when none came.
 QImage GetClipboardPicture(PictureClipboard &clipboard, int format);

@@ -119,6 +119,17 @@ void ModuleEngineFactory::warmUp()
     }
 }
 
+void ModuleEngineFactory::startInBackground()
+{
+    try {
+        load();
+        // A warm-up without a template only starts the office.
+        m_host->warmUp(QByteArray());
+    } catch (const std::exception &) {
+        // The engine check reports it.
+    }
+}
+
 int ModuleEngineFactory::officeProcessId()
 {
     return m_host ? m_host->officeProcessId() : 0;

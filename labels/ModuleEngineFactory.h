@@ -39,6 +39,10 @@ public:
     // the label template so the first click pays no first-use costs. Silent:
     // what fails here is reported by the next createApplication().
     void warmUp();
+    // Starts the office in the background, when none runs, and nothing
+    // more: the start-up's engine check then finds it starting or started
+    // instead of paying for the whole start itself. Silent like warmUp().
+    void startInBackground();
     // The running office's process id, 0 when none runs (for benchmarks).
     int officeProcessId();
 

@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -78,6 +79,17 @@ public:
     // Takes back every change made since the document was opened; fails
     // when there is nothing to take back.
     virtual void undoAll() { throw EngineError(QStringLiteral("This document engine cannot undo")); }
+    // The document as the engine lays it out: a PDF of its pages, from
+    // which the callers read where every line stands. Empty from an engine
+    // that lays nothing out (it cannot be checked then).
+    virtual QByteArray layoutPdf() { return {}; }
+    // The font size of the named paragraph style, for the whole document.
+    virtual void setParagraphStyleSize(const QString &style, double points)
+    {
+        Q_UNUSED(style);
+        Q_UNUSED(points);
+        throw EngineError(QStringLiteral("This document engine cannot change a style"));
+    }
 };
 
 // One application instance ("Word.Application"): its own hidden engine process.

@@ -10,6 +10,8 @@ set -euo pipefail
 wanted=(
     # build
     build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
+    # the benchmark reads the screen through Xlib and clicks through XTest
+    libx11-dev libxtst6
     # the document engine and its SDK (Draw is kept for older set-ups
     # that made the picture through its export); either
     # flavour of LibreOffice does, the first is installed when neither is

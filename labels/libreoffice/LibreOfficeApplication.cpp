@@ -2,6 +2,7 @@
 
 #include "labels/libreoffice/LibreOfficeDocument.h"
 #include "labels/libreoffice/OfficeProcess.h"
+#include "labels/libreoffice/ReadyDocuments.h"
 #include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -104,38 +105,23 @@ void LibreOfficeApplication::checkUsable(const QString &what) const
     m_office->call(what, [] {});
 }
 
-WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
+uno::Reference<lang::XComponent> LibreOfficeApplication::load(OfficeProcess &office, const QString &path, bool readOnly)
 {
-    if (m_quit)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
-    if (fileName.isEmpty())
-        throw EngineError(QStringLiteral("Documents.Open needs a file name"));
-    const QFileInfo file(fileName);
-    const QString path = file.absoluteFilePath();
-    if (!file.exists())
-        throw EngineError(QStringLiteral("The file %1 does not exist").arg(path));
-    if (file.isDir())
-        throw EngineError(QStringLiteral("%1 is a folder, not a document").arg(path));
-    if (!file.isReadable())
-        throw EngineError(QStringLiteral("The file %1 cannot be read").arg(path));
-    if (file.size() == 0)
-        throw EngineError(QStringLiteral("The file %1 is empty: it is not a Word document").arg(path));
-
     const QString what = QStringLiteral("opening %1").arg(path);
-    uno::Reference<lang::XComponent> component = m_office->call(what, [&] {
+    return office.call(what, [&] {
         // Macros never run and links are never updated: the files are
         // ours, but a template swapped in the temporary folder need not be.
         const uno::Sequence<beans::PropertyValue> arguments = UnoBridge::properties({
             UnoBridge::property("Hidden", uno::Any(true)),
-            UnoBridge::property("ReadOnly", uno::Any(readOnly.value_or(false))),
+            UnoBridge::property("ReadOnly", uno::Any(readOnly)),
             UnoBridge::property("AsTemplate", uno::Any(false)),
             UnoBridge::property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
             UnoBridge::property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
         });
         uno::Reference<lang::XComponent> loaded;
         try {
-            loaded = m_office->desktop()->loadComponentFromURL(UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0,
-                                                               arguments);
+            loaded = office.desktop()->loadComponentFromURL(UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0,
+                                                            arguments);
         } catch (const lang::IllegalArgumentException &e) {
             throw EngineError(QStringLiteral("The file %1 could not be opened: %2").arg(path, UnoBridge::describe(e)));
         } catch (const io::IOException &e) {
@@ -155,9 +141,43 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
         }
         return loaded;
     });
+}
+
+WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
+{
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
+    if (fileName.isEmpty())
+        throw EngineError(QStringLiteral("Documents.Open needs a file name"));
+    const QFileInfo file(fileName);
+    const QString path = file.absoluteFilePath();
+    if (!file.exists())
+        throw EngineError(QStringLiteral("The file %1 does not exist").arg(path));
+    if (file.isDir())
+        throw EngineError(QStringLiteral("%1 is a folder, not a document").arg(path));
+    if (!file.isReadable())
+        throw EngineError(QStringLiteral("The file %1 cannot be read").arg(path));
+    if (file.size() == 0)
+        throw EngineError(QStringLiteral("The file %1 is empty: it is not a Word document").arg(path));
+
+    uno::Reference<lang::XComponent> component;
+    LibreOfficeDocument::Layout layout;
+    if (m_ready) {
+        // What the office holds ready is the same document this open would
+        // load: the template as read from the same bytes, or the document
+        // just saved to this very file.
+        if (readOnly.value_or(false))
+            component = m_ready->takeTemplate(m_office, path);
+        if (!component.is())
+            component = m_ready->takeFilled(m_office, path, &layout);
+    }
+    if (!component.is())
+        component = load(*m_office, path, readOnly.value_or(false));
     m_documents.push_back(
         std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
+    if (!layout.pdf.isEmpty())
+        m_active->adoptLayout(layout);
     return m_active;
 }
 
@@ -193,6 +213,7 @@ void LibreOfficeApplication::executeFind(const FindSettings &settings, int repla
         return;
 
     const rtl::OUString replacement = UnoBridge::toUno(textTheFormatCanHold(settings.replacement));
+    document.contentChanged();
     m_office->call(QStringLiteral("replacing text in %1").arg(document.path()), [&] {
         uno::Reference<util::XReplaceable> replaceable(document.component(), uno::UNO_QUERY_THROW);
         // One descriptor per document, its options sent only when they

@@ -3,6 +3,8 @@
 #include "labels/WordApplication.h"
 #include "labels/libreoffice/LibreOfficeFind.h"
 
+#include <com/sun/star/lang/XComponent.hpp>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -11,6 +13,7 @@ class LibreOfficeDocument;
 class OfficeProcess;
 class PagePictureRenderer;
 class PictureClipboard;
+class ReadyDocuments;
 
 // "Word.Application" over LibreOffice Writer: a session on an office that
 // other sessions share one after the other, the documents this session
@@ -30,10 +33,19 @@ public:
     void closeActiveDocument(int saveChanges) override;
     void quit() override;
 
+    // Documents the office keeps ready for this session (see ReadyDocuments);
+    // without them every open loads its file.
+    void setReadyDocuments(std::shared_ptr<ReadyDocuments> ready) { m_ready = std::move(ready); }
+
+    // Loads a document as open() does, through the watchdog, without a session.
+    static css::uno::Reference<css::lang::XComponent> load(OfficeProcess &office, const QString &path, bool readOnly);
+
     // For the find object and the documents.
     void checkUsable(const QString &what) const;
     void executeFind(const FindSettings &settings, int replace);
     void documentClosed(LibreOfficeDocument *document);
+    ReadyDocuments *readyDocuments() const { return m_ready.get(); }
+    const std::shared_ptr<OfficeProcess> &office() const { return m_office; }
 
 private:
     LibreOfficeDocument &activeDocument(const char *operation) const;
@@ -47,4 +59,5 @@ private:
     LibreOfficeDocument *m_active = nullptr;
     LibreOfficeFind m_find{*this};
     bool m_displayAlerts = true;
+    std::shared_ptr<ReadyDocuments> m_ready;
 };

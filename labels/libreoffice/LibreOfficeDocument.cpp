@@ -6,6 +6,7 @@
 #include "labels/SheetFormats.h"
 #include "labels/libreoffice/LibreOfficeApplication.h"
 #include "labels/libreoffice/OfficeProcess.h"
+#include "labels/libreoffice/ReadyDocuments.h"
 #include "labels/libreoffice/UnoBridge.h"
 
 #include <com/sun/star/beans/NamedValue.hpp>
@@ -25,6 +26,7 @@
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/BreakType.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
@@ -165,12 +167,18 @@ void LibreOfficeDocument::checkOpen(const char *operation) const
 void LibreOfficeDocument::saveAs(const QString &fileName)
 {
     checkOpen("SaveAs");
-    storeAs(fileName, filterFor(QFileInfo(fileName).absoluteFilePath()));
+    const QString target = QFileInfo(fileName).absoluteFilePath();
+    const QString filter = filterFor(target);
+    m_savedAsWord.clear();
+    storeAs(fileName, filter);
+    if (filter == QLatin1String(kWordFilter))
+        m_savedAsWord = target;
 }
 
 void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
 {
     checkOpen("SaveAs");
+    m_savedAsWord.clear();
     storeAs(fileName, filterFor(format));
 }
 
@@ -247,6 +255,12 @@ void LibreOfficeDocument::close()
     // document the office may already have dropped.
     m_component.clear();
     m_application.documentClosed(this);
+    // A sheet just saved stays open a moment longer: the preview's export
+    // opens that file next and gets this document instead of loading it.
+    if (ReadyDocuments *ready = m_application.readyDocuments(); ready && !m_savedAsWord.isEmpty()) {
+        ready->keepFilled(m_application.office(), component, m_savedAsWord, currentLayout());
+        return;
+    }
     m_office.call(QStringLiteral("closing %1").arg(m_path), [&] {
         uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
         if (closeable.is())
@@ -283,8 +297,69 @@ QImage LibreOfficeDocument::pagePicture()
     return page;
 }
 
+QByteArray LibreOfficeDocument::layoutPdf()
+{
+    checkOpen("the layout");
+    if (m_layoutValid)
+        return m_layout.pdf;
+    const QString pdf = m_office.scratchFolder() + QStringLiteral("/layout.pdf");
+    QFile::remove(pdf);
+    m_office.call(QStringLiteral("laying out %1").arg(m_path), [&] {
+        uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
+        storable->storeToURL(UnoBridge::fileUrl(pdf),
+                             UnoBridge::properties({UnoBridge::property(
+                                 "FilterName", uno::Any(rtl::OUString::createFromAscii(kPictureFilters[0])))}));
+    });
+    QFile file(pdf);
+    QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    QFile::remove(pdf);
+    if (bytes.isEmpty())
+        throw EngineError(QStringLiteral("LibreOffice wrote no layout of %1").arg(m_path));
+    m_layout = {bytes, {}};
+    if (m_renderer) {
+        m_layout.picture = std::async(std::launch::async, [renderer = m_renderer, bytes] {
+                               return renderer->renderFirstPage(bytes, QSize(kPictureWidth, kPictureHeight), nullptr);
+                           }).share();
+    }
+    m_layoutValid = true;
+    return m_layout.pdf;
+}
+
+void LibreOfficeDocument::adoptLayout(const Layout &layout)
+{
+    m_layout = layout;
+    m_layoutValid = !layout.pdf.isEmpty();
+}
+
+void LibreOfficeDocument::setParagraphStyleSize(const QString &style, double points)
+{
+    checkOpen("setting a style");
+    contentChanged();
+    m_office.call(QStringLiteral("setting the style %1 of %2").arg(style, m_path), [&] {
+        uno::Reference<container::XNameAccess> families =
+            uno::Reference<style::XStyleFamiliesSupplier>(m_component, uno::UNO_QUERY_THROW)->getStyleFamilies();
+        uno::Reference<container::XNameAccess> paragraphs(families->getByName("ParagraphStyles"), uno::UNO_QUERY_THROW);
+        if (!paragraphs->hasByName(UnoBridge::toUno(style)))
+            throw EngineError(QStringLiteral("The document %1 has no paragraph style %2").arg(m_path, style));
+        uno::Reference<beans::XPropertySet> properties(paragraphs->getByName(UnoBridge::toUno(style)),
+                                                       uno::UNO_QUERY_THROW);
+        properties->setPropertyValue("CharHeight", uno::Any(float(points)));
+    });
+}
+
 QImage LibreOfficeDocument::renderedFromPdf()
 {
+    // The layout the caller has just checked is the one shown.
+    if (m_layoutValid) {
+        QImage page = m_layout.picture.valid() ? m_layout.picture.get() : QImage();
+        QString problem;
+        if (page.isNull()) // once more, to learn why
+            page = m_renderer->renderFirstPage(m_layout.pdf, QSize(kPictureWidth, kPictureHeight), &problem);
+        if (page.isNull())
+            throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
+        return page;
+    }
     const QString pdf = m_office.scratchFolder() + QStringLiteral("/page.pdf");
     QFile::remove(pdf);
     m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
@@ -387,6 +462,7 @@ uno::Reference<text::XTextTable> soleTable(const uno::Reference<lang::XComponent
 void LibreOfficeDocument::appendDocument(WordDocument &source)
 {
     checkOpen("AppendDocument");
+    contentChanged();
     auto *other = dynamic_cast<LibreOfficeDocument *>(&source);
     if (!other || other == this || !other->isOpen())
         throw EngineError(QStringLiteral("Only another open document of the same application can be appended"));
@@ -420,6 +496,7 @@ void LibreOfficeDocument::appendDocument(WordDocument &source)
 void LibreOfficeDocument::undoAll()
 {
     checkOpen("Undo");
+    contentChanged();
     m_office.call(QStringLiteral("undoing the changes to %1").arg(m_path), [&] {
         uno::Reference<document::XUndoManager> undo =
             uno::Reference<document::XUndoManagerSupplier>(m_component, uno::UNO_QUERY_THROW)->getUndoManager();

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <future>
 #include <optional>
 
 class LibreOfficeApplication;
@@ -46,6 +47,20 @@ public:
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;
     void undoAll() override;
+    QByteArray layoutPdf() override;
+    void setParagraphStyleSize(const QString &style, double points) override;
+    // A layout and its page picture, which is rendered in the background
+    // as soon as the layout is made: the office meanwhile saves the document.
+    struct Layout
+    {
+        QByteArray pdf;
+        std::shared_future<QImage> picture;
+    };
+    // The layout made of this very document while it was open under
+    // another session (see ReadyDocuments): the PDF needs no second export.
+    void adoptLayout(const Layout &layout);
+    // The layout made since the last change, empty when there is none.
+    Layout currentLayout() const { return m_layoutValid ? m_layout : Layout(); }
 
     // The picture of the first page, as copyRangeAsPicture puts it on the
     // clipboard: through the renderer from the office's PDF, or without a
@@ -53,6 +68,12 @@ public:
     QImage pagePicture();
     // Store to its own file, for ActiveDocument.Close with SaveChanges.
     void save();
+    // The text has changed since the last SaveAs: the file no longer shows it.
+    void contentChanged()
+    {
+        m_savedAsWord.clear();
+        m_layoutValid = false;
+    }
     // Close without reporting anything; used when the application quits.
     void closeQuietly();
     bool isOpen() const { return m_component.is(); }
@@ -81,4 +102,7 @@ private:
     PictureClipboard *m_clipboard;
     PagePictureRenderer *m_renderer;
     SearchState m_search;
+    QString m_savedAsWord; // the Word 97 file SaveAs last wrote, if any
+    Layout m_layout;       // what layoutPdf() made
+    bool m_layoutValid = false;
 };

@@ -5,6 +5,7 @@
 #include "labels/libreoffice/OfficeProcess.h"
 #include "labels/libreoffice/OfficeProfile.h"
 #include "labels/libreoffice/OfficeSettings.h"
+#include "labels/libreoffice/ReadyDocuments.h"
 
 #include <QFile>
 
@@ -23,6 +24,9 @@ namespace {
 constexpr auto kHealthCheckInterval = 1s;
 // How long no session must have been open before an office is recycled.
 constexpr auto kRecycleWhenIdleFor = 2s;
+// How long a filled document is kept open for the preview's export, which
+// comes for it within milliseconds when it comes at all.
+constexpr auto kFilledKeptFor = 1000ms;
 
 } // namespace
 
@@ -57,11 +61,17 @@ struct OfficeHost::State
     bool stopping = false;
     bool stopped = false;
 
+    // The template kept loaded for the next click, and the sheet a click
+    // has just saved, kept for its preview.
+    std::shared_ptr<ReadyDocuments> ready = std::make_shared<ReadyDocuments>();
+
     // Makes `fresh` (which may be null) the office; the old one is ended in the background.
     void install(std::shared_ptr<OfficeProcess> fresh, bool warm)
     {
-        if (office)
+        if (office) {
+            ready->forget();
             discarded.push_back(office);
+        }
         office = std::move(fresh);
         officeWarm = office && warm;
         officeServed = false;
@@ -110,8 +120,10 @@ WordApplication *OfficeHost::createApplication()
         if (!office || !office->answers())
             office = officeForSession();
         const OfficeProcess *used = office.get();
-        return new LibreOfficeApplication(office, m_clipboard, m_renderer,
-                                          [state = m_state, used] { state->sessionEnded(used); });
+        auto *application = new LibreOfficeApplication(office, m_clipboard, m_renderer,
+                                                       [state = m_state, used] { state->sessionEnded(used); });
+        application->setReadyDocuments(s.ready);
+        return application;
     } catch (...) {
         std::lock_guard lock(s.mutex);
         --s.sessions;
@@ -173,6 +185,7 @@ void OfficeHost::shutDown()
         office = s.office;
         s.changed.notify_all();
     }
+    s.ready->forget();
     // Work under way on the office fails at once instead of finishing.
     if (office)
         office->kill();
@@ -270,6 +283,8 @@ void OfficeHost::run()
                 s.spare.reset();
                 continue;
             }
+            if (keepDocumentsReady(lock))
+                continue;
             const auto idleFor = std::chrono::steady_clock::now() - s.lastSessionEnd;
             if (s.memoryCheckDue && idleFor >= kRecycleWhenIdleFor) {
                 s.memoryCheckDue = false;
@@ -345,6 +360,36 @@ void OfficeHost::recycle()
         s.spare = std::move(fresh);
 }
 
+// With no session open: closes a kept sheet nobody came for, and loads a
+// fresh template for the next click into the office (a new, replaced or
+// recycled one too) once the last click is over. Sessions wait meanwhile,
+// as for any background work. True when it did something.
+bool OfficeHost::keepDocumentsReady(std::unique_lock<std::mutex> &lock)
+{
+    State &s = *m_state;
+    const std::shared_ptr<OfficeProcess> office = s.office;
+    const std::shared_ptr<ReadyDocuments> ready = s.ready;
+    const bool filled = ready->holdsFilled();
+    // The click's export may still come for the kept sheet: no template load before that.
+    if (filled && !ready->filledOlderThan(kFilledKeptFor))
+        return false;
+    // An office warmed up, or one that has served a session: never one that
+    // only just started and failed, so a broken installation loads nothing.
+    if (!filled && (!office || !(s.officeWarm || s.officeServed) || !ready->needsTemplate(office, s.templateBytes)))
+        return false;
+    const QByteArray templateBytes = s.templateBytes;
+    s.busy = true;
+    lock.unlock();
+    if (filled)
+        ready->closeFilled();
+    else
+        ready->loadTemplate(office, templateBytes);
+    lock.lock();
+    s.busy = false;
+    s.changed.notify_all();
+    return true;
+}
+
 // One generation and one export in miniature, on private copies inside the
 // office's own folder: the office loads every filter the click needs and the
 // renderer its fonts. Neither the clipboard nor the temporary folder is touched.
@@ -366,10 +411,10 @@ bool OfficeHost::warm(const std::shared_ptr<OfficeProcess> &office, const QByteA
         find->setReplacementText(QStringLiteral("Sender"));
         find->execute(kWdReplaceAll);
         filled->saveAs(doc);
+        // A click renders the sheet it has just filled, still open.
+        static_cast<LibreOfficeDocument *>(filled)->pagePicture();
         session.setDisplayAlerts(false);
         filled->close();
-        static_cast<LibreOfficeDocument *>(session.open(doc, std::nullopt))->pagePicture();
-        session.closeActiveDocument(kWdDoNotSaveChanges);
         session.quit();
         done = true;
     } catch (const EngineError &) {

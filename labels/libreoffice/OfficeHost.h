@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class OfficeProcess;
@@ -45,6 +46,7 @@ private:
     std::shared_ptr<OfficeProcess> officeForSession();
     std::shared_ptr<OfficeProcess> startOffice();
     bool warm(const std::shared_ptr<OfficeProcess> &office, const QByteArray &templateBytes);
+    bool keepDocumentsReady(std::unique_lock<std::mutex> &lock);
     void prepare();
     void recycle();
 

@@ -5,6 +5,7 @@
 #include "core/ProgramFolder.h"
 #include "core/SettingsStore.h"
 #include "core/TerminationSignals.h"
+#include "labels/LabelGeneration.h"
 #include "preview/Form2.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/NamedChild.h"
@@ -66,6 +67,7 @@ QString stored(int field)
 // What label generation leaves in the temporary folder.
 QStringList generatedFiles()
 {
+    FinishPreviewFiles();
     return QDir(TestEnvironment::temp()).entryList({u"qmtemp*"_s, u"template.dot"_s, u"temp.bmp"_s});
 }
 

@@ -4,17 +4,23 @@
 #include "app/Form1.h"
 #include "app/QtSeams.h"
 #include "core/Seams.h"
+#include "labels/LabelFit.h"
+#include "labels/LabelGeneration.h"
 #include "labels/ModuleEngineFactory.h"
+#include "labels/SheetMaker.h"
 #include "preview/Form2.h"
 #include "tests/labels/EngineTestKit.h"
 #include "tests/support/NamedChild.h"
 #include "tests/support/RecordingMessageBoxes.h"
 #include "tests/support/ScriptedSeams.h"
+#include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -45,7 +51,7 @@ private slots:
         RecordingUrlOpener urlOpener;
         RecordingProgramExit exit;
         SystemRandom random;
-        SystemClipboard clipboard;
+        InProcessClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
         Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
 
@@ -56,6 +62,7 @@ private slots:
         Form1 form(services);
         form.Form_Load();
         QVERIFY(!form.shouldEnd());
+        engines.warmUp(); // as the program does once its window shows
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (int n = 1; n <= 12; ++n)
@@ -63,6 +70,8 @@ private slots:
         // A later block's phrase typed into an earlier field, in other letter case.
         form.field(1)->setText(fields[0] + " attn RECIPIENT name");
         boxes.clear();
+        // What the user has copied stays on the system clipboard.
+        QGuiApplication::clipboard()->setText("copied by the user");
 
         QElapsedTimer clock;
         clock.start();
@@ -70,6 +79,8 @@ private slots:
         qInfo("one generation took %lld ms", clock.elapsed());
 
         QCOMPARE(boxes.boxes().size(), 0);
+        QCOMPARE(QGuiApplication::clipboard()->text(), "copied by the user");
+        QVERIFY(QGuiApplication::clipboard()->image().isNull());
         QVERIFY(!form.mBusy);
         QVERIFY(!form.isVisible());
         Form2 *preview = form.previewWindow();
@@ -108,6 +119,7 @@ private slots:
 
         // Nothing else is left but the document's owner marker: no template
         // copy, no picture file, no lock; the one office stays for the next click.
+        FinishPreviewFiles();
         QCOMPARE(QDir(TestEnvironment::temp())
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
                  QStringList({QFileInfo(document).fileName(), QFileInfo(document).fileName() + ".owner"}));
@@ -122,9 +134,73 @@ private slots:
         QCOMPARE(boxes.boxes().size(), 0);
         QVERIFY(preview->isVisible());
         QTRY_VERIFY(!preview->firstActivationDue());
-        QCOMPARE(preview->viewport().zoomSource().picture.size(), picture.size());
+        // Made on fresh loads in the new office, the same pixels as from the kept template.
+        QCOMPARE(preview->viewport().zoomSource().picture, picture);
         QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses(), QList<int>{engines.officeProcessId()}, 20000);
         QVERIFY(engines.officeProcessId() != offices.first());
+        preview->PushButton8_Click();
+    }
+
+    // A recipient too long for the label at the template's size is set
+    // smaller until every line lies inside its label; one too long even at
+    // the smallest size is named in a box before the preview.
+    void longAddressesAreShrunkOrNamed_data()
+    {
+        QTest::addColumn<QStringList>("recipient");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("shrunk to fit") << QStringList{"Northwestern Regional Distribution Cooperative of America",
+                                                      "Dr. Anne-Marie Castellanos-Whitfield",
+                                                      "4500 Commerce Parkway West, Building C, Suite 1200",
+                                                      "Rancho Santa Margarita",
+                                                      "CA",
+                                                      "92688-1234"}
+                                       << QString();
+        QTest::newRow("empty, with a tab and replace syntax")
+            << QStringList{"", "\tTab Inc", "$1 & ^p \\ .*", "", "", ""} << QString();
+        QTest::newRow("too long even when small")
+            << QStringList{"Acme", "Jo", QString("Dock 7 ").repeated(200), "Reno", "NV", "89501"}
+            << "Recipient Street Address";
+    }
+
+    void longAddressesAreShrunkOrNamed()
+    {
+        QFETCH(QStringList, recipient);
+        QFETCH(QString, named);
+        RecordingMessageBoxes boxes;
+        ScriptedSaveDialog saveDialog;
+        ScriptedPrintDialog printDialog;
+        RecordingUrlOpener urlOpener;
+        RecordingProgramExit exit;
+        SystemRandom random;
+        InProcessClipboard clipboard;
+        ModuleEngineFactory engines(clipboard);
+        Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
+        Form1 form(services);
+        form.Form_Load();
+        const QStringList sender = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "Elmsworth", "NH", "03100"};
+        for (int n = 1; n <= 12; ++n)
+            form.field(n)->setText(n <= 6 ? sender[n - 1] : recipient[n - 7]);
+        boxes.clear();
+        form.PushButton6_Click();
+
+        Form2 *preview = form.previewWindow();
+        QVERIFY(preview && preview->isVisible());
+        const QString pdf = TestEnvironment::temp() + "/laid-out.pdf";
+        ConvertDocument(engines, preview->mWordFile, pdf, DocumentFormat::Pdf);
+        SheetLabels sheet;
+        QStringList fields;
+        for (int n = 1; n <= 12; ++n)
+            fields << form.field(n)->text();
+        sheet.fill(fields);
+        const QList<CutLabel> cut = FindCutLabels(ReadFileBytes(pdf), {sheet});
+        if (named.isEmpty()) {
+            QCOMPARE(boxes.boxes().size(), 0);
+            QCOMPARE(cut.size(), 0);
+        } else {
+            QCOMPARE(boxes.boxes().size(), 1);
+            QVERIFY2(boxes.boxes().first().text.contains(named), qPrintable(boxes.boxes().first().text));
+            QCOMPARE(cut.size(), 6);
+        }
         preview->PushButton8_Click();
     }
 };
