@@ -157,10 +157,10 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     // "template.dot" and "temp.bmp" are fixed names that another running copy
     // sharing the folder uses too: from here to the picture's deletion they
     // are ours alone. Without the lock neither name is written or deleted and
-    // no picture is made or shown (an existing template copy is only read).
+    // no picture is made or shown.
     TempFolderLock lock;
     p.step(108, [&] {
-        lock.acquire();
+        lock.acquire([&services] { return services.exit.ending(); });
         const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
         // FileExists follows symbolic links, so a link planted at this fixed
         // name would count as a template present and be opened. A link is
@@ -173,6 +173,15 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
             WriteBytesIfAbsent(templateBytes, path);
         }
     });
+
+    // Without the lock the template copy there may be another copy's (or
+    // half-written), and the picture's name is not ours: the one report of
+    // step 108 ends the click.
+    if (!lock.isHeld()) {
+        p.step(376, [&] { host.setDefaultPointer(); });
+        p.step(384, [&] { host.setBusy(false); });
+        return;
+    }
 
     std::unique_ptr<WordApplication> app;
     p.step(110, [&] { app = services.engines.createApplication(); });

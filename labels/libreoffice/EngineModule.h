@@ -11,7 +11,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 2;
+inline constexpr int kEngineModuleInterfaceVersion = 3;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";
@@ -38,6 +38,11 @@ public:
     // Ends the office and removes all its traces before returning. Sessions
     // still open fail from then on, and no new one can be created.
     virtual void shutDown() = 0;
+    // The program is ending: kills every office at once, those still
+    // starting too, so that calls under way fail within a moment and no new
+    // session starts. Returns at once; safe from any thread. shutDown() still
+    // removes the traces.
+    virtual void abandon() = 0;
     // The running office's process id, 0 when none runs.
     virtual int officeProcessId() = 0;
 };
