@@ -1,6 +1,6 @@
 #include "labels/libreoffice/PaintingWait.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QThread>
 
 #include <chrono>
@@ -77,8 +77,10 @@ namespace PaintingWait {
 
 bool onMainThread()
 {
+    // A program without windows (the command line) has nothing to paint:
+    // its calls run where they are, without the hand-over.
     const QCoreApplication *program = QCoreApplication::instance();
-    return program && QThread::currentThread() == program->thread();
+    return qobject_cast<const QGuiApplication *>(program) && QThread::currentThread() == program->thread();
 }
 
 void runOffMainThread(const std::function<void()> &task)

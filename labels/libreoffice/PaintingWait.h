@@ -13,10 +13,10 @@
 // delivering everything but user input (paint, expose, timers, the signal
 // notifier, a close request), the way it waits during a warm-up. Calls that
 // answer within a few milliseconds, nearly all of them, never reach the event
-// loop. Elsewhere the call runs where it is.
+// loop. Elsewhere (other threads, the command line) the call runs where it is.
 namespace PaintingWait {
 
-// Whether the caller is the main thread of a running Qt program.
+// Whether the caller is the main thread of a running Qt program with windows.
 bool onMainThread();
 
 // Runs `task` on the helper thread and returns once it has finished,
