@@ -9,8 +9,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 
 namespace {
 
@@ -188,6 +190,43 @@ private slots:
                      && run.errors.endsWith(QLatin1Char('\n')),
                  qPrintable(run.errors));
         QVERIFY2(run.errors.contains(reason), qPrintable(run.errors));
+        QCOMPARE(ReadFileBytes(out(QStringLiteral("old.pdf"))), QByteArray("the user's earlier sheet"));
+        QCOMPARE(QDir(outFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));
+    }
+
+    // Ctrl+C while the office writes the finished document: the run stops
+    // at once, fails, and the user's earlier file is as it was.
+    void aSignalDuringTheFinalSaveWritesNothing()
+    {
+        WriteFileBytes(out(QStringLiteral("old.pdf")), "the user's earlier sheet");
+        WriteFileBytes(out(QStringLiteral("list.csv")), hostileList(30));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PARCELON_BINARY),
+                      {QStringLiteral("--csv"), out(QStringLiteral("list.csv")), QStringLiteral("--output"),
+                       out(QStringLiteral("old.pdf"))});
+        QVERIFY(process.waitForStarted());
+        // The office's own temporary file beside the output (not our hidden
+        // placeholder, made at the start) exists only while the final save runs.
+        const auto saving = [] {
+            const QStringList names = QDir(outFolder()).entryList(QDir::Files | QDir::Hidden);
+            return std::any_of(names.begin(), names.end(), [](const QString &n) {
+                return !n.startsWith(QLatin1Char('.')) && n != QLatin1String("list.csv")
+                    && n != QLatin1String("old.pdf");
+            });
+        };
+        while (!saving() && process.state() == QProcess::Running)
+            QThread::usleep(500);
+        QVERIFY2(process.state() == QProcess::Running, "the run ended before its final save was seen");
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(errors.contains(QStringLiteral("stopped by signal 2")), qPrintable(errors));
         QCOMPARE(ReadFileBytes(out(QStringLiteral("old.pdf"))), QByteArray("the user's earlier sheet"));
         QCOMPARE(QDir(outFolder()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));
