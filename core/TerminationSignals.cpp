@@ -39,6 +39,7 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignalCall, QObje
     : QObject(parent)
     , m_onSignal(std::move(onSignalCall))
 {
+    g_firstSignal = 0;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_sockets) != 0)
         return; // without the pair the default actions stay: the program still ends
     m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
