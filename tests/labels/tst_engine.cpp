@@ -563,7 +563,7 @@ private slots:
         const QString failure = failureOf([&] { doc->saveAs(temp(QStringLiteral("abandoned.doc"))); });
         ticker.stop();
         QVERIFY2(failure.contains(QStringLiteral("the program is ending")), qPrintable(failure));
-        QCOMPARE(ticks, 5);
+        QVERIFY(ticks >= 5);
         QVERIFY(!QFileInfo::exists(temp(QStringLiteral("abandoned.doc"))));
         QVERIFY(!failureOf([&] { engines.createApplication(); }).isEmpty());
     }
@@ -573,7 +573,7 @@ private slots:
     // call answered, not the office killed.
     void timeTheProgramWasStoppedDoesNotCount()
     {
-        qputenv("PARCELON_ENGINE_CALL_TIMEOUT_MS", "1500");
+        qputenv("PARCELON_ENGINE_CALL_TIMEOUT_MS", "2500");
         ModuleEngineFactory engines(m_clipboard);
         auto word = start(engines);
         WordDocument *doc = word->open(m_template, true);
@@ -581,8 +581,8 @@ private slots:
         ::kill(office, SIGSTOP); // the call below waits for it
         QVERIFY(QProcess::startDetached(QStringLiteral("/bin/sh"),
                                         {QStringLiteral("-c"),
-                                         QStringLiteral("sleep 0.3; kill -STOP %1; sleep 3; kill -CONT %2; "
-                                                        "sleep 0.2; kill -CONT %1")
+                                         QStringLiteral("sleep 0.3; kill -STOP %1; sleep 4; kill -CONT %2; "
+                                                        "sleep 0.5; kill -CONT %1")
                                              .arg(::getpid())
                                              .arg(office)}));
         doc->saveAs(temp(QStringLiteral("resumed.doc")));
