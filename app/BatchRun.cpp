@@ -19,8 +19,13 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <map>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -113,23 +118,69 @@ public:
     void setImage(const QImage &) override {}
 };
 
-// Ctrl+C, a closed terminal or a kill: the run stops after the sheet under
-// way, so the engine and the fresh file are cleaned up as on any failure.
+// Ctrl+C, a closed terminal or a kill: the office is stopped at once, so the
+// sheet or the save under way fails and the fresh file is removed as on any
+// failure; the run then ends with a failure. Should anything still hold the
+// run a second later, it ends there and then.
 volatile std::sig_atomic_t g_stopSignal = 0;
 
 void noteStop(int signalNumber)
 {
+    if (g_stopSignal == 0)
+        ::alarm(1);
     g_stopSignal = signalNumber;
 }
 
-void stopOnTerminationSignals()
+void endNow(int)
 {
-    struct sigaction action = {};
-    action.sa_handler = noteStop;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signalNumber, &action, nullptr);
+    ::_exit(128 + g_stopSignal);
+}
+
+// Watches for a stop from the signal handler (which may only set a flag) and
+// stops the engine from an ordinary thread.
+class StopWatcher
+{
+public:
+    explicit StopWatcher(EngineFactory &engines)
+        : m_thread([this, &engines] {
+            std::unique_lock lock(m_mutex);
+            while (!m_done && !g_stopSignal)
+                m_changed.wait_for(lock, std::chrono::milliseconds(20));
+            if (g_stopSignal)
+                engines.abandon();
+        })
+    {
+        struct sigaction alarm = {};
+        alarm.sa_handler = endNow;
+        sigemptyset(&alarm.sa_mask);
+        ::sigaction(SIGALRM, &alarm, nullptr);
+        struct sigaction action = {};
+        action.sa_handler = noteStop;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+            ::sigaction(signalNumber, &action, nullptr);
+    }
+    ~StopWatcher()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+[[noreturn]] void throwStopped()
+{
+    throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
 }
 
 // "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)"
@@ -292,13 +343,15 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
                 QStringLiteral("%1 sheets asked for; one run makes at most %2").arg(sheetCount).arg(kMaxSheets));
         const QList<SheetLabels> sheets = PlanSheets(addresses, placement);
 
-        stopOnTerminationSignals();
+        StopWatcher watcher(engines);
         try {
             MakeLabelSheets(engines, sheets, output, [](int) {
                 if (g_stopSignal)
-                    throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
+                    throwStopped();
             });
         } catch (const LabelsCutOff &cut) {
+            if (g_stopSignal)
+                throwStopped();
             if (cut.labels().isEmpty())
                 throw;
             // Back from the label to the address it holds.
@@ -317,7 +370,13 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
             throw Failure(QStringLiteral("the address does not fit on the label even at 7 pt; shorten --%1; "
                                          "nothing was written")
                               .arg(fieldOption(first.field)));
+        } catch (const Failure &) {
+            if (g_stopSignal)
+                throwStopped(); // not the office's failure that the stop caused
+            throw;
         }
+        if (g_stopSignal) // after the office's last call: the file is complete
+            throw Failure(QStringLiteral("stopped by signal %1 as %2 was finished").arg(int(g_stopSignal)).arg(output));
 
         if (list)
             complain(errors,

@@ -131,6 +131,9 @@ void QtProgramExit::endProgram()
     // Every event loop returns at once, an open box's or dialog's too; the
     // flag keeps later boxes, the start-up and the main loop from carrying
     // on. main() then tears down the engine, so no office outlives the program.
+    const bool first = !m_ending;
     m_ending = true;
     QCoreApplication::exit(0);
+    if (first && m_onEnding)
+        m_onEnding();
 }

@@ -3,6 +3,8 @@
 #include "core/MessageBoxes.h"
 #include "core/Seams.h"
 
+#include <functional>
+
 // Production implementations of the seams: real Qt dialogs, the desktop's URL
 // opener, Qt's random generator and the picture clipboard.
 
@@ -69,7 +71,11 @@ class QtProgramExit : public ProgramExit
 public:
     void endProgram() override;
     bool ending() const override { return m_ending; }
+    // Runs once, when the end is first asked for (stops the office, so that
+    // nothing waits for it).
+    void setOnEnding(std::function<void()> onEnding) { m_onEnding = std::move(onEnding); }
 
 private:
     bool m_ending = false;
+    std::function<void()> m_onEnding;
 };

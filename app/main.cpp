@@ -55,8 +55,14 @@ int main(int argc, char *argv[])
                       .engines = engines,
                       .exit = programExit};
 
-    // Log-out, a closed terminal or Ctrl+C end the program like a closed window.
+    // However the program ends, an office call under way fails at once
+    // instead of holding the end up.
+    programExit.setOnEnding([&engines] { engines.abandon(); });
+
+    // Log-out, a closed terminal or Ctrl+C end the program like a closed
+    // window, within a second whatever the office does.
     TerminationSignals terminations([&programExit] { programExit.endProgram(); });
+    terminations.endAtLatestAfter(1);
 
     Form1 form(services);
     // The office the check started is warmed in the background for the first click.

@@ -3,7 +3,10 @@
 #include "core/Failure.h"
 #include "core/TempFolder.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLockFile>
+#include <QThread>
 
 namespace {
 // A generation holds the lock for a second or two; far longer means the
@@ -18,7 +21,7 @@ TempFolderLock::~TempFolderLock()
     release();
 }
 
-void TempFolderLock::acquire()
+void TempFolderLock::acquire(const std::function<bool()> &giveUp)
 {
     release();
     QString path;
@@ -32,11 +35,31 @@ void TempFolderLock::acquire()
     // Age is no sign of a dead holder here (a holder may wait on its user);
     // the holder's process id is.
     m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(g_waitLimit)) {
-        m_held = true;
-        return;
+    // Tried in short rounds: on the main thread the windows paint in between,
+    // and an ending program stops waiting.
+    const QCoreApplication *program = QCoreApplication::instance();
+    const bool onMainThread = program && QThread::currentThread() == program->thread();
+    QElapsedTimer waited;
+    waited.start();
+    bool givenUp = false;
+    for (;;) {
+        if (m_lock->tryLock(0)) {
+            m_held = true;
+            return;
+        }
+        if (m_lock->error() != QLockFile::LockFailedError || waited.elapsed() >= g_waitLimit.count())
+            break;
+        if (giveUp && giveUp()) {
+            givenUp = true;
+            break;
+        }
+        if (onMainThread)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(10);
     }
-    if (m_lock->error() == QLockFile::LockFailedError) {
+    if (givenUp) {
+        m_failure = QStringLiteral("The wait for the temporary folder %1 was given up").arg(TemporaryFolder());
+    } else if (m_lock->error() == QLockFile::LockFailedError) {
         qint64 pid = 0;
         QString host;
         QString application;

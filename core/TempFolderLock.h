@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QLockFile;
@@ -19,8 +20,10 @@ public:
     ~TempFolderLock(); // releases
 
     // Takes the lock. Throws Failure, saying who holds it, when another copy
-    // keeps it past the wait limit or the lock file cannot be made.
-    void acquire();
+    // keeps it past the wait limit or the lock file cannot be made. While it
+    // waits, the main thread's windows go on painting (user input waits) and
+    // the wait ends early once `giveUp` says so.
+    void acquire(const std::function<bool()> &giveUp = {});
     void release();
     bool isHeld() const { return m_held; }
 

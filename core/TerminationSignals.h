@@ -18,6 +18,11 @@ public:
     explicit TerminationSignals(std::function<void()> onSignal, QObject *parent = nullptr);
     ~TerminationSignals() override;
 
+    // After the first signal the process ends at the latest this many
+    // seconds later (exit status 128 + the signal), whatever holds it up:
+    // a last resort behind the orderly end, which normally comes first.
+    void endAtLatestAfter(unsigned seconds);
+
 private:
     void drain();
 

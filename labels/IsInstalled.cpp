@@ -8,11 +8,13 @@
 
 namespace {
 
+const QString kNotCreated = QStringLiteral("Error 842001. A normal instance of Word could not be created.");
+
 // Paragraphs are separated by an empty line (two CR LF pairs); no line break at the end.
 QString notAvailableMessage()
 {
     const QStringList paragraphs = {
-        QStringLiteral("Error 842001. A normal instance of Word could not be created."),
+        kNotCreated,
         QStringLiteral("1. Please make sure Word is installed on this computer."),
         QStringLiteral("2. Please open Word normally and make sure a blank document opens immediately "
                        "without any interrupting window (such as an Word file recovery window)."),
@@ -30,14 +32,25 @@ QString notAvailableMessage()
     return paragraphs.join(QStringLiteral("\r\n\r\n"));
 }
 
+// An installed engine that failed to start (no room for its files, no
+// answer in time): the cause, which installing would not cure.
+QString notStartedMessage(const QString &cause)
+{
+    return kNotCreated + QStringLiteral("\r\n\r\nLibreOffice is installed but could not be started: ") + cause;
+}
+
 } // namespace
 
 bool EnsureWordAvailable(EngineFactory &engines, MessageBoxes &boxes)
 {
     std::unique_ptr<WordApplication> word;
+    QString cause;
     // Every failure of the check itself is silent: only the outcome counts.
     try {
         word = engines.createApplication();
+    } catch (const EngineMissing &) {
+    } catch (const EngineError &error) {
+        cause = error.description();
     } catch (...) {
     }
     if (word) {
@@ -48,6 +61,7 @@ bool EnsureWordAvailable(EngineFactory &engines, MessageBoxes &boxes)
         word.reset();
         return true;
     }
-    boxes.show(notAvailableMessage(), AppInfo::applicationTitle(), BoxStyle::Information);
+    boxes.show(cause.isEmpty() ? notAvailableMessage() : notStartedMessage(cause), AppInfo::applicationTitle(),
+               BoxStyle::Information);
     return false;
 }

@@ -239,7 +239,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     // copy can be somebody else's, stale or unreadable.
     bool templateFound = false;
     const bool templateReady = p.step(108, [&] {
-        lock.acquire();
+        lock.acquire([&services] { return services.exit.ending(); });
         const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
         // FileExists follows symbolic links, so a link planted at this fixed
         // name would count as a template present and be opened. A link is
@@ -253,6 +253,15 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
             WriteBytesIfAbsent(templateBytes, path);
         }
     });
+
+    // Without the lock the template copy there may be another copy's (or
+    // half-written), and the picture's name is not ours: the one report of
+    // step 108 ends the click.
+    if (!lock.isHeld()) {
+        p.step(376, [&] { host.setDefaultPointer(); });
+        p.step(384, [&] { host.setBusy(false); });
+        return;
+    }
 
     std::unique_ptr<WordApplication> app;
     p.step(110, [&] { app = services.engines.createApplication(); });

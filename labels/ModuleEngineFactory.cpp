@@ -52,8 +52,13 @@ QStringList ModuleEngineFactory::moduleCandidates()
 
 void ModuleEngineFactory::load()
 {
-    if (m_host)
-        return;
+    {
+        std::lock_guard lock(m_hostMutex);
+        if (m_abandoned)
+            throw EngineError(QStringLiteral("LibreOffice has already been shut down: the program is ending"));
+        if (m_host)
+            return;
+    }
     QStringList problems;
     for (const QString &candidate : moduleCandidates()) {
         if (!QFileInfo(candidate).isFile())
@@ -74,13 +79,17 @@ void ModuleEngineFactory::load()
             continue;
         }
         m_library = library;
-        m_host = reinterpret_cast<EngineModuleCreateFunction>(create)(&m_clipboard, m_renderer);
+        EngineHost *host = reinterpret_cast<EngineModuleCreateFunction>(create)(&m_clipboard, m_renderer);
+        std::lock_guard lock(m_hostMutex);
+        m_host = host;
+        if (m_abandoned)
+            m_host->abandon();
         return;
     }
     if (problems.isEmpty())
-        throw EngineError(QStringLiteral("The LibreOffice engine module %1 was not found (looked in %2)")
-                              .arg(QLatin1String(kModuleFile), moduleCandidates().join(QStringLiteral(", "))));
-    throw EngineError(
+        throw EngineMissing(QStringLiteral("The LibreOffice engine module %1 was not found (looked in %2)")
+                                .arg(QLatin1String(kModuleFile), moduleCandidates().join(QStringLiteral(", "))));
+    throw EngineMissing(
         QStringLiteral("The LibreOffice engine could not be loaded: %1").arg(problems.join(QStringLiteral("; "))));
 }
 
@@ -107,6 +116,14 @@ std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
     } catch (...) {
         throw EngineError(QStringLiteral("LibreOffice could not be started"));
     }
+}
+
+void ModuleEngineFactory::abandon()
+{
+    std::lock_guard lock(m_hostMutex);
+    m_abandoned = true;
+    if (m_host)
+        m_host->abandon();
 }
 
 void ModuleEngineFactory::warmUp()

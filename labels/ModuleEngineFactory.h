@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <mutex>
 
 class EngineHost;
 class PagePictureRenderer;
@@ -34,6 +35,9 @@ public:
     // Background work on the office (a warm-up) finishes first; a caller on
     // the program's main thread keeps its windows painted meanwhile.
     std::unique_ptr<WordApplication> createApplication() override;
+    // Kills the office at once (the program is ending); from then on nothing
+    // starts. Safe from any thread, e.g. a signal watcher.
+    void abandon() override;
 
     // Starts the office in the background, when none runs, and warms it with
     // the label template so the first click pays no first-use costs. Silent:
@@ -56,5 +60,8 @@ private:
     std::unique_ptr<PagePictureRenderer> m_ownRenderer;
     PagePictureRenderer *m_renderer;
     QLibrary *m_library = nullptr; // never unloaded: the objects it made use its code
+    // Made on the main thread; abandon() may come from another.
+    std::mutex m_hostMutex;
     EngineHost *m_host = nullptr;
+    bool m_abandoned = false;
 };

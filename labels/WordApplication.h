@@ -17,6 +17,14 @@ public:
     using Failure::Failure;
 };
 
+// The engine is not installed (or its module does not load): what the user
+// must install, rather than what went wrong with an installed engine.
+class EngineMissing : public EngineError
+{
+public:
+    using EngineError::EngineError;
+};
+
 // Values of the automation constants the callers pass.
 inline constexpr int kWdFindStop = 0;
 inline constexpr int kWdFindContinue = 1;
@@ -114,4 +122,7 @@ class EngineFactory
 public:
     virtual ~EngineFactory() = default;
     virtual std::unique_ptr<WordApplication> createApplication() = 0;
+    // The program is ending: work under way on the engine fails at once and
+    // nothing new starts. Safe from any thread.
+    virtual void abandon() {}
 };

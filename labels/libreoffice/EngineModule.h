@@ -38,6 +38,11 @@ public:
     // Ends the office and removes all its traces before returning. Sessions
     // still open fail from then on, and no new one can be created.
     virtual void shutDown() = 0;
+    // The program is ending: kills every office at once, those still
+    // starting too, so that calls under way fail within a moment and no new
+    // session starts. Returns at once; safe from any thread. shutDown() still
+    // removes the traces.
+    virtual void abandon() = 0;
     // The running office's process id, 0 when none runs.
     virtual int officeProcessId() = 0;
 };

@@ -140,8 +140,8 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
         return absent;
     });
     if (!missing.isEmpty())
-        throw EngineError(QStringLiteral("LibreOffice is incomplete: it lacks the filter %1")
-                              .arg(missing.join(QStringLiteral(", "))));
+        throw EngineMissing(QStringLiteral("LibreOffice is incomplete: it lacks the filter %1")
+                                .arg(missing.join(QStringLiteral(", "))));
 }
 
 LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,

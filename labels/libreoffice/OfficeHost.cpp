@@ -5,6 +5,7 @@
 #include "labels/libreoffice/OfficeProcess.h"
 #include "labels/libreoffice/OfficeProfile.h"
 #include "labels/libreoffice/OfficeSettings.h"
+#include "labels/libreoffice/PaintingWait.h"
 #include "labels/libreoffice/ReadyDocuments.h"
 
 #include <QFile>
@@ -22,11 +23,12 @@ namespace {
 
 // How often the idle host looks whether its office is still alive.
 constexpr auto kHealthCheckInterval = 1s;
-// How long no session must have been open before an office is recycled.
-constexpr auto kRecycleWhenIdleFor = 2s;
 // How long a filled document is kept open for the preview's export, which
 // comes for it within milliseconds when it comes at all.
 constexpr auto kFilledKeptFor = 1000ms;
+// How long an office may sit unused before it is asked whether it still
+// answers: a hung one is replaced before the next click has to find out.
+constexpr auto kPingWhenIdleFor = 5s;
 
 } // namespace
 
@@ -47,7 +49,8 @@ struct OfficeHost::State
     std::vector<std::shared_ptr<OfficeProcess>> discarded;
 
     int sessions = 0;
-    std::chrono::steady_clock::time_point lastSessionEnd;
+    // When the office last did something for us (a session, a ping).
+    std::chrono::steady_clock::time_point lastUse = std::chrono::steady_clock::now();
     bool memoryCheckDue = false;
 
     QByteArray templateBytes;
@@ -60,6 +63,8 @@ struct OfficeHost::State
 
     bool stopping = false;
     bool stopped = false;
+    // Set by abandon(): offices still starting give up (see OfficeSettings).
+    std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
 
     // The template kept loaded for the next click, and the sheet a click
     // has just saved, kept for its preview.
@@ -81,7 +86,7 @@ struct OfficeHost::State
     {
         std::lock_guard lock(mutex);
         --sessions;
-        lastSessionEnd = std::chrono::steady_clock::now();
+        lastUse = std::chrono::steady_clock::now();
         if (used == office.get() && !office->hasFailed()) {
             officeServed = true;
             memoryCheckDue = true;
@@ -109,7 +114,7 @@ WordApplication *OfficeHost::createApplication()
     std::shared_ptr<OfficeProcess> office;
     {
         std::unique_lock lock(s.mutex);
-        s.changed.wait(lock, [&] { return s.stopping || !s.busy; });
+        PaintingWait::wait(lock, s.changed, [&] { return s.stopping || !s.busy; });
         if (s.stopping)
             throw EngineError(QStringLiteral("LibreOffice has already been shut down"));
         ++s.sessions; // no background work starts from here on
@@ -117,7 +122,7 @@ WordApplication *OfficeHost::createApplication()
     }
     try {
         // A hung office is stopped by the watchdog of this check.
-        if (!office || !office->answers())
+        if (!office || !office->answers(office->settings().pingLimit))
             office = officeForSession();
         const OfficeProcess *used = office.get();
         auto *application = new LibreOfficeApplication(office, m_clipboard, m_renderer,
@@ -139,7 +144,7 @@ std::shared_ptr<OfficeProcess> OfficeHost::officeForSession()
     std::unique_lock lock(s.mutex);
     const quint64 ticket = ++s.startsWanted;
     s.changed.notify_all();
-    s.changed.wait(lock, [&] { return s.stopping || s.startsDone >= ticket; });
+    PaintingWait::wait(lock, s.changed, [&] { return s.stopping || s.startsDone >= ticket; });
     if (s.startsDone < ticket)
         throw EngineError(QStringLiteral("LibreOffice has already been shut down"));
     if (!s.office)
@@ -171,6 +176,19 @@ int OfficeHost::officeProcessId()
     State &s = *m_state;
     std::lock_guard lock(s.mutex);
     return s.office && !s.office->hasFailed() ? int(s.office->pid()) : 0;
+}
+
+void OfficeHost::abandon()
+{
+    State &s = *m_state;
+    {
+        std::lock_guard lock(s.mutex);
+        s.stopping = true;
+        s.cancelled->store(true);
+        s.changed.notify_all();
+    }
+    // Calls under way fail within a moment; starts under way give up.
+    OfficeProcess::killAll(s.cancelled.get());
 }
 
 void OfficeHost::shutDown()
@@ -210,7 +228,8 @@ void OfficeHost::shutDown()
 std::shared_ptr<OfficeProcess> OfficeHost::startOffice()
 {
     try {
-        const OfficeSettings settings = OfficeSettings::fromEnvironment();
+        OfficeSettings settings = OfficeSettings::fromEnvironment();
+        settings.cancelled = m_state->cancelled;
         const QString profile = OfficeProfile::prepared(settings);
         std::shared_ptr<OfficeProcess> office = OfficeProcess::start(settings, profile,
                                                                      OfficeProcess::ProfileUse::Copy);
@@ -249,6 +268,10 @@ void OfficeHost::run()
             const quint64 target = s.startsWanted;
             std::shared_ptr<OfficeProcess> fresh = std::move(s.spare);
             s.spare.reset();
+            if (fresh && fresh->hasFailed()) {
+                s.discarded.push_back(std::move(fresh));
+                fresh.reset();
+            }
             std::exception_ptr error;
             if (!fresh) {
                 lock.unlock();
@@ -267,7 +290,8 @@ void OfficeHost::run()
         }
 
         if (s.sessions == 0) {
-            const bool died = s.office && s.officeServed && s.office->hasFailed();
+            // One that served or warmed up was sound: it is replaced at once.
+            const bool died = s.office && (s.officeServed || s.officeWarm) && s.office->hasFailed();
             if (s.warmUpWanted || died) {
                 s.warmUpWanted = false;
                 s.busy = true;
@@ -279,18 +303,37 @@ void OfficeHost::run()
                 continue;
             }
             if (s.spare) {
-                s.install(std::move(s.spare), true);
+                if (s.spare->hasFailed())
+                    s.discarded.push_back(std::move(s.spare));
+                else
+                    s.install(std::move(s.spare), true);
                 s.spare.reset();
                 continue;
             }
-            if (keepDocumentsReady(lock))
-                continue;
-            const auto idleFor = std::chrono::steady_clock::now() - s.lastSessionEnd;
-            if (s.memoryCheckDue && idleFor >= kRecycleWhenIdleFor) {
+            // Under constant use (clicks a second apart) the office is never
+            // idle for long: it is checked the moment no session is open,
+            // before a template is made ready in it.
+            if (s.memoryCheckDue) {
                 s.memoryCheckDue = false;
                 lock.unlock();
                 recycle();
                 lock.lock();
+                continue;
+            }
+            if (keepDocumentsReady(lock))
+                continue;
+            if (s.office && !s.office->hasFailed()
+                && std::chrono::steady_clock::now() - s.lastUse >= kPingWhenIdleFor) {
+                // Sessions wait for the ping (at most its limit); the ping's
+                // watchdog stops a hung office, which is then replaced above.
+                const std::shared_ptr<OfficeProcess> office = s.office;
+                s.busy = true;
+                lock.unlock();
+                office->answers();
+                lock.lock();
+                s.busy = false;
+                s.lastUse = std::chrono::steady_clock::now();
+                s.changed.notify_all();
                 continue;
             }
         }
@@ -351,10 +394,11 @@ void OfficeHost::recycle()
     } catch (const EngineError &) {
         return; // the grown office goes on serving
     }
-    if (!templateBytes.isEmpty())
-        warm(fresh, templateBytes);
+    // Only a successor that warmed up takes over; otherwise the grown
+    // office goes on serving and the next session's end tries again.
+    const bool warmed = templateBytes.isEmpty() || warm(fresh, templateBytes);
     std::lock_guard lock(s.mutex);
-    if (s.stopping || s.office != office)
+    if (s.stopping || s.office != office || !warmed || fresh->hasFailed())
         s.discarded.push_back(std::move(fresh));
     else
         s.spare = std::move(fresh);

@@ -20,8 +20,9 @@ class OfficeProcess;
 // signal follows the thread that forked it, and this one outlives them all),
 // warms it, ends offices that are replaced (nothing on a caller's path waits
 // for an office to exit), notices an office that died while idle and
-// replaces it, and recycles an office that has grown past its memory limit
-// once no session has been open for a while.
+// replaces it, pings an office left unused for a while and replaces it when
+// it does not answer, and recycles an office that has grown past its memory
+// limit (swapping in a warmed successor the moment no session is open).
 //
 // Background work and sessions never overlap on one office: a session waits
 // for a warm-up under way, and background work waits until no session is open.
@@ -37,6 +38,7 @@ public:
     void warmUp(const QByteArray &templateBytes) override;
     bool waitUntilIdle(int milliseconds) override;
     void shutDown() override;
+    void abandon() override;
     int officeProcessId() override;
 
 private:

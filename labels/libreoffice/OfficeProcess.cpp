@@ -16,6 +16,7 @@
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -23,6 +24,7 @@
 #include <fcntl.h>
 #include <linux/close_range.h>
 #include <sys/prctl.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -120,12 +122,53 @@ bool localeIsUtf8()
 
 std::atomic<unsigned> g_instanceCounter{0};
 
+// Every office object alive, so that an ending program can kill them all,
+// those still starting (not yet handed to anyone) included.
+std::mutex g_liveMutex;
+std::vector<OfficeProcess *> g_live;
+
+// Free space in `folder` when it is too little for an office's profile,
+// temporary files or pipe; empty otherwise.
+QString lackOfSpace(const QString &folder)
+{
+    struct statvfs info = {};
+    if (folder.isEmpty() || ::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return QString();
+    constexpr unsigned long long kNeeded = 4ULL * 1024 * 1024;
+    const unsigned long long free = static_cast<unsigned long long>(info.f_bavail) * info.f_frsize;
+    if (free >= kNeeded && info.f_favail != 0)
+        return QString();
+    return QStringLiteral("too little space is left in %1 (%2 KB free)").arg(folder).arg(free / 1024);
+}
+
 } // namespace
+
+QString OfficeProcess::spaceProblem(const QStringList &folders)
+{
+    QStringList problems;
+    for (const QString &folder : folders) {
+        const QString problem = lackOfSpace(folder);
+        if (!problem.isEmpty() && !problems.contains(problem))
+            problems << problem;
+    }
+    return problems.join(QStringLiteral("; "));
+}
 
 OfficeProcess::OfficeProcess(const OfficeSettings &settings)
     : m_settings(settings)
     , m_watchdog(std::make_unique<Watchdog>([this] { kill(); }))
 {
+    std::lock_guard lock(g_liveMutex);
+    g_live.push_back(this);
+}
+
+void OfficeProcess::killAll(const std::atomic<bool> *cancelled)
+{
+    std::lock_guard lock(g_liveMutex);
+    for (OfficeProcess *office : g_live) {
+        if (office->m_settings.cancelled.get() == cancelled)
+            office->kill();
+    }
 }
 
 std::unique_ptr<OfficeProcess> OfficeProcess::start(const OfficeSettings &settings, const QString &profile,
@@ -138,6 +181,10 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const OfficeSettings &settin
 
 OfficeProcess::~OfficeProcess()
 {
+    {
+        std::lock_guard lock(g_liveMutex);
+        g_live.erase(std::remove(g_live.begin(), g_live.end(), this), g_live.end());
+    }
     shutDown();
     m_watchdog.reset();
 }
@@ -151,8 +198,8 @@ void OfficeProcess::launch(const QString &profile, ProfileUse use)
 {
     const QByteArray program = QFile::encodeName(m_settings.program);
     if (::access(program.constData(), X_OK) != 0)
-        throw EngineError(QStringLiteral("LibreOffice Writer is not installed: the program %1 was not found")
-                              .arg(m_settings.program));
+        throw EngineMissing(QStringLiteral("LibreOffice Writer is not installed: the program %1 was not found")
+                                .arg(m_settings.program));
     UnoBridge::localContext(m_settings.programFolder);
 
     const QString base = instanceBase();
@@ -167,8 +214,11 @@ void OfficeProcess::launch(const QString &profile, ProfileUse use)
 
     if (use == ProfileUse::Copy) {
         m_profileFolder = m_instanceFolder + QStringLiteral("/profile");
-        if (!OfficeProfile::copyFolder(profile, m_profileFolder))
-            throw EngineError(QStringLiteral("The LibreOffice profile could not be copied to %1").arg(m_profileFolder));
+        if (!OfficeProfile::copyFolder(profile, m_profileFolder)) {
+            const QString space = spaceProblem({base});
+            throw EngineError(QStringLiteral("The LibreOffice profile could not be copied to %1%2")
+                                  .arg(m_profileFolder, space.isEmpty() ? QString() : QStringLiteral(": ") + space));
+        }
     } else {
         m_profileFolder = profile;
         m_profileInPlace = true;
@@ -290,6 +340,11 @@ void OfficeProcess::connect()
     const rtl::OUString url = UnoBridge::toUno(
         QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(m_pipeName));
 
+    const auto givenUp = [this] {
+        return EngineError(QStringLiteral("The start of LibreOffice was given up: the program is ending"));
+    };
+    if (m_settings.isCancelled())
+        throw givenUp();
     spawn();
     const int limitSeconds = int(m_settings.startLimit.count() / 1000);
     WatchdogScope scope(*m_watchdog, m_settings.startLimit);
@@ -301,6 +356,8 @@ void OfficeProcess::connect()
             if (m_watchdog->fired())
                 throw EngineError(
                     QStringLiteral("LibreOffice did not start within %1 seconds and was stopped").arg(limitSeconds));
+            if (m_settings.isCancelled())
+                throw givenUp();
             const bool firstStart = info.si_code == CLD_EXITED && info.si_status == kFirstStartStatus;
             reap();
             removeLeftovers();
@@ -309,10 +366,19 @@ void OfficeProcess::connect()
                 spawn();
                 continue;
             }
+            // An office without room for its profile, temporary files or
+            // pipe just ends: say where the room is missing.
+            const QString space = spaceProblem({m_profileFolder, m_instanceFolder, pipeSocketFolder()});
             throw EngineError(
-                info.si_code == CLD_EXITED
-                    ? QStringLiteral("LibreOffice ended during its start with status %1").arg(info.si_status)
-                    : QStringLiteral("LibreOffice was ended by signal %1 during its start").arg(info.si_status));
+                (info.si_code == CLD_EXITED
+                     ? QStringLiteral("LibreOffice ended during its start with status %1").arg(info.si_status)
+                     : QStringLiteral("LibreOffice was ended by signal %1 during its start").arg(info.si_status))
+                + (space.isEmpty() ? QString() : QStringLiteral(": ") + space));
+        }
+        if (m_settings.isCancelled()) {
+            kill(); // noticed as an exit on the next round
+            std::this_thread::sleep_for(5ms);
+            continue;
         }
         try {
             uno::Reference<uno::XInterface> remote = (*resolver)->resolve(url);
@@ -332,6 +398,8 @@ void OfficeProcess::connect()
     if (m_watchdog->fired())
         throw EngineError(
             QStringLiteral("LibreOffice did not start within %1 seconds and was stopped").arg(limitSeconds));
+    if (m_settings.isCancelled())
+        throw givenUp();
 }
 
 void OfficeProcess::throwIfUnusable(const QString &what) const
@@ -345,12 +413,14 @@ void OfficeProcess::throwIfUnusable(const QString &what) const
         throw EngineError(QStringLiteral("LibreOffice has ended unexpectedly: %1 is not possible").arg(what));
 }
 
-EngineError OfficeProcess::failure(const QString &what, const QString &detail) const
+EngineError OfficeProcess::failure(const QString &what, const QString &detail, std::chrono::milliseconds limit) const
 {
     if (m_watchdog->fired())
         return EngineError(QStringLiteral("LibreOffice did not respond within %1 seconds while %2 and was stopped")
-                               .arg(m_settings.callLimit.count() / 1000.0)
+                               .arg(limit.count() / 1000.0)
                                .arg(what));
+    if (m_settings.isCancelled())
+        return EngineError(QStringLiteral("LibreOffice was stopped while %1: the program is ending").arg(what));
     if (hasEnded())
         return EngineError(QStringLiteral("LibreOffice ended unexpectedly while %1").arg(what));
     return EngineError(QStringLiteral("LibreOffice failed while %1: %2").arg(what, detail));
@@ -409,7 +479,7 @@ void OfficeProcess::shutDown()
         return;
     m_shutDown = true;
     bool terminated = false;
-    if (m_desktop.is() && !m_watchdog->fired() && !hasEnded()) {
+    if (m_desktop.is() && !m_watchdog->fired() && !m_settings.isCancelled() && !hasEnded()) {
         try {
             WatchdogScope scope(*m_watchdog, std::min(m_settings.callLimit, m_settings.exitLimit));
             terminated = m_desktop->terminate();
@@ -441,12 +511,13 @@ bool OfficeProcess::hasFailed() const
     return m_cleanedUp || m_watchdog->fired() || hasEnded();
 }
 
-bool OfficeProcess::answers()
+bool OfficeProcess::answers(std::chrono::milliseconds limit)
 {
     if (hasFailed() || !m_desktop.is())
         return false;
     try {
-        call(QStringLiteral("checking that LibreOffice answers"), [this] { m_desktop->getCurrentComponent(); });
+        call(limit.count() > 0 ? limit : m_settings.pingLimit, QStringLiteral("checking that LibreOffice answers"),
+             [this] { m_desktop->getCurrentComponent(); });
         return true;
     } catch (const EngineError &) {
         return false;

@@ -2,6 +2,7 @@
 
 #include "labels/WordApplication.h"
 #include "labels/libreoffice/OfficeSettings.h"
+#include "labels/libreoffice/PaintingWait.h"
 #include "labels/libreoffice/UnoBridge.h"
 #include "labels/libreoffice/Watchdog.h"
 
@@ -10,8 +11,10 @@
 #include <com/sun/star/uno/Exception.hpp>
 
 #include <QString>
+#include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
@@ -49,7 +52,12 @@ public:
     // become EngineError; `what` names the action for the description
     // ("opening /tmp/a.doc").
     template <typename Action>
-    auto call(const QString &what, Action &&action) -> decltype(action());
+    auto call(const QString &what, Action &&action) -> decltype(action())
+    {
+        return call(m_settings.callLimit, what, std::forward<Action>(action));
+    }
+    template <typename Action>
+    auto call(std::chrono::milliseconds limit, const QString &what, Action &&action) -> decltype(action());
 
     // Asks the office to end, waits a little, then kills its process group
     // and removes everything the instance left. Never throws; idempotent.
@@ -63,9 +71,16 @@ public:
     bool hasEnded() const;
     // Ended, or stopped by the watchdog: the office can do nothing more.
     bool hasFailed() const;
-    // One round trip to the office under the watchdog: false when it has
-    // failed or does not answer (the watchdog then kills it).
-    bool answers();
+    // One round trip to the office under the watchdog, at most `limit`
+    // (settings().pingLimit when zero): false when it has failed or does not
+    // answer (the watchdog then kills it).
+    bool answers(std::chrono::milliseconds limit = {});
+    // Kills every office of this process started with the given cancel flag,
+    // those still starting included (the program is ending).
+    static void killAll(const std::atomic<bool> *cancelled);
+    // What lacks space among `folders`, for a failure's description; empty
+    // when each has room for an office.
+    static QString spaceProblem(const QStringList &folders);
     // The office's resident memory in bytes; 0 when it is not running.
     qint64 residentBytes() const;
 
@@ -75,7 +90,7 @@ private:
     void spawn();
     void connect();
     void throwIfUnusable(const QString &what) const;
-    EngineError failure(const QString &what, const QString &detail) const;
+    EngineError failure(const QString &what, const QString &detail, std::chrono::milliseconds limit) const;
     void waitForExit(std::chrono::milliseconds limit);
     void reap();
     void removeLeftovers();
@@ -96,20 +111,21 @@ private:
 };
 
 template <typename Action>
-auto OfficeProcess::call(const QString &what, Action &&action) -> decltype(action())
+auto OfficeProcess::call(std::chrono::milliseconds limit, const QString &what, Action &&action) -> decltype(action())
 {
     throwIfUnusable(what);
     using Result = decltype(action());
     try {
-        WatchdogScope scope(*m_watchdog, m_settings.callLimit);
+        WatchdogScope scope(*m_watchdog, limit);
+        // On the main thread the windows go on painting meanwhile.
         if constexpr (std::is_void_v<Result>) {
-            action();
+            PaintingWait::run(action);
             if (m_watchdog->fired())
-                throw failure(what, QString());
+                throw failure(what, QString(), limit);
         } else {
-            Result result = action();
+            Result result = PaintingWait::run(action);
             if (m_watchdog->fired())
-                throw failure(what, QString());
+                throw failure(what, QString(), limit);
             return result;
         }
     } catch (const EngineError &) {
@@ -118,8 +134,8 @@ auto OfficeProcess::call(const QString &what, Action &&action) -> decltype(actio
         // The bridge notices a dying office a moment before the process has
         // ended; give it that moment so the description says what happened.
         waitForExit(std::chrono::milliseconds(1000));
-        throw failure(what, UnoBridge::describe(e));
+        throw failure(what, UnoBridge::describe(e), limit);
     } catch (const css::uno::Exception &e) {
-        throw failure(what, UnoBridge::describe(e));
+        throw failure(what, UnoBridge::describe(e), limit);
     }
 }

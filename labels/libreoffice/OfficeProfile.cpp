@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <unistd.h>
 
@@ -103,8 +104,11 @@ void prepareInto(const QString &staging, const OfficeSettings &settings)
     // Written by the self-test of the first start; its absence in an office's
     // profile shows that the office skipped the test.
     QFile::remove(staging + QStringLiteral("/user/GraphicsRenderTests.log"));
-    if (!addSettings(staging, settings))
-        throw EngineError(QStringLiteral("The LibreOffice profile in %1 could not be prepared").arg(staging));
+    if (!addSettings(staging, settings)) {
+        const QString space = OfficeProcess::spaceProblem({staging});
+        throw EngineError(QStringLiteral("The LibreOffice profile in %1 could not be prepared%2")
+                              .arg(staging, space.isEmpty() ? QString() : QStringLiteral(": ") + space));
+    }
 }
 
 } // namespace
@@ -141,7 +145,8 @@ QString prepared(const OfficeSettings &settings)
     // running at the same time never sees a half-written profile.
     QByteArray pattern = QFile::encodeName(OwnedTemporaryName(target + QLatin1Char('.')));
     if (!::mkdtemp(pattern.data()))
-        throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1").arg(cache));
+        throw EngineError(QStringLiteral("No folder for the LibreOffice profile could be created in %1: %2")
+                              .arg(cache, QString::fromLocal8Bit(std::strerror(errno))));
     const QString staging = QFile::decodeName(pattern);
     try {
         prepareInto(staging, settings);
@@ -150,9 +155,11 @@ QString prepared(const OfficeSettings &settings)
         throw;
     }
     if (::rename(pattern.constData(), QFile::encodeName(target).constData()) != 0) {
+        const int error = errno;
         QDir(staging).removeRecursively();
         if (!isPrepared(target))
-            throw EngineError(QStringLiteral("The LibreOffice profile could not be stored in %1").arg(target));
+            throw EngineError(QStringLiteral("The LibreOffice profile could not be stored in %1: %2")
+                                  .arg(target, QString::fromLocal8Bit(std::strerror(error))));
     }
     return target;
 }

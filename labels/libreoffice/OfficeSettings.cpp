@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 std::chrono::milliseconds limitFromEnvironment(const char *name, std::chrono::milliseconds fallback)
@@ -27,6 +29,7 @@ OfficeSettings OfficeSettings::fromEnvironment()
     s.programFolder = QFileInfo(s.program).absolutePath();
     s.callLimit = limitFromEnvironment("PARCELON_ENGINE_CALL_TIMEOUT_MS", s.callLimit);
     s.startLimit = limitFromEnvironment("PARCELON_ENGINE_START_TIMEOUT_MS", s.startLimit);
+    s.pingLimit = std::min(s.pingLimit, s.callLimit);
     bool ok = false;
     const qint64 megabytes = qEnvironmentVariable("PARCELON_OFFICE_MEMORY_LIMIT_MB").toLongLong(&ok);
     if (ok && megabytes > 0)

@@ -1,5 +1,7 @@
 #include "labels/libreoffice/Watchdog.h"
 
+#include <algorithm>
+
 Watchdog::Watchdog(std::function<void()> onExpiry)
     : m_onExpiry(std::move(onExpiry))
     , m_thread([this] { run(); })
@@ -21,13 +23,12 @@ void Watchdog::arm(std::chrono::milliseconds limit)
     bool wake = false;
     {
         std::lock_guard lock(m_mutex);
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        // A click makes a few hundred calls. The thread is woken only when it
-        // sleeps without a deadline or with a later one; otherwise it wakes at
-        // its deadline, finds the new one and sleeps on.
-        wake = m_sleepingUntil > deadline;
-        m_deadline = deadline;
+        m_left = limit;
+        m_countedUntil = std::chrono::steady_clock::now();
         m_armed = true;
+        // A click makes a few hundred calls: the thread is woken only when it
+        // sleeps disarmed; a ticking one finds the new limit at its next tick.
+        wake = m_sleeping;
     }
     if (wake)
         m_wake.notify_all();
@@ -50,13 +51,16 @@ void Watchdog::run()
     std::unique_lock lock(m_mutex);
     while (!m_stop) {
         if (!m_armed) {
-            m_sleepingUntil = std::chrono::steady_clock::time_point::max();
+            m_sleeping = true;
             m_wake.wait(lock);
+            m_sleeping = false;
             continue;
         }
-        if (std::chrono::steady_clock::now() < m_deadline) {
-            m_sleepingUntil = m_deadline;
-            m_wake.wait_until(lock, m_deadline);
+        const auto now = std::chrono::steady_clock::now();
+        m_left -= std::min<std::chrono::steady_clock::duration>(now - m_countedUntil, kLongestCount);
+        m_countedUntil = now;
+        if (m_left > std::chrono::steady_clock::duration::zero()) {
+            m_wake.wait_until(lock, now + std::min<std::chrono::steady_clock::duration>(m_left, kTick));
             continue;
         }
         m_armed = false;

@@ -9,6 +9,11 @@
 // Guards calls into the office: when an armed call outlives its limit, the
 // expiry action (killing the office) runs on the watchdog's own thread, which
 // makes the blocked call return with an error instead of hanging for ever.
+//
+// The limit is counted in time our own process ran: the watchdog wakes in
+// short ticks and counts each at most a little longer than a tick, so a
+// stretch in which the program was stopped (SIGSTOP, a suspended terminal
+// job) does not count against an office that was answering all along.
 class Watchdog
 {
 public:
@@ -22,16 +27,21 @@ public:
     // Whether the expiry action has run since the watchdog was created.
     bool fired() const;
 
+    // How long the watchdog sleeps between counts while armed, and the most
+    // one count may add (a longer gap means the process was not running).
+    static constexpr std::chrono::milliseconds kTick{100};
+    static constexpr std::chrono::milliseconds kLongestCount{250};
+
 private:
     void run();
 
     std::function<void()> m_onExpiry;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::chrono::steady_clock::time_point m_deadline;
-    // When the thread wakes up next on its own (max: never).
-    std::chrono::steady_clock::time_point m_sleepingUntil = std::chrono::steady_clock::time_point::max();
+    std::chrono::steady_clock::duration m_left{};         // of the armed limit
+    std::chrono::steady_clock::time_point m_countedUntil; // when m_left was last brought up to date
     bool m_armed = false;
+    bool m_sleeping = false; // disarmed and waiting to be woken
     bool m_fired = false;
     bool m_stop = false;
     std::thread m_thread;

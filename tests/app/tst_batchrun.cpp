@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
 
 #include <algorithm>
+#include <csignal>
 
 namespace {
 
@@ -212,6 +214,45 @@ private slots:
                      && run.errors.endsWith(QLatin1Char('\n')),
                  qPrintable(run.errors));
         QVERIFY2(run.errors.contains(reason), qPrintable(run.errors));
+        QCOMPARE(ReadFileBytes(out(QStringLiteral("old.pdf"))), QByteArray("the user's earlier sheet"));
+        QCOMPARE(QDir(outFolder()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));
+    }
+
+    // Ctrl+C while the office writes the finished document: the run stops
+    // at once, fails, and the user's earlier file is as it was.
+    void aSignalDuringTheFinalSaveWritesNothing()
+    {
+        WriteFileBytes(out(QStringLiteral("old.pdf")), "the user's earlier sheet");
+        QByteArray csv = "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
+        for (int i = 1; i <= 300; ++i)
+            csv += QStringLiteral("R%1,%1 Main St,Lakeview,ME,%2\n")
+                       .arg(i)
+                       .arg(4100 + i, 5, 10, QLatin1Char('0'))
+                       .toUtf8();
+        WriteFileBytes(out(QStringLiteral("list.csv")), csv);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(PARCELON_BINARY),
+                      {QStringLiteral("--csv"), out(QStringLiteral("list.csv")), QStringLiteral("--sender-name"),
+                       QStringLiteral("Clerk"), QStringLiteral("--output"), out(QStringLiteral("old.pdf"))});
+        QVERIFY(process.waitForStarted());
+        // The office saves into a hidden folder of ours beside the output,
+        // which exists only while the final save runs.
+        const auto saving = [] {
+            return !QDir(outFolder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
+        };
+        while (!saving() && process.state() == QProcess::Running)
+            QThread::usleep(500);
+        QVERIFY2(process.state() == QProcess::Running, "the run ended before its final save was seen");
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(60000));
+        const QString errors = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(errors.contains(QStringLiteral("stopped by signal 2")), qPrintable(errors));
         QCOMPARE(ReadFileBytes(out(QStringLiteral("old.pdf"))), QByteArray("the user's earlier sheet"));
         QCOMPARE(QDir(outFolder()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));

@@ -522,7 +522,9 @@ private slots:
     }
 
     // A frozen office is stopped by the watchdog, whether it froze during a
-    // call or while no session was open; the next session works either way.
+    // call or while no session was open (then the idle ping finds it and a
+    // fresh office replaces it before anyone asks); the next session works
+    // either way.
     void stopsAFrozenOfficeAndCarriesOn()
     {
         // Long enough for a fresh office's first open on a machine busy
@@ -549,11 +551,60 @@ private slots:
         QVERIFY(second > 0 && second != office);
         word->quit();
         ::kill(second, SIGSTOP);
+        QTRY_VERIFY_WITH_TIMEOUT(engines.officeProcessId() != second && engines.officeProcessId() > 0, 30000);
         word = start(engines);
         word->open(m_template, true)->saveAs(temp(QStringLiteral("thawed.doc")));
         QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses(), QList<int>{engines.officeProcessId()}, 20000);
         word->quit();
         QVERIFY(isCompoundDocument(temp(QStringLiteral("thawed.doc"))));
+    }
+
+    // While a call waits for a hung office the main thread goes on with its
+    // events (the windows paint), and an ending program stops the office
+    // at once instead of waiting for the watchdog.
+    void anEndingProgramStopsAHungOfficeAtOnce()
+    {
+        ModuleEngineFactory engines(m_clipboard);
+        auto word = start(engines);
+        WordDocument *doc = word->open(m_template, true);
+        const int office = theOnlyOffice();
+        ::kill(office, SIGSTOP);
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            if (++ticks == 5)
+                engines.abandon();
+        });
+        ticker.start(20);
+        const QString failure = failureOf([&] { doc->saveAs(temp(QStringLiteral("abandoned.doc"))); });
+        ticker.stop();
+        QVERIFY2(failure.contains(QStringLiteral("the program is ending")), qPrintable(failure));
+        QVERIFY(ticks >= 5);
+        QVERIFY(!QFileInfo::exists(temp(QStringLiteral("abandoned.doc"))));
+        QVERIFY(!failureOf([&] { engines.createApplication(); }).isEmpty());
+    }
+
+    // A watchdog counts only time in which the program ran: stopped for
+    // longer than the limit while the office worked, the program finds the
+    // call answered, not the office killed.
+    void timeTheProgramWasStoppedDoesNotCount()
+    {
+        qputenv("PARCELON_ENGINE_CALL_TIMEOUT_MS", "2500");
+        ModuleEngineFactory engines(m_clipboard);
+        auto word = start(engines);
+        WordDocument *doc = word->open(m_template, true);
+        const int office = theOnlyOffice();
+        ::kill(office, SIGSTOP); // the call below waits for it
+        QVERIFY(QProcess::startDetached(QStringLiteral("/bin/sh"),
+                                        {QStringLiteral("-c"),
+                                         QStringLiteral("sleep 0.3; kill -STOP %1; sleep 4; kill -CONT %2; "
+                                                        "sleep 0.5; kill -CONT %1")
+                                             .arg(::getpid())
+                                             .arg(office)}));
+        doc->saveAs(temp(QStringLiteral("resumed.doc")));
+        QCOMPARE(engines.officeProcessId(), office);
+        word->quit();
+        QVERIFY(isCompoundDocument(temp(QStringLiteral("resumed.doc"))));
     }
 
     void explainsAMissingOffice()

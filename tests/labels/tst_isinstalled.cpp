@@ -23,6 +23,42 @@ QString creationFailure(EngineFactory &engines)
     return QStringLiteral("<an application was created>");
 }
 
+QString installMessage()
+{
+    return QStringLiteral(
+        "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
+        "1. Please make sure Word is installed on this computer.\r\n\r\n"
+        "2. Please open Word normally and make sure a blank document opens immediately without any "
+        "interrupting window (such as an Word file recovery window).\r\n\r\n"
+        "3. Please make sure that when you double-click on a DOC or DOCX file that Word opens "
+        "normally without any interrupting messages.\r\n\r\n"
+        "4. All versions of Word are supported by this software except for the rare Word Starter "
+        "and Student editions.\r\n\r\n"
+        "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
+        "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
+        "package manager, for example:\r\n\r\n"
+        "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2");
+}
+
+// Fails every creation, as a missing engine or as an installed one that did not start.
+class FailingEngine : public EngineFactory
+{
+public:
+    explicit FailingEngine(bool missing)
+        : m_missing(missing)
+    {
+    }
+    std::unique_ptr<WordApplication> createApplication() override
+    {
+        if (m_missing)
+            throw EngineMissing(QStringLiteral("LibreOffice Writer is not installed"));
+        throw EngineError(QStringLiteral("the cause"));
+    }
+
+private:
+    bool m_missing;
+};
+
 } // namespace
 
 class tst_IsInstalled : public QObject
@@ -30,33 +66,32 @@ class tst_IsInstalled : public QObject
     Q_OBJECT
 
 private slots:
+    // A missing engine gets the installation advice; an installed one that
+    // failed to start gets its cause (a full folder, no answer in time).
+    void explainsAMissingEngineAndRefusesToStart_data()
+    {
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("missing") << true << installMessage();
+        QTest::newRow("not started") << false
+                                     << QStringLiteral(
+                                            "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
+                                            "LibreOffice is installed but could not be started: the cause");
+    }
     void explainsAMissingEngineAndRefusesToStart()
     {
+        QFETCH(bool, missing);
+        QFETCH(QString, expected);
         AppInfo::setApplicationTitle(QStringLiteral("Parcelon Test Title"));
-        FakeEngine engines;
-        engines.failOn(QStringLiteral("create"), 0, QStringLiteral("LibreOffice Writer is not installed"));
+        FailingEngine engines(missing);
         RecordingMessageBoxes boxes;
         QVERIFY(!EnsureWordAvailable(engines, boxes));
         AppInfo::setApplicationTitle(QString::fromLatin1(AppInfo::kProductTitle));
-        QCOMPARE(engines.callCount(QStringLiteral("create")), 1);
         QCOMPARE(boxes.boxes().size(), 1);
         const auto box = boxes.boxes().first();
         QCOMPARE(box.title, QStringLiteral("Parcelon Test Title"));
         QCOMPARE(box.style, BoxStyle::Information);
-        QCOMPARE(box.text,
-                 QStringLiteral(
-                     "Error 842001. A normal instance of Word could not be created.\r\n\r\n"
-                     "1. Please make sure Word is installed on this computer.\r\n\r\n"
-                     "2. Please open Word normally and make sure a blank document opens immediately without any "
-                     "interrupting window (such as an Word file recovery window).\r\n\r\n"
-                     "3. Please make sure that when you double-click on a DOC or DOCX file that Word opens "
-                     "normally without any interrupting messages.\r\n\r\n"
-                     "4. All versions of Word are supported by this software except for the rare Word Starter "
-                     "and Student editions.\r\n\r\n"
-                     "This version of Parcelon uses LibreOffice instead of Word. It needs LibreOffice Writer and "
-                     "LibreOffice Draw (or their -nogui packages) and the Liberation fonts. Install them with your "
-                     "package manager, for example:\r\n\r\n"
-                     "sudo apt install libreoffice-writer libreoffice-draw fonts-liberation2"));
+        QCOMPARE(box.text, expected);
     }
 
     // An engine that starts is enough, even when its quit then fails.
@@ -90,6 +125,7 @@ private slots:
         QVERIFY2(notLoaded.contains(QStringLiteral("could not be loaded")), qPrintable(notLoaded));
         QVERIFY(!available);
         QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().first().text, installMessage());
         QCOMPARE(candidates, QStringList{QStringLiteral("/nonexistent/parcelon-libreoffice.so")});
         QVERIFY2(notFound.contains(QStringLiteral("was not found")), qPrintable(notFound));
     }
@@ -124,7 +160,7 @@ private slots:
         QVERIFY2(failure.contains(QStringLiteral("lacks the filter parcelon_missing_Export")), qPrintable(failure));
         QVERIFY(!available);
         QCOMPARE(boxes.boxes().size(), 1);
-        QVERIFY(boxes.boxes().first().text.contains(QStringLiteral("libreoffice-draw fonts-liberation2")));
+        QCOMPARE(boxes.boxes().first().text, installMessage());
         QCOMPARE(EngineTestKit::ourOfficeProcesses(), QList<int>());
         QTRY_COMPARE_WITH_TIMEOUT(EngineTestKit::leftovers(), QStringList(), 5000);
     }
