@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include "address/AddressFields.h"
+#include "address/AddressList.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
@@ -11,6 +12,7 @@
 #include "core/TempFolder.h"
 #include "labels/IsInstalled.h"
 #include "labels/LabelGeneration.h"
+#include "labels/LabelPlan.h"
 #include "preview/Form2.h"
 #include "resources/Resources.h"
 #include "ui_Form1.h"
@@ -19,9 +21,19 @@
 #include "widgets/SelectAllOnFocus.h"
 #include "widgets/Skin.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 
 namespace {
@@ -31,6 +43,26 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
+
+const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
+                                              "A list file dropped on the window opens too.");
+
+// The rows of the list file at `path`, as the command line reads them.
+// Throws Failure naming the file and the line.
+QList<AddressRow> readAddressList(const QString &path, const QStringList &defaults)
+{
+    QFile list(path);
+    // Only a plain file: a pipe or a device could be read for ever.
+    if (!QFileInfo(path).isFile())
+        throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(path));
+    if (!list.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("cannot read %1: %2").arg(path, list.errorString()));
+    try {
+        return AddressList::read(list.readAll(), defaults);
+    } catch (const Failure &failure) {
+        throw Failure(path + QStringLiteral(", ") + failure.description());
+    }
+}
 } // namespace
 
 Form1::Form1(Services &services, QWidget *parent)
@@ -66,6 +98,13 @@ Form1::Form1(Services &services, QWidget *parent)
     connect(ui->PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(ui->PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(ui->PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+
+    m_openListAction = new QAction(QStringLiteral("Open Address List..."), this);
+    m_openListAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_openListAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_openListAction);
+    connect(m_openListAction, &QAction::triggered, this, &Form1::OpenAddressListDialog);
+    setAcceptDrops(true);
 }
 
 Form1::~Form1()
@@ -97,8 +136,11 @@ void Form1::wirePointerFeedback()
     const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
     for (QGroupBox *frame : frames)
         watched.append(frame);
-    for (QLineEdit *edit : m_fields)
+    for (QLineEdit *edit : m_fields) {
         watched.append(edit);
+        // A list file dropped on a field opens the list instead of typing its name.
+        edit->setAcceptDrops(true);
+    }
     for (QWidget *widget : watched) {
         widget->setMouseTracking(true);
         widget->setAttribute(Qt::WA_NoMousePropagation);
@@ -108,6 +150,20 @@ void Form1::wirePointerFeedback()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (acceptsDrop(drag->mimeData())) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    } else if (event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (acceptsDrop(drop->mimeData())) {
+            drop->acceptProposedAction();
+            openDropped(drop->mimeData());
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui->PushButton6 || watched == ui->PushButton1 || watched == ui->PushButton3)
             m_pointer.overButton();
@@ -220,9 +276,126 @@ Form2 *Form1::previewWindow() const
 
 Form2 *Form1::preview()
 {
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = new Form2(m_services, this);
+        m_preview->setTypedAddress([this] {
+            QStringList fields;
+            for (int n = 1; n <= AddressFields::kCount; ++n)
+                fields << fieldText(n);
+            return fields;
+        });
+        m_preview->setListOpener([this](const QString &path) { OpenAddressList(path); });
+        connect(m_preview, &Form2::listShown, this, [this] {
+            setDefaultPointer();
+            hide();
+            mBusy = false;
+        });
+        connect(m_preview, &Form2::listFailed, this, [this] {
+            setDefaultPointer();
+            mBusy = false;
+        });
+    }
     return m_preview;
+}
+
+void Form1::OpenAddressListDialog()
+{
+    if (mBusy)
+        return;
+    QString path;
+    try {
+        path = m_services.openDialog.askOpenFileName(
+            this, QStringLiteral("Open Address List"),
+            QStringLiteral("Address Lists (*.csv *.txt *.tsv);;All Files (*)"));
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), AppInfo::applicationTitle(), BoxStyle::Warning);
+    }
+    if (!path.isEmpty())
+        OpenAddressList(path);
+}
+
+void Form1::OpenAddressList(const QString &path)
+{
+    const QString title = AppInfo::applicationTitle();
+    if ((m_preview && m_preview->isMakingSheets()) || mBusy) {
+        m_services.messages.show(QStringLiteral("Sheets are still being made, so %1 was not opened. "
+                                                "Open it again once they are done.")
+                                     .arg(QFileInfo(path).fileName()),
+                                 title, BoxStyle::Information);
+        return;
+    }
+    QStringList typed;
+    for (int n = 1; n <= AddressFields::kCount; ++n)
+        typed << fieldText(n);
+    QList<QStringList> addresses;
+    try {
+        for (const AddressRow &row : readAddressList(path, typed))
+            addresses << row.fields;
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), title, BoxStyle::Warning);
+        return;
+    }
+    std::optional<LabelChoice> choice;
+    try {
+        choice = m_services.placementDialog.askPlacement(QApplication::activeWindow(), addresses.size());
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), title, BoxStyle::Warning);
+    }
+    const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0};
+    if (!choice || !IsValidPlacement(placement) || programEnding())
+        return;
+    mBusy = true;
+    setBusyPointer();
+    preview()->ShowList(PlanSheets(addresses, placement));
+}
+
+bool Form1::acceptsDrop(const QMimeData *data) const
+{
+    return data->hasUrls() && data->urls().first().isLocalFile();
+}
+
+void Form1::openDropped(const QMimeData *data)
+{
+    const QString path = data->urls().first().toLocalFile();
+    // Opened once the drop has finished: the list's dialog is modal.
+    QTimer::singleShot(0, this, [this, path] { OpenAddressList(path); });
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    if (!acceptsDrop(event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    openDropped(event->mimeData());
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The background's and the frames' menu; the fields have their own.
+    QMenu menu(this);
+    menu.addAction(m_openListAction);
+    menu.exec(event->globalPos());
+}
+
+bool Form1::event(QEvent *event)
+{
+    // The background's tip: not over a field or a button, whose own it would hide.
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        QWidget *under = childAt(help->pos());
+        if (!under || qobject_cast<QGroupBox *>(under) || qobject_cast<QLabel *>(under))
+            QToolTip::showText(help->globalPos(), kBackgroundTip, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void Form1::setPreviewPicture(const QImage &picture)

@@ -56,7 +56,9 @@ struct Program
     RandomSource &draws;
     Services services{.messages = boxes,
                       .saveDialog = saveDialog,
+                      .openDialog = inert.openDialog,
                       .printDialog = inert.printDialog,
+                      .placementDialog = inert.placementDialog,
                       .urlOpener = urlOpener,
                       .random = draws,
                       .clipboard = clipboard,

@@ -119,6 +119,12 @@ void ModuleEngineFactory::warmUp()
     }
 }
 
+void ModuleEngineFactory::shutDown()
+{
+    if (m_host)
+        m_host->shutDown();
+}
+
 int ModuleEngineFactory::officeProcessId()
 {
     return m_host ? m_host->officeProcessId() : 0;

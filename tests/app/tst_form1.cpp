@@ -442,6 +442,8 @@ private slots:
         QtMessageBoxes boxes(exit);
         QtSaveDialog saveDialog(exit);
         ScriptedPrintDialog printDialog;
+        ScriptedOpenDialog openDialog;
+        ScriptedPlacementDialog placementDialog;
         RecordingUrlOpener urlOpener;
         ScriptedRandom random;
         random.values = {0.5};
@@ -451,7 +453,9 @@ private slots:
         engines.failOn(u"execute"_s); // eight reports in a generation
         Services services{.messages = boxes,
                           .saveDialog = saveDialog,
+                          .openDialog = openDialog,
                           .printDialog = printDialog,
+                          .placementDialog = placementDialog,
                           .urlOpener = urlOpener,
                           .random = random,
                           .clipboard = clipboard,

@@ -35,12 +35,15 @@ private slots:
         RecordingMessageBoxes boxes;
         ScriptedSaveDialog saveDialog;
         ScriptedPrintDialog printDialog;
+        ScriptedOpenDialog openDialog;
+        ScriptedPlacementDialog placementDialog;
         RecordingUrlOpener urlOpener;
         RecordingProgramExit exit;
         SystemRandom random;
         SystemClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
-        Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
+        Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
+                          urlOpener, random,     clipboard,  engines,     exit};
 
         // Distinct values, none a part of another, so that counting them is exact.
         const QStringList fields = {
