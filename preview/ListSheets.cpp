@@ -8,8 +8,7 @@ namespace {
 
 // Thrown inside the worker to give up once stop() was asked for.
 struct Stopped
-{
-};
+{};
 
 } // namespace
 

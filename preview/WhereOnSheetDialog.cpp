@@ -55,8 +55,7 @@ QRect SheetPicker::labelRect(int label) const
     const double scale = height() / kPaperHeight;
     const int column = (label - 1) % 2;
     const int row = (label - 1) / 2;
-    const QRectF inches(kLabelLeft + column * kPitchAcross, kLabelTop + row * kLabelHeight, kLabelWidth,
-                        kLabelHeight);
+    const QRectF inches(kLabelLeft + column * kPitchAcross, kLabelTop + row * kLabelHeight, kLabelWidth, kLabelHeight);
     return QRectF(inches.topLeft() * scale, inches.size() * scale).toRect().adjusted(1, 1, -1, -1);
 }
 
@@ -79,13 +78,13 @@ void SheetPicker::paintEvent(QPaintEvent *)
         const QRect r = labelRect(label);
         const bool used = label < m_start;
         const bool filled = !used && label - m_start < m_filled;
-        painter.setBrush(used ? palette().color(QPalette::Mid)
-                              : filled ? palette().color(QPalette::Highlight).lighter(170) : QColor(Qt::white));
+        painter.setBrush(used         ? palette().color(QPalette::Mid)
+                             : filled ? palette().color(QPalette::Highlight).lighter(170)
+                                      : QColor(Qt::white));
         painter.setPen(label == m_start ? QPen(palette().color(QPalette::Highlight), 3) : QPen(Qt::gray));
         painter.drawRoundedRect(r, 6, 6);
         painter.setPen(used ? palette().color(QPalette::Dark) : palette().color(QPalette::Text));
-        painter.drawText(r, Qt::AlignCenter,
-                         used ? QStringLiteral("%1\nused").arg(label) : QString::number(label));
+        painter.drawText(r, Qt::AlignCenter, used ? QStringLiteral("%1\nused").arg(label) : QString::number(label));
     }
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
@@ -165,7 +164,8 @@ void WhereOnSheetDialog::showTotals()
     const qsizetype labels = LabelsTaken(m_addresses, chosen);
     const qsizetype sheets = SheetsTaken(m_addresses, chosen);
     m_picker->setFilled(labels);
-    const QString addresses = m_addresses == 1 ? QStringLiteral("1 address") : QStringLiteral("%1 addresses").arg(m_addresses);
+    const QString addresses = m_addresses == 1 ? QStringLiteral("1 address")
+                                               : QStringLiteral("%1 addresses").arg(m_addresses);
     m_totals->setText(QStringLiteral("%1: %2 %3 on %4 %5, starting at label %6.")
                           .arg(addresses)
                           .arg(labels)
