@@ -1,31 +1,92 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
-// One row of an address list: the twelve field texts of one label sheet
-// and the line of the list the row starts on.
+#include <utility>
+
+class QIODevice;
+
+// One address of a list: the twelve field texts (sender 1..6, recipient
+// 7..12, as the text boxes are numbered) and, as a 13th text where the
+// recipient is abroad, the country in capitals; the line the row starts on.
 struct AddressRow
 {
     int line = 0;
-    QStringList fields; // sender 1..6, recipient 7..12, as the text boxes are numbered
+    QStringList fields;
 };
 
+// A row of the list that makes no label, and why.
+struct SkippedRow
+{
+    int line = 0;
+    QString reason;
+};
+
+struct AddressListReading
+{
+    QList<AddressRow> rows;
+    QStringList notices;        // one line each, naming the file: what was taken differently from how it stood
+    QList<SkippedRow> skipped;  // blank rows, rows without a recipient
+    int rowsRead = 0;           // the rows under the header, the skipped ones included
+    bool senderColumns = false; // the list has a column for a sender field
+};
+
+// Address lists as spreadsheets and shops export them: read record by record
+// (see CsvReader), the columns recognised by their names in the header line
+// (knownColumns), address lines 2 and 3 joined to the street with ", ", a
+// first and last name joined with a space, a US ZIP code given back the
+// leading zero a spreadsheet drops (and a 9-digit one its hyphen), and a
+// country other than the US kept, in capitals, as the 13th text.
 namespace AddressList {
 
-// The column name of a field: "sender_company" .. "sender_zip" for 1..6,
-// "recipient_company" .. "recipient_zip" for 7..12.
+inline constexpr int kCountryField = 13;
+// What a label can show, and far more; a longer field is refused before the
+// office sees it.
+inline constexpr int kMaxFieldLength = 1000;
+// 1,667 sheets, about two minutes' work for the office: a list longer than
+// that is refused, to be split, rather than held and run for hours.
+inline constexpr int kMaxAddresses = 10000;
+
+// "sender_company" .. "sender_zip" for 1..6, "recipient_company" ..
+// "recipient_zip" for 7..12, "recipient_country" for 13.
 QString columnName(int field);
 
-// The rows of a CSV address list (see Csv::read). The header row names the
-// columns in any order (letter case and surrounding blanks do not matter):
-// the six recipient columns are required, the six sender columns optional.
-// A field without a column keeps its text from `defaults` (twelve texts).
-// Values are taken exactly as they stand; blank rows are skipped. Throws
-// Failure naming the line of the first row that cannot be used: a row with
-// more or fewer fields than the header, or a list without any address.
-QList<AddressRow> read(const QByteArray &csv, const QStringList &defaults);
+// The part of a field a column holds.
+enum class Part { Whole, Line2, Line3, FirstName, LastName };
+
+// A column name the lists of some program or shop use, as they write it,
+// and what it holds.
+struct KnownColumn
+{
+    const char *name;
+    int field; // 1..13
+    Part part;
+};
+
+// The one table of known column names. Header names are compared in any
+// letter case, with spaces, hyphens and underscores alike. Where a list has
+// several columns for the same field and part, the one earlier here wins.
+const QList<KnownColumn> &knownColumns();
+
+// The field (1..13) and column a "--map" text such as
+// "recipient_name=Ship To" names. Throws Failure saying what is wrong.
+std::pair<int, QString> parseMapping(const QString &text);
+
+// Reads the list from `device`; `name` names it in every message.
+// `defaults` (twelve texts) fill the fields the list has no column for;
+// `columnOfField` names the column of a field (1..13) over the table. Every
+// failure is a Failure of one line naming the file and, where there is one,
+// the line: an unreadable text, a row with more or fewer fields than the
+// header, a field over kMaxFieldLength characters, a row over 64 KiB, more
+// than kMaxAddresses addresses, no column that names a recipient.
+AddressListReading read(QIODevice &device, const QString &name, const QStringList &defaults,
+                        const QMap<int, QString> &columnOfField = {});
+
+// The same for the file at `path`, which must be a plain file.
+AddressListReading readFile(const QString &path, const QStringList &defaults,
+                            const QMap<int, QString> &columnOfField = {});
 
 } // namespace AddressList

@@ -20,6 +20,16 @@ QString AddressStore::restore(int field)
     return text;
 }
 
+std::optional<QString> AddressStore::saved(int field)
+{
+    // No stored text can be a lone noncharacter, which no keyboard types.
+    const QString missing(QChar(0xFFFF));
+    const QString text = m_settings.read(AddressFields::key(field), missing);
+    if (text == missing || !m_settings.unusableReason().isEmpty())
+        return std::nullopt;
+    return text;
+}
+
 void AddressStore::save(int field, const QString &text)
 {
     if (!m_settings.write(AddressFields::key(field), text))

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class MessageBoxes;
 class SettingsStore;
 
@@ -20,6 +22,10 @@ public:
     QString restore(int field);
 
     void save(int field, const QString &text);
+
+    // The text saved for the field, none when nothing is saved for it or
+    // the file cannot be used: never the sample value. Warns of nothing.
+    std::optional<QString> saved(int field);
 
     bool hasWarned() const { return m_warned; }
 

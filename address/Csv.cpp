@@ -2,112 +2,261 @@
 
 #include "core/Failure.h"
 
+#include <QIODevice>
 #include <QStringDecoder>
 
+#include <array>
+
 namespace {
+
+constexpr qint64 kChunkBytes = 64 * 1024;
 
 Failure failureAt(int line, const QString &what)
 {
     return Failure(QStringLiteral("line %1: %2").arg(line).arg(what));
 }
 
-// The whole text as UTF-8, or the line of the first byte that is not.
-// A multi-byte sequence never holds a line-feed byte, so lines can be
-// checked one by one.
-QString decode(const QByteArray &bytes)
+// Windows-1252 is Latin-1 but for 0x80..0x9F, where it has its own
+// letters and marks (five places it leaves free keep their Latin-1 value).
+QString fromWindows1252(const QByteArray &bytes)
 {
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        throw failureAt(int(bytes.left(nul).count('\n')) + 1,
-                        QStringLiteral("holds a NUL character: this is not a text file"));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    int line = 1;
-    for (const QByteArray &part : bytes.split('\n')) {
-        QStringDecoder check(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = check(part);
-        if (check.hasError())
-            throw failureAt(line, QStringLiteral("is not UTF-8 text"));
-        ++line;
+    static constexpr std::array<char16_t, 32> kHigh = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar byte = uchar(bytes[i]);
+        text[i] = byte >= 0x80 && byte < 0xA0 ? QChar(kHigh[byte - 0x80]) : QChar(byte);
     }
-    throw failureAt(line - 1, QStringLiteral("is not UTF-8 text"));
+    return text;
+}
+
+bool hasNonAscii(const QByteArray &bytes)
+{
+    for (const char byte : bytes) {
+        if (uchar(byte) >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+// The delimiter the header line uses most, outside quotes; a comma when it
+// uses none (a list of one column).
+QChar detectDelimiter(const QString &line)
+{
+    int commas = 0, tabs = 0, semicolons = 0;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (quoted)
+            continue;
+        else if (c == QLatin1Char(','))
+            ++commas;
+        else if (c == QLatin1Char('\t'))
+            ++tabs;
+        else if (c == QLatin1Char(';'))
+            ++semicolons;
+    }
+    if (tabs > commas && tabs >= semicolons)
+        return QLatin1Char('\t');
+    if (semicolons > commas && semicolons > tabs)
+        return QLatin1Char(';');
+    return QLatin1Char(',');
 }
 
 } // namespace
 
-namespace Csv {
-
-QList<CsvRecord> read(const QByteArray &bytes)
+CsvReader::CsvReader(QIODevice &device)
+    : m_device(device)
 {
-    QString text = decode(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-
-    QList<CsvRecord> records;
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    int line = 1;
-
-    // A line break at i (CR LF, LF or CR): its length, 0 when there is none.
-    auto lineBreakAt = [&](qsizetype at) -> int {
-        if (at >= size)
-            return 0;
-        if (text[at] == QLatin1Char('\r'))
-            return at + 1 < size && text[at + 1] == QLatin1Char('\n') ? 2 : 1;
-        return text[at] == QLatin1Char('\n') ? 1 : 0;
-    };
-
-    while (i < size) {
-        CsvRecord record;
-        record.line = line;
-        for (;;) {
-            QString field;
-            if (i < size && text[i] == QLatin1Char('"')) {
-                ++i;
-                for (;;) {
-                    if (i >= size)
-                        throw failureAt(record.line, QStringLiteral("a quoted field is never closed"));
-                    if (text[i] == QLatin1Char('"')) {
-                        if (i + 1 < size && text[i + 1] == QLatin1Char('"')) {
-                            field += QLatin1Char('"');
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (const int n = lineBreakAt(i)) {
-                        field += QLatin1Char('\n');
-                        i += n;
-                        ++line;
-                        continue;
-                    }
-                    field += text[i++];
-                }
-                if (i < size && text[i] != QLatin1Char(',') && !lineBreakAt(i))
-                    throw failureAt(line, QStringLiteral("text follows the closing quote of a field"));
-            } else {
-                const qsizetype start = i;
-                while (i < size && text[i] != QLatin1Char(',') && !lineBreakAt(i))
-                    ++i;
-                field = text.mid(start, i - start);
-            }
-            record.fields << field;
-            if (i < size && text[i] == QLatin1Char(',')) {
-                ++i;
-                continue;
-            }
-            break;
-        }
-        if (const int n = lineBreakAt(i)) {
-            i += n;
-            ++line;
-        }
-        records << record;
-    }
-    return records;
 }
 
-} // namespace Csv
+bool CsvReader::fill(qsizetype needed)
+{
+    while (m_buffer.size() - m_pos < needed && !m_atEnd) {
+        if (m_pos > 0) {
+            m_buffer.remove(0, m_pos);
+            m_pos = 0;
+        }
+        const qsizetype had = m_buffer.size();
+        m_buffer.resize(had + kChunkBytes);
+        const qint64 got = m_device.read(m_buffer.data() + had, kChunkBytes);
+        if (got < 0)
+            throw failureAt(m_line + 1, QStringLiteral("cannot be read: %1").arg(m_device.errorString()));
+        m_buffer.resize(had + got);
+        m_atEnd = got == 0;
+    }
+    return m_buffer.size() - m_pos >= needed;
+}
+
+char16_t CsvReader::unitAt(qsizetype at) const
+{
+    const uchar first = uchar(m_buffer[at]);
+    switch (m_encoding) {
+    case Encoding::Utf16LE: return char16_t(first | uchar(m_buffer[at + 1]) << 8);
+    case Encoding::Utf16BE: return char16_t(first << 8 | uchar(m_buffer[at + 1]));
+    default: return first;
+    }
+}
+
+bool CsvReader::readLineBytes(QByteArray &line)
+{
+    line.clear();
+    const int unit = m_encoding == Encoding::Utf16LE || m_encoding == Encoding::Utf16BE ? 2 : 1;
+    if (!fill(unit)) {
+        // The end, or an odd last byte of UTF-16, which decode() refuses.
+        line = m_buffer.mid(m_pos);
+        m_pos = m_buffer.size();
+        return !line.isEmpty();
+    }
+    for (;;) {
+        if (!fill(unit)) { // the file ends without a line break
+            line += m_buffer.mid(m_pos);
+            m_pos = m_buffer.size();
+            return true;
+        }
+        const qsizetype end = m_buffer.size() - (m_buffer.size() - m_pos) % unit;
+        qsizetype i = m_pos;
+        while (i < end && unitAt(i) != u'\n' && unitAt(i) != u'\r')
+            i += unit;
+        line.append(m_buffer.constData() + m_pos, i - m_pos);
+        m_pos = i;
+        if (m_recordBytes + line.size() > kMaxRecordBytes) {
+            const int at = m_line + 1;
+            throw m_recordStart == at
+                ? failureAt(at, QStringLiteral("longer than 64 KiB, far more than an address takes"))
+                : failureAt(m_recordStart,
+                            QStringLiteral("the row that starts here runs on for more than 64 KiB "
+                                           "(is a quote never closed?)"));
+        }
+        if (i < end) {
+            const char16_t lineBreak = unitAt(i);
+            m_pos += unit;
+            if (lineBreak == u'\r' && fill(unit) && unitAt(m_pos) == u'\n')
+                m_pos += unit;
+            return true;
+        }
+    }
+}
+
+QString CsvReader::decode(const QByteArray &bytes)
+{
+    QString text;
+    switch (m_encoding) {
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        QStringDecoder utf16(m_encoding == Encoding::Utf16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        text = utf16(bytes);
+        if (utf16.hasError() || bytes.size() % 2)
+            throw failureAt(m_line, QStringLiteral("is not UTF-16 text"));
+        break;
+    }
+    case Encoding::Utf8: {
+        // A line break byte is never part of a longer UTF-8 sequence, so each
+        // line decodes on its own. Text that is ASCII up to a line that is not
+        // UTF-8 is taken as Windows-1252 from the start, which it equals.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        text = utf8(bytes);
+        if (!utf8.hasError()) {
+            m_sawNonAscii = m_sawNonAscii || hasNonAscii(bytes);
+            break;
+        }
+        if (m_hadBom || m_sawNonAscii)
+            throw failureAt(m_line, QStringLiteral("is not UTF-8 text, though the lines before it are"));
+        m_encoding = Encoding::Windows1252;
+        text = fromWindows1252(bytes);
+        break;
+    }
+    case Encoding::Windows1252: text = fromWindows1252(bytes); break;
+    }
+    if (text.contains(QChar(0)))
+        throw failureAt(m_line, QStringLiteral("holds a NUL character: this is not a text file"));
+    return text;
+}
+
+bool CsvReader::readLine(QString &line)
+{
+    if (!m_started) {
+        m_started = true;
+        fill(3);
+        const QByteArray start = m_buffer.left(3);
+        if (start.startsWith("\xEF\xBB\xBF")) {
+            m_hadBom = true;
+            m_pos = 3;
+        } else if (start.startsWith("\xFF\xFE")) {
+            m_encoding = Encoding::Utf16LE;
+            m_pos = 2;
+        } else if (start.startsWith("\xFE\xFF")) {
+            m_encoding = Encoding::Utf16BE;
+            m_pos = 2;
+        }
+    }
+    QByteArray bytes;
+    if (!readLineBytes(bytes))
+        return false;
+    ++m_line;
+    m_recordBytes += bytes.size() + 1;
+    line = decode(bytes);
+    return true;
+}
+
+bool CsvReader::next(CsvRecord &record)
+{
+    m_recordBytes = 0;
+    m_recordStart = m_line + 1;
+    QString line;
+    if (!readLine(line))
+        return false;
+    if (m_delimiter.isNull())
+        m_delimiter = detectDelimiter(line);
+    record.line = m_line;
+    record.fields.clear();
+    qsizetype i = 0;
+    for (;;) {
+        QString field;
+        if (i < line.size() && line[i] == QLatin1Char('"')) {
+            ++i;
+            for (;;) {
+                if (i >= line.size()) { // the field goes on on the next line
+                    if (!readLine(line))
+                        throw failureAt(record.line, QStringLiteral("a quoted field is never closed"));
+                    field += QLatin1Char('\n');
+                    i = 0;
+                    continue;
+                }
+                if (line[i] == QLatin1Char('"')) {
+                    if (i + 1 < line.size() && line[i + 1] == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                qsizetype quote = line.indexOf(QLatin1Char('"'), i);
+                if (quote < 0)
+                    quote = line.size();
+                field += QStringView(line).sliced(i, quote - i);
+                i = quote;
+            }
+            if (i < line.size() && line[i] != m_delimiter)
+                throw failureAt(m_line, QStringLiteral("text follows the closing quote of a field"));
+        } else {
+            qsizetype delimiter = line.indexOf(m_delimiter, i);
+            if (delimiter < 0)
+                delimiter = line.size();
+            field = line.mid(i, delimiter - i);
+            i = delimiter;
+        }
+        record.fields << field;
+        if (i < line.size()) { // at a delimiter
+            ++i;
+            continue;
+        }
+        return true;
+    }
+}

@@ -8,21 +8,32 @@
 #include "core/MessageBoxes.h"
 #include "core/Seams.h"
 #include "core/SettingsStore.h"
+#include "labels/LabelFit.h"
+#include "labels/LabelPlan.h"
 #include "labels/ModuleEngineFactory.h"
+#include "labels/SheetFormats.h"
 #include "labels/SheetMaker.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include <csignal>
+#include <map>
 
 namespace {
 
 const QString kOutput = QStringLiteral("output");
 const QString kCsv = QStringLiteral("csv");
+const QString kStart = QStringLiteral("start");
+const QString kCopies = QStringLiteral("copies");
+const QString kMap = QStringLiteral("map");
+
+// Copies without a list: the whole sheet, as the window makes it.
+constexpr int kSheetCopies = kLabelsPerSheet;
+// The most sheets one run makes: a list at its longest, one label each, and
+// room for copies of a short one.
+constexpr qsizetype kMaxSheets = 2000;
 
 // "sender-company" .. "recipient-zip"
 QString fieldOption(int field)
@@ -50,6 +61,28 @@ QString oneLine(QString text)
 void complain(QTextStream &errors, const QString &reason)
 {
     errors << QString::fromLatin1(AppInfo::kProductTitle).toLower() << ": " << oneLine(reason) << Qt::endl;
+}
+
+// A wrong option: said on one line, exit status 2.
+struct OptionError
+{
+    QString text;
+};
+
+int numberOption(const QCommandLineParser &parser, const QString &name, int fallback, int lowest, int highest,
+                 const QString &meaning)
+{
+    if (!parser.isSet(name))
+        return fallback;
+    bool ok = false;
+    const int value = parser.value(name).trimmed().toInt(&ok);
+    if (!ok || value < lowest || value > highest)
+        throw OptionError{QStringLiteral("--%1 takes %2 from %3 to %4, not \"%5\"")
+                              .arg(name, meaning)
+                              .arg(lowest)
+                              .arg(highest)
+                              .arg(parser.value(name))};
+    return value;
 }
 
 // A run has no window to show a box in; what a box would say goes to the
@@ -98,98 +131,205 @@ void stopOnTerminationSignals()
         ::sigaction(signalNumber, &action, nullptr);
 }
 
-} // namespace
-
-void AddBatchOptions(QCommandLineParser &parser)
+// "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)"
+QString skippedSummary(const QList<SkippedRow> &skipped)
 {
-    parser.addOption({kOutput,
-                      QStringLiteral("Make the label sheet without a window and write it to <file>; "
-                                     "the extension names the format: .doc, .docx, .odt or .pdf."),
-                      QStringLiteral("file")});
-    parser.addOption({kCsv,
-                      QStringLiteral("Make one sheet per row of the CSV address list <list> "
-                                     "(with --output). Its first line names the columns: "
-                                     "recipient_company, recipient_name, recipient_street, "
-                                     "recipient_city, recipient_state, recipient_zip and, "
-                                     "optionally, the same six with sender_."),
-                      QStringLiteral("list")});
-    for (int field = 1; field <= AddressFields::kCount; ++field)
-        parser.addOption({fieldOption(field), fieldDescription(field), QStringLiteral("text")});
+    if (skipped.isEmpty())
+        return QStringLiteral("no rows skipped");
+    std::map<QString, QStringList> linesOf;
+    QStringList reasons; // in the order first met
+    for (const SkippedRow &row : skipped) {
+        if (!linesOf.count(row.reason))
+            reasons << row.reason;
+        QStringList &lines = linesOf[row.reason];
+        if (lines.size() < 20)
+            lines << QString::number(row.line);
+        else if (lines.size() == 20)
+            lines << QStringLiteral("...");
+    }
+    QStringList parts;
+    for (const QString &reason : std::as_const(reasons)) {
+        const QStringList &lines = linesOf[reason];
+        parts << QStringLiteral("%1: %2 %3")
+                     .arg(reason, lines.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
+                          lines.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral("%1 %2 skipped (%3)")
+        .arg(skipped.size())
+        .arg(skipped.size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"), parts.join(QStringLiteral("; ")));
 }
 
-bool IsBatchRun(int argc, char *argv[])
+} // namespace
+
+QList<QCommandLineOption> BatchOptions()
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QStringList names = {kOutput, kCsv};
+    QList<QCommandLineOption> options = {
+        {kOutput,
+         QStringLiteral("Make the labels without a window and write them to <file>; the extension names the format: "
+                        "%1.")
+             .arg(SheetFormatsDescribed()),
+         QStringLiteral("file")},
+        {kCsv,
+         QStringLiteral("Make a label for each address of <list> (with --output): an order export of Shopify, "
+                        "WooCommerce, Etsy, eBay, PayPal, Amazon or Squarespace, or a list whose first line names "
+                        "the columns recipient_name, recipient_street ... (see --map); comma, semicolon or tab "
+                        "separated."),
+         QStringLiteral("list")},
+        {kStart,
+         QStringLiteral("Begin the first sheet at label <label>, 1 (top left) to 6 (bottom right); the labels "
+                        "before it stay blank, for a partly used sheet."),
+         QStringLiteral("label")},
+        {kCopies,
+         QStringLiteral("Fill <count> labels in a row with each address: 1 by default with --csv, 6 (a whole "
+                        "sheet) without."),
+         QStringLiteral("count")},
+        {kMap,
+         QStringLiteral("Take a field (recipient_name, recipient_street, sender_zip, recipient_country ...) from "
+                        "the list's column <field=column>, as in recipient_name=\"Ship To\"; may be repeated."),
+         QStringLiteral("field=column")},
+    };
     for (int field = 1; field <= AddressFields::kCount; ++field)
-        names << fieldOption(field);
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &argument = arguments[i];
-        if (argument == QLatin1String("--"))
-            break;
-        for (const QString &name : std::as_const(names)) {
-            const QString option = QStringLiteral("--") + name;
-            if (argument == option || argument.startsWith(option + QLatin1Char('=')))
-                return true;
-        }
+        options << QCommandLineOption(fieldOption(field), fieldDescription(field), QStringLiteral("text"));
+    return options;
+}
+
+bool IsRepeatableOption(const QString &name)
+{
+    return name == kMap;
+}
+
+bool IsBatchRun(const QCommandLineParser &parser)
+{
+    for (const QCommandLineOption &option : BatchOptions()) {
+        if (parser.isSet(option.names().first()))
+            return true;
     }
     return false;
 }
 
 int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors)
 {
-    if (!parser.positionalArguments().isEmpty()) {
-        complain(errors, QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
-        return 2;
-    }
+    const bool list = parser.isSet(kCsv);
     const QString output = parser.value(kOutput);
-    if (!parser.isSet(kOutput) || output.isEmpty()) {
-        complain(errors, QStringLiteral("--output <file> is needed: the file to write the labels to"));
-        return 2;
-    }
-    if (!SheetFormatOf(output)) {
-        complain(
-            errors,
-            QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf, which names the format").arg(output));
+    const QString listPath = parser.value(kCsv);
+    LabelPlacement placement;
+    QMap<int, QString> columnOfField;
+    try {
+        if (!parser.positionalArguments().isEmpty())
+            throw OptionError{QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first())};
+        if (!parser.isSet(kOutput) || output.isEmpty())
+            throw OptionError{QStringLiteral("--output <file> is needed: the file to write the labels to")};
+        if (!SheetFormatOf(output))
+            throw OptionError{
+                QStringLiteral("%1: the name must end in %2, which names the format").arg(output, SheetExtensions())};
+        placement.start = numberOption(parser, kStart, 1, 1, kLabelsPerSheet, QStringLiteral("a label number"));
+        placement.copies = numberOption(parser, kCopies, list ? 1 : kSheetCopies, 1, kMaxCopies,
+                                        QStringLiteral("a count"));
+        if (parser.isSet(kMap) && !list)
+            throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
+        for (const QString &mapping : parser.values(kMap)) {
+            try {
+                const auto [field, column] = AddressList::parseMapping(mapping);
+                if (columnOfField.contains(field))
+                    throw Failure(QStringLiteral("%1 is mapped twice").arg(AddressList::columnName(field)));
+                columnOfField[field] = column;
+            } catch (const Failure &failure) {
+                throw OptionError{QStringLiteral("--map %1").arg(failure.description())};
+            }
+        }
+    } catch (const OptionError &error) {
+        complain(errors, error.text);
         return 2;
     }
 
     try {
-        // The stored fields, read only, then this run's options over them.
-        ErrorStreamBoxes boxes(errors);
+        // The store, read only: the window's saved values, never its samples.
         SettingsStore settings;
-        AddressStore store(settings, boxes); // only restored from, never saved to
+        ErrorStreamBoxes boxes(errors);
+        AddressStore store(settings, boxes);
         QStringList fields;
-        for (int field = 1; field <= AddressFields::kCount; ++field)
-            fields << (parser.isSet(fieldOption(field)) ? parser.value(fieldOption(field)) : store.restore(field));
-
-        QList<QStringList> sheets;
-        if (parser.isSet(kCsv)) {
-            const QString listPath = parser.value(kCsv);
-            QFile list(listPath);
-            // Only a plain file: a pipe or a device could be read for ever.
-            if (!QFileInfo(listPath).isFile())
-                throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(listPath));
-            if (!list.open(QIODevice::ReadOnly))
-                throw Failure(QStringLiteral("cannot read %1: %2").arg(listPath, list.errorString()));
-            const QByteArray bytes = list.readAll();
-            try {
-                for (const AddressRow &row : AddressList::read(bytes, fields))
-                    sheets << row.fields;
-            } catch (const Failure &failure) {
-                throw Failure(listPath + QStringLiteral(", ") + failure.description());
-            }
-        } else {
-            sheets << fields;
+        bool senderGiven = false;
+        for (int field = 1; field <= AddressFields::kCount; ++field) {
+            const bool sender = field <= 6;
+            std::optional<QString> text;
+            if (parser.isSet(fieldOption(field)))
+                text = parser.value(fieldOption(field));
+            // The window's recipient is not every list recipient's.
+            else if (sender || !list)
+                text = store.saved(field);
+            senderGiven = senderGiven || (sender && text);
+            fields << text.value_or(QString());
         }
+        if (!settings.unusableReason().isEmpty())
+            complain(errors,
+                     QStringLiteral("the saved addresses are not used: cannot use %1: %2")
+                         .arg(settings.fileName(), settings.unusableReason()));
+
+        AddressListReading reading;
+        QList<QStringList> addresses;
+        if (list) {
+            reading = AddressList::readFile(listPath, fields, columnOfField);
+            senderGiven = senderGiven || reading.senderColumns;
+            for (const AddressRow &row : std::as_const(reading.rows))
+                addresses << row.fields;
+        } else {
+            addresses << fields;
+        }
+        if (!senderGiven) {
+            complain(errors,
+                     QStringLiteral("no sender address: give one with --sender-name, --sender-street, "
+                                    "--sender-city, --sender-state and --sender-zip (or sender_ columns in "
+                                    "the list), or type it once in the window, which keeps it"));
+            return 2;
+        }
+        for (const QString &notice : std::as_const(reading.notices))
+            complain(errors, notice);
+
+        const qsizetype sheetCount = SheetsTaken(addresses.size(), placement);
+        if (sheetCount > kMaxSheets)
+            throw Failure(
+                QStringLiteral("%1 sheets asked for; one run makes at most %2").arg(sheetCount).arg(kMaxSheets));
+        const QList<SheetLabels> sheets = PlanSheets(addresses, placement);
 
         stopOnTerminationSignals();
-        MakeLabelSheets(engines, sheets, output, [](int) {
-            if (g_stopSignal)
-                throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
-        });
+        try {
+            MakeLabelSheets(engines, sheets, output, [](int) {
+                if (g_stopSignal)
+                    throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
+            });
+        } catch (const LabelsCutOff &cut) {
+            if (cut.labels().isEmpty())
+                throw;
+            // Back from the label to the address it holds.
+            const CutLabel &first = cut.labels().first();
+            const qsizetype slot = (first.sheet - 1) * kLabelsPerSheet + first.label - placement.start;
+            const qsizetype address = std::clamp<qsizetype>(slot / placement.copies, 0, addresses.size() - 1);
+            const QString more = cut.labels().size() > 1
+                ? QStringLiteral(" (%1 labels in all)").arg(cut.labels().size())
+                : QString();
+            if (list)
+                throw Failure(QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; "
+                                             "shorten its %3%4; nothing was written")
+                                  .arg(listPath)
+                                  .arg(reading.rows[address].line)
+                                  .arg(AddressList::columnName(first.field), more));
+            throw Failure(QStringLiteral("the address does not fit on the label even at 7 pt; shorten --%1; "
+                                         "nothing was written")
+                              .arg(fieldOption(first.field)));
+        }
+
+        if (list)
+            complain(errors,
+                     QStringLiteral("%1: %2 %3 read, %4 %5 made on %6 %7, %8")
+                         .arg(listPath)
+                         .arg(reading.rowsRead)
+                         .arg(reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+                         .arg(LabelsTaken(addresses.size(), placement))
+                         .arg(LabelsTaken(addresses.size(), placement) == 1 ? QStringLiteral("label")
+                                                                            : QStringLiteral("labels"))
+                         .arg(sheetCount)
+                         .arg(sheetCount == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"),
+                              skippedSummary(reading.skipped)));
         return 0;
     } catch (const Failure &failure) {
         complain(errors, failure.description());
@@ -199,7 +339,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
     return 1;
 }
 
-int BatchMain(int argc, char *argv[])
+int BatchMain(int argc, char *argv[], const QCommandLineParser &parser)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
@@ -207,20 +347,6 @@ int BatchMain(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
 
     QTextStream errors(stderr);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Makes a sheet of six shipping labels."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    AddBatchOptions(parser);
-    if (!parser.parse(QCoreApplication::arguments())) {
-        complain(errors, parser.errorText());
-        return 2;
-    }
-    if (parser.isSet(help))
-        parser.showHelp(0);
-    if (parser.isSet(version))
-        parser.showVersion();
-
     NoClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
     return RunBatch(parser, engines, errors);

@@ -1,27 +1,36 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
+
 class EngineFactory;
 class QCommandLineParser;
 class QTextStream;
 
 // Label sheets from the command line, without a window or a display:
-//   parcelon --output FILE [--sender-company TEXT ... --recipient-zip TEXT]
-//   parcelon --csv LIST --output FILE
-// The twelve field options hold for this run only; fields they do not set
-// come from the settings store, which a run only reads.
+//   parcelon --output FILE [--sender-company TEXT ... --recipient-zip TEXT] [--start N] [--copies K]
+//   parcelon --csv LIST --output FILE [--map FIELD=COLUMN ...] [--start N] [--copies K]
+// A field comes from its option, a column of the list or the value the
+// window saved, never from the samples; a run only reads the store.
 
-// Adds --output, --csv and the twelve field options.
-void AddBatchOptions(QCommandLineParser &parser);
+// The options of a run, in the order --help lists them: the one table that
+// the help, the manual page and the README are checked against.
+QList<QCommandLineOption> BatchOptions();
 
-// Whether the arguments hold any of those options: the run then makes its
-// document and ends without ever creating a window.
-bool IsBatchRun(int argc, char *argv[]);
+// The options that may be given more than once (--map).
+bool IsRepeatableOption(const QString &name);
+
+// Whether the parsed arguments hold any of BatchOptions: the run then makes
+// its document and ends without ever creating a window.
+bool IsBatchRun(const QCommandLineParser &parser);
 
 // Makes the document the parsed options ask for. Returns the exit status:
 // 0 when the document was written, 1 when it could not be (the reason on one
-// line on `errors`, and no file written), 2 for options that make no sense.
+// line on `errors`, and no file written), 2 for options that make no sense
+// or a run without a sender. What a list run read, made and skipped is
+// summed up in one line on `errors`.
 int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors);
 
-// The whole run from main(): a core application (no display needed), the
-// options, --help and --version, and the LibreOffice engine.
-int BatchMain(int argc, char *argv[]);
+// The whole run from main(): a core application (no display needed) and the
+// LibreOffice engine.
+int BatchMain(int argc, char *argv[], const QCommandLineParser &parser);

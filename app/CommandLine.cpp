@@ -1,8 +1,86 @@
 #include "app/CommandLine.h"
 
+#include "app/BatchRun.h"
 #include "core/AppInfo.h"
 
 #include <QCoreApplication>
+#include <QTextStream>
+
+namespace {
+
+// The toolkit's own options, which QApplication takes out of the arguments
+// (as -name or --name), and whether the value follows as the next argument.
+struct ToolkitOption
+{
+    const char *name;
+    bool takesValue;
+};
+constexpr ToolkitOption kToolkitOptions[] = {
+    {"platform", true},
+    {"platformpluginpath", true},
+    {"platformtheme", true},
+    {"plugin", true},
+    {"qwindowgeometry", true},
+    {"qwindowicon", true},
+    {"qwindowtitle", true},
+    {"session", true},
+    {"style", true},
+    {"stylesheet", true},
+    {"display", true},
+    {"geometry", true},
+    {"title", true},
+    {"icon", true},
+    {"name", true},
+    {"visual", true},
+    {"qmljsdebugger", false},
+    {"reverse", false},
+    {"widgetcount", false},
+    {"nograb", false},
+    {"dograb", false},
+    {"sync", false},
+};
+
+// The arguments without the toolkit's options.
+QStringList withoutToolkitOptions(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (i == 0 || argument == QLatin1String("--")) {
+            arguments << argument;
+            if (i > 0) { // what follows is no option
+                for (++i; i < argc; ++i)
+                    arguments << QString::fromLocal8Bit(argv[i]);
+            }
+            continue;
+        }
+        bool toolkit = false;
+        if (argument.startsWith(QLatin1Char('-'))) {
+            QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+            const bool valueAttached = name.contains(QLatin1Char('='));
+            name = name.section(QLatin1Char('='), 0, 0);
+            for (const ToolkitOption &option : kToolkitOptions) {
+                if (name == QLatin1String(option.name)) {
+                    toolkit = true;
+                    if (option.takesValue && !valueAttached)
+                        ++i;
+                    break;
+                }
+            }
+        }
+        if (!toolkit)
+            arguments << argument;
+    }
+    return arguments;
+}
+
+int refuse(const QString &reason)
+{
+    QTextStream(stderr) << QString::fromLatin1(AppInfo::kProductTitle).toLower() << ": " << reason << Qt::endl;
+    return 2;
+}
+
+} // namespace
 
 CommandLine::CommandLine()
     : m_help(m_parser.addHelpOption())
@@ -12,24 +90,38 @@ CommandLine::CommandLine()
     QCoreApplication::setApplicationName(QString::fromLatin1(AppInfo::kProductTitle));
     QCoreApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));
     m_parser.setApplicationDescription(
-        QStringLiteral("Fills a sheet of six shipping labels with a sender and a recipient address."));
+        QStringLiteral("Fills a sheet of six shipping labels with a sender and a recipient address, in the window "
+                       "or, with --output, without one."));
+    m_parser.addOptions(BatchOptions());
 }
 
-void CommandLine::answerHelpAndVersion(int argc, char *argv[])
+int CommandLine::parse(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    // Only a look: wrong options, and --help-all (which lists the options of
-    // Qt's window-system part), wait for process().
-    m_parser.parse(arguments);
-    if (!m_parser.isSet(m_help) && !m_parser.isSet(m_version))
-        return;
-    const QCoreApplication app(argc, argv); // the usage line names the program from it
-    m_parser.process(app);                  // prints the answer and ends the process
+    if (!m_parser.parse(withoutToolkitOptions(argc, argv)))
+        return refuse(m_parser.errorText());
+    if (m_parser.isSet(m_help) && !wantsHelpAll()) {
+        const QCoreApplication app(argc, argv); // the usage line names the program from it
+        m_parser.showHelp(0);
+    }
+    if (m_parser.isSet(m_version)) {
+        const QCoreApplication app(argc, argv);
+        m_parser.showVersion();
+    }
+    if (!m_parser.positionalArguments().isEmpty())
+        return refuse(QStringLiteral("unexpected argument \"%1\"").arg(m_parser.positionalArguments().first()));
+    for (const QString &name : m_parser.optionNames()) {
+        if (m_parser.values(name).size() > 1 && !IsRepeatableOption(name))
+            return refuse(QStringLiteral("--%1 is given more than once").arg(name));
+    }
+    return -1;
 }
 
-void CommandLine::process(const QCoreApplication &app)
+bool CommandLine::wantsHelpAll() const
+{
+    return m_parser.isSet(QStringLiteral("help-all"));
+}
+
+void CommandLine::answerHelpAll(const QCoreApplication &app)
 {
     m_parser.process(app);
 }

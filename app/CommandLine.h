@@ -4,25 +4,26 @@
 
 class QCoreApplication;
 
-// The program's command line. Options are declared in the constructor and
-// read through parser() once process() has run.
+// The program's command line: --help, --version and the options of a run
+// without a window (BatchRun), read before anything needs a display.
 class CommandLine
 {
 public:
     CommandLine();
 
-    // Answers --help and --version (or a wrong option given with them) and
-    // ends the process. Call it before the QApplication exists: neither
-    // answer needs a display.
-    void answerHelpAndVersion(int argc, char *argv[]);
+    // Reads the arguments, setting aside the Qt toolkit's own (-platform,
+    // -style ...), which the application object takes. Returns the exit
+    // status when the program ends here: 0 after answering --help or
+    // --version, 2 after a wrong option, a stray argument or a single-value
+    // option given twice (said in one line on standard error); -1 otherwise.
+    int parse(int argc, char *argv[]);
 
-    // Reads what Qt left of the arguments after taking its own (-platform,
-    // -style ...). A wrong option ends the process with status 1.
-    void process(const QCoreApplication &app);
+    // --help-all lists the toolkit's options too, which only the window's
+    // application object knows: it prints them and ends the process.
+    bool wantsHelpAll() const;
+    void answerHelpAll(const QCoreApplication &app);
 
     const QCommandLineParser &parser() const { return m_parser; }
-    // For options declared elsewhere (the batch run's), so --help lists them.
-    QCommandLineParser &options() { return m_parser; }
 
 private:
     QCommandLineParser m_parser;

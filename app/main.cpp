@@ -13,18 +13,21 @@
 
 int main(int argc, char *argv[])
 {
-    // --output and its friends make the document without a window or a display.
-    if (IsBatchRun(argc, argv))
-        return BatchMain(argc, argv);
+    // Read before anything needs a display: a wrong option is refused
+    // without one, and --output and its friends make the document without
+    // a window.
     CommandLine commandLine;
-    AddBatchOptions(commandLine.options());
-    commandLine.answerHelpAndVersion(argc, argv);
+    if (const int status = commandLine.parse(argc, argv); status >= 0)
+        return status;
+    if (IsBatchRun(commandLine.parser()))
+        return BatchMain(argc, argv, commandLine.parser());
 
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points
     // must map at the same rate or the text outgrows its boxes.
     QApplication::setAttribute(Qt::AA_Use96Dpi);
     QApplication app(argc, argv);
-    commandLine.process(app);
+    if (commandLine.wantsHelpAll())
+        commandLine.answerHelpAll(app);
     QApplication::setOrganizationName(QString::fromLatin1(AppInfo::kOrganisation));
     QApplication::setApplicationName(QString::fromLatin1(AppInfo::kProductTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(AppInfo::kVersion));

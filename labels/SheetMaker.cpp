@@ -34,20 +34,6 @@ mode_t newFileMode()
 
 } // namespace
 
-std::optional<DocumentFormat> SheetFormatOf(const QString &path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("doc"))
-        return DocumentFormat::Word97;
-    if (suffix == QLatin1String("docx"))
-        return DocumentFormat::Word2007;
-    if (suffix == QLatin1String("odt"))
-        return DocumentFormat::OpenDocumentText;
-    if (suffix == QLatin1String("pdf"))
-        return DocumentFormat::Pdf;
-    return std::nullopt;
-}
-
 void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
 {
     const QFileInfo info(target);
@@ -94,7 +80,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
         throw Failure(QStringLiteral("There are no addresses to make labels of"));
     const std::optional<DocumentFormat> format = SheetFormatOf(output);
     if (!format)
-        throw Failure(QStringLiteral("%1: the name must end in .doc, .docx, .odt or .pdf").arg(output));
+        throw Failure(QStringLiteral("%1: the name must end in %2").arg(output, SheetExtensions()));
 
     // A private folder for the template copy and the sheets on their way into
     // the document, so that nothing here meets the fixed names the window uses.
@@ -137,6 +123,24 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
         result->close();
         app->quit();
     });
+}
+
+void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
+                     const std::function<void(int sheetsDone)> &afterSheet)
+{
+    QList<QStringList> wholeSheets;
+    for (const SheetLabels &sheet : sheets) {
+        for (const QStringList &label : sheet) {
+            if (label.isEmpty() || label != sheet[0])
+                throw Failure(QStringLiteral("A sheet of different or blank labels (one address per label) needs the "
+                                             "sheet builder that fills each label on its own"));
+            if (label.size() > 12 && !label[12].isEmpty())
+                throw Failure(QStringLiteral("A country line (one address per label) needs the sheet builder that "
+                                             "fills each label on its own"));
+        }
+        wholeSheets << sheet[0].mid(0, 12);
+    }
+    MakeLabelSheets(engines, wholeSheets, output, afterSheet);
 }
 
 void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "labels/LabelPlan.h"
+#include "labels/SheetFormats.h"
 #include "labels/WordApplication.h"
 
 #include <functional>
@@ -12,10 +14,6 @@
 // Label sheets made without a window: for the command line, address lists
 // and the preview's PDF and printing.
 
-// The format a file name asks for: .doc (Word 97-2003), .docx, .odt or
-// .pdf, in any letter case; none for any other name.
-std::optional<DocumentFormat> SheetFormatOf(const QString &path);
-
 // Fills the label template once per entry of `sheets` (twelve field texts
 // each) exactly as "Start Creating Template" does, and writes all sheets, in
 // order, one per page, as one document at `output` in the format its
@@ -23,6 +21,14 @@ std::optional<DocumentFormat> SheetFormatOf(const QString &path);
 // after each sheet is filled and may throw to stop the run. Throws Failure;
 // `output` is then left as it was (see WriteReplacing).
 void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
+                     const std::function<void(int sheetsDone)> &afterSheet = {});
+
+// The sheets as PlanSheets lays them out, each label with its own address.
+// Throws LabelsCutOff (labels/LabelFit.h) when a label does not fit even at
+// the smallest text size, Failure otherwise; `output` is then left as it was.
+// STAND-IN until the sheet builder fills labels one by one: only sheets whose
+// six labels hold one and the same US address can be made.
+void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {});
 
 // Writes the document again at `target` in the given format (a PDF of a

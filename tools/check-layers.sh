@@ -27,9 +27,11 @@ for folder in "${!may_include[@]}"; do
             echo "$file includes $target: $folder/ may include only ${may_include[$folder]}" >&2
             wrong=1
         fi
-        # The engine module sees labels/ only through its interface headers.
+        # The engine module sees labels/ only through its interface headers
+        # (the format table among them: header only, it links nothing in).
         if [[ $file == labels/libreoffice/* && $top == labels && $target != labels/libreoffice/* ]] &&
-            [[ $target != labels/WordApplication.h && $target != labels/PagePictureRenderer.h ]]; then
+            [[ $target != labels/WordApplication.h && $target != labels/PagePictureRenderer.h &&
+                $target != labels/SheetFormats.h ]]; then
             echo "$file includes $target: the engine module sees only the engine interface" >&2
             wrong=1
         fi

@@ -2,6 +2,7 @@
 
 #include "core/Seams.h"
 #include "labels/PagePictureRenderer.h"
+#include "labels/SheetFormats.h"
 #include "labels/libreoffice/LibreOfficeApplication.h"
 #include "labels/libreoffice/OfficeProcess.h"
 #include "labels/libreoffice/UnoBridge.h"
@@ -39,6 +40,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -56,14 +58,13 @@ QString filterFor(const QString &path)
                              : LibreOfficeDocument::kWordFilter);
 }
 
+// A .doc saved by the window and one written from the command line are the same format.
+static_assert(std::string_view(OfficeFilterOf(DocumentFormat::Word97)) == LibreOfficeDocument::kWordFilter);
+
 QString filterFor(DocumentFormat format)
 {
-    switch (format) {
-    case DocumentFormat::Word97: return QLatin1String(LibreOfficeDocument::kWordFilter);
-    case DocumentFormat::Word2007: return QStringLiteral("MS Word 2007 XML");
-    case DocumentFormat::OpenDocumentText: return QStringLiteral("writer8");
-    case DocumentFormat::Pdf: return QStringLiteral("writer_pdf_Export");
-    }
+    if (const char *filter = OfficeFilterOf(format))
+        return QLatin1String(filter);
     throw EngineError(QStringLiteral("SaveAs: unknown file format %1").arg(int(format)));
 }
 
@@ -123,6 +124,11 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
     QStringList required = {QLatin1String(kWordFilter), QLatin1String(kWordTemplateFilter)};
     for (const char *name : kPictureFilters)
         required << QLatin1String(name);
+    // Every format a document can be written in, so none fails only at the end of a long list.
+    for (const SheetFormat &format : kSheetFormats) {
+        if (!required.contains(QLatin1String(format.officeFilter)))
+            required << QLatin1String(format.officeFilter);
+    }
     if (!office.settings().extraFilter.isEmpty())
         required << office.settings().extraFilter;
     // Each package brings its filters' entries in the office configuration,

@@ -1,9 +1,13 @@
-// Address lists as shops export them: RFC 4180 quoting, byte-order marks,
-// line breaks and accents inside fields, blank rows, and broken files.
+// Address lists as shops export them: the table of header names, the
+// encodings and delimiters, ZIP codes and countries, and lists refused with
+// their line named.
 
 #include "address/AddressList.h"
 #include "core/Failure.h"
 #include "tests/support/TestMain.h"
+
+#include <QBuffer>
+#include <QStringEncoder>
 
 namespace {
 
@@ -11,8 +15,33 @@ QStringList defaults()
 {
     QStringList fields;
     for (int field = 1; field <= 12; ++field)
-        fields << QStringLiteral("default%1").arg(field);
+        fields << QStringLiteral("d%1").arg(field);
     return fields;
+}
+
+// Sender d1..d6, then the recipient as given.
+QStringList expected(const QStringList &recipient)
+{
+    return defaults().mid(0, 6) + recipient;
+}
+
+AddressListReading readBytes(const QByteArray &bytes, const QStringList &mappings = {})
+{
+    QMap<int, QString> columnOfField;
+    for (const QString &mapping : mappings) {
+        const auto [field, column] = AddressList::parseMapping(mapping);
+        columnOfField[field] = column;
+    }
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    return AddressList::read(buffer, QStringLiteral("list.csv"), defaults(), columnOfField);
+}
+
+QByteArray encoded(const QString &text, QStringEncoder::Encoding encoding)
+{
+    QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
+    return encoder(text);
 }
 
 } // namespace
@@ -22,87 +51,276 @@ class tst_AddressList : public QObject
     Q_OBJECT
 
 private slots:
-    void hostileValuesArriveExactly()
+    // The table of known column names, one export per program or shop.
+    void headersOfEachExport_data()
     {
-        const QString longField(1000, QChar(u'é'));
-        // Columns out of order, two sender columns, CR LF records, a BOM,
-        // quotes, commas and a line break inside fields, a blank row and a
-        // row of empty cells, and no line break after the last row.
-        const QByteArray csv = QByteArray("\xEF\xBB\xBF")
-            + QString(
-                  QStringLiteral(
-                      " Recipient_Zip,recipient_name,sender_city,recipient_company,recipient_street,recipient_city,recipient_state,sender_name\r\n"
-                      "04101,\"Say \"\"hi\"\", Zoë\",Harbourton,\"Acme, Inc.\",\"7 Wharf Lane\r\nBack door\",Zürich,ME,Ådne\r\n"
-                      "\r\n"
-                      ",,,,,,,\r\n"
-                      "53703,Tomasz,,%1,88 Orchard Row,Lakeview,WI,\"\"\r\n"
-                      "00001,Last,x,y,z,c,s,n"))
-                  .arg(longField)
-                  .toUtf8();
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("mappings");
+        QTest::addColumn<QStringList>("fields");
+        const QStringList harbor = {"Harborline", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "TX", "77500"};
+        QTest::newRow("Shopify") << QByteArray(
+            "Name,Email,Lineitem name,Shipping Name,Shipping Street,Shipping Address1,Shipping Address2,"
+            "Shipping Company,Shipping City,Shipping Zip,Shipping Province,Shipping Country\n"
+            "#1001,j@e.example,Mug,Jordan Ellery,1200 Harbor Loop Apt 4,1200 Harbor Loop,Apt 4,"
+            "Harborline,Bayport,77500,TX,US\n")
+                                 << QStringList() << expected(harbor);
+        QTest::newRow("WooCommerce") << QByteArray(
+            "order_id,shipping_first_name,shipping_last_name,shipping_company,shipping_address_1,"
+            "shipping_address_2,shipping_city,shipping_state,shipping_postcode,shipping_country\n"
+            "77,Jordan,Ellery,Harborline,1200 Harbor Loop,Apt 4,Bayport,TX,77500,US\n")
+                                     << QStringList() << expected(harbor);
+        QTest::newRow("Etsy") << QByteArray(
+            "Sale Date,Order ID,First Name,Last Name,Full Name,Street 1,Street 2,Ship City,Ship State,"
+            "Ship Zipcode,Ship Country\n"
+            "12/01/26,9,Jo,Ell,Jordan Ellery,1200 Harbor Loop,Apt 4,Bayport,TX,77500,United States\n")
+                              << QStringList()
+                              << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "TX", "77500"});
+        QTest::newRow("eBay") << QByteArray("Sales Record Number,Ship To Name,Ship To Address 1,Ship To Address 2,"
+                                            "Ship To City,Ship To State,Ship To Zip,Ship To Country\n"
+                                            "5,Jordan Ellery,1200 Harbor Loop,Apt 4,Bayport,TX,77500,USA\n")
+                              << QStringList()
+                              << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "TX", "77500"});
+        QTest::newRow("PayPal")
+            << QByteArray("\"Date\",\"Name\",\"Type\",\"Shipping Address Line 1\",\"Shipping Address Line 2\","
+                          "\"Town/City\",\"State/Province/Region/County/Territory/Prefecture/Republic\","
+                          "\"Zip/Postal Code\",\"Country\"\n"
+                          "\"12/1/2026\",\"Jordan Ellery\",\"Payment\",\"1200 Harbor Loop\",\"Apt 4\",\"Bayport\","
+                          "\"TX\",\"77500\",\"United States\"\n")
+            << QStringList() << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "TX", "77500"});
+        QTest::newRow("Amazon") << QByteArray("order-id\tbuyer-name\trecipient-name\tship-address-1\tship-address-2\t"
+                                              "ship-address-3\tship-city\tship-state\tship-postal-code\tship-country\n"
+                                              "111-2\tBuyer Person\tJordan Ellery\t1200 Harbor Loop\tApt 4\tBldg C\t"
+                                              "Bayport\tTX\t77500\tUS\n")
+                                << QStringList()
+                                << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4, Bldg C", "Bayport", "TX",
+                                             "77500"});
+        QTest::newRow("Squarespace") << QByteArray("Order ID,Shipping Name,Shipping Address1,Shipping Address2,"
+                                                   "Shipping City,Shipping Province,Shipping Zip,Shipping Country\n"
+                                                   "00042,Jordan Ellery,1200 Harbor Loop,Apt 4,Bayport,TX,77500,US\n")
+                                     << QStringList()
+                                     << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "TX",
+                                                  "77500"});
+        QTest::newRow("ours, any spelling")
+            << QByteArray("Recipient Name;RECIPIENT-STREET;recipient city;Sender_Name;recipient_zip\n"
+                          "Jordan Ellery;1200 Harbor Loop;Bayport;Dana;77500\n")
+            << QStringList()
+            << QStringList{"d1",      "Dana", "d3",   "d4", "d5", "d6", "d7", "Jordan Ellery", "1200 Harbor Loop",
+                           "Bayport", "d11",  "77500"};
+        QTest::newRow("--map over the table")
+            << QByteArray("Customer,Shipping Name,Addr,Town,Zip\nJordan Ellery,Someone Else,1200 Harbor Loop,"
+                          "Bayport,77500\n")
+            << QStringList{"recipient_name=customer", "Recipient-Street = Addr", "recipient_city=Town"}
+            << expected({"d7", "Jordan Ellery", "1200 Harbor Loop", "Bayport", "d11", "d12"});
+    }
 
-        const QList<AddressRow> rows = AddressList::read(csv, defaults());
-        QCOMPARE(rows.size(), 3);
-        QCOMPARE(rows[0].line, 2);
-        QCOMPARE(rows[1].line, 6);
-        QCOMPARE(rows[2].line, 7);
+    void headersOfEachExport()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, mappings);
+        QFETCH(QStringList, fields);
+        const AddressListReading reading = readBytes(list, mappings);
+        QCOMPARE(reading.rows.size(), 1);
+        QCOMPARE(reading.rows[0].line, 2);
+        QCOMPARE(reading.rows[0].fields, fields);
+    }
 
-        QStringList first = defaults();
-        first[3] = QStringLiteral("Harbourton"); // sender city
-        first[1] = QStringLiteral("Ådne");       // sender name
-        first[6] = QStringLiteral("Acme, Inc.");
-        first[7] = QStringLiteral("Say \"hi\", Zoë");
-        first[8] = QStringLiteral("7 Wharf Lane\nBack door");
-        first[9] = QStringLiteral("Zürich");
-        first[10] = QStringLiteral("ME");
-        first[11] = QStringLiteral("04101");
-        QCOMPARE(rows[0].fields, first);
+    // A Shopify order of two items, a blank row, an unused column named once.
+    void skippedRowsAndNotices()
+    {
+        const AddressListReading reading = readBytes("Name,Lineitem name,Shipping Name,Shipping City\r\n"
+                                                     "#1001,Mug,Jordan Ellery,Bayport\r\n"
+                                                     "#1001,Spoon,,\r\n"
+                                                     ",,,\r\n"
+                                                     "#1002,Bowl,Tomasz Wilk,Lakeview\r\n");
+        QCOMPARE(reading.rowsRead, 4);
+        QCOMPARE(reading.rows.size(), 2);
+        QCOMPARE(reading.rows[1].line, 5);
+        QCOMPARE(reading.rows[1].fields[7], QStringLiteral("Tomasz Wilk"));
+        QCOMPARE(reading.skipped.size(), 2);
+        QCOMPARE(reading.skipped[0].line, 3);
+        QCOMPARE(reading.skipped[0].reason, QStringLiteral("a further item of the order above"));
+        QCOMPARE(reading.skipped[1].line, 4);
+        QCOMPARE(reading.notices, QStringList{QStringLiteral("list.csv: columns not used: Name, Lineitem name")});
+    }
 
-        // Empty cells are values too: they do not fall back to the defaults.
-        QCOMPARE(rows[1].fields[3], QString());
-        QCOMPARE(rows[1].fields[1], QString());
-        QCOMPARE(rows[1].fields[6], longField);
-        QCOMPARE(rows[1].fields[0], QStringLiteral("default1"));
-        QCOMPARE(rows[2].fields[11], QStringLiteral("00001"));
+    void textAsExported_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("street");
+        QTest::addColumn<QString>("notice");
+        const QString name = QStringLiteral("Zoë Ådne “Z”");
+        QTest::newRow("UTF-8 with BOM, comma, CR LF")
+            << QByteArray("\xEF\xBB\xBFrecipient_name,recipient_street\r\n") + name.toUtf8() + ",\"7 Wharf, Lane\"\r\n"
+            << name << "7 Wharf, Lane" << QString();
+        QTest::newRow("UTF-8, semicolon, quoted line break")
+            << QByteArray("recipient_name;recipient_street\n") + name.toUtf8() + ";\"7 Wharf; Lane\nBack door\"\n"
+            << name << "7 Wharf; Lane\nBack door" << QString();
+        QTest::newRow("UTF-16 LE, tab") << encoded(QStringLiteral("recipient-name\tship-address-1\r\n%1\t7 Wharf, "
+                                                                  "Lane\r\n")
+                                                       .arg(name),
+                                                   QStringEncoder::Utf16LE)
+                                        << name << "7 Wharf, Lane" << QString();
+        QTest::newRow("UTF-16 BE, comma")
+            << encoded(QStringLiteral("recipient_name,recipient_street\n%1,\"7 Wharf, Lane\"\n").arg(name),
+                       QStringEncoder::Utf16BE)
+            << name << "7 Wharf, Lane" << QString();
+        // ASCII until the third line, as a spreadsheet saves it.
+        QTest::newRow("Windows-1252, CR only")
+            << QByteArray("recipient_name,recipient_street\rAda,1 Elm St\rZo\xEB \x93Z\x94,Caf\xE9 \x80 Row\r")
+            << "Zoë “Z”"
+            << "Café € Row"
+            << "list.csv is not UTF-8 text: read as Windows-1252";
+    }
+
+    void textAsExported()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QString, name);
+        QFETCH(QString, street);
+        QFETCH(QString, notice);
+        const AddressListReading reading = readBytes(list);
+        const AddressRow &row = reading.rows.last();
+        QCOMPARE(row.fields[7], name);
+        QCOMPARE(row.fields[8], street);
+        QCOMPARE(reading.notices.filter(QStringLiteral("UTF-8")).join(QString()), notice);
+    }
+
+    void zipAndCountry_data()
+    {
+        QTest::addColumn<QString>("zip");
+        QTest::addColumn<QString>("country");
+        QTest::addColumn<QString>("printedZip");
+        QTest::addColumn<QString>("countryLine");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("zero lost") << "4101"
+                                   << ""
+                                   << "04101"
+                                   << ""
+                                   << "leading zero a spreadsheet drops (line 2)";
+        QTest::newRow("ZIP+4 run together") << "537031234"
+                                            << "USA"
+                                            << "53703-1234"
+                                            << ""
+                                            << "with a hyphen (line 2)";
+        QTest::newRow("ZIP+4, zero lost") << "41011234"
+                                          << "us"
+                                          << "04101-1234"
+                                          << ""
+                                          << "leading zero";
+        QTest::newRow("as it should be") << "04101-1234"
+                                         << "United States"
+                                         << "04101-1234"
+                                         << ""
+                                         << "";
+        QTest::newRow("abroad") << "1234"
+                                << "Germany"
+                                << "1234"
+                                << "GERMANY"
+                                << "";
+        QTest::newRow("abroad, code") << "SW1A 1AA"
+                                      << "gb"
+                                      << "SW1A 1AA"
+                                      << "GB"
+                                      << "";
+    }
+
+    void zipAndCountry()
+    {
+        QFETCH(QString, zip);
+        QFETCH(QString, country);
+        QFETCH(QString, printedZip);
+        QFETCH(QString, countryLine);
+        QFETCH(QString, notice);
+        const AddressListReading reading = readBytes(
+            QStringLiteral("recipient_name,recipient_zip,recipient_country,sender_zip\nAda,%1,%2,3100\n")
+                .arg(zip, country)
+                .toUtf8());
+        const QStringList &fields = reading.rows[0].fields;
+        QCOMPARE(fields[11], printedZip);
+        QCOMPARE(fields.value(12), countryLine);
+        QCOMPARE(fields.size(), countryLine.isEmpty() ? 12 : 13);
+        QCOMPARE(fields[5], QStringLiteral("03100")); // the sender's, from the list too
+        if (!notice.isEmpty())
+            QVERIFY2(reading.notices.join(QLatin1Char('|')).contains(notice), qPrintable(reading.notices.join('|')));
     }
 
     void unusableListsNameTheLine_data()
     {
-        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QString>("reason");
-        const QByteArray header =
-            "recipient_company,recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
-        QTest::newRow("short row") << header + "a,b,c,d,e,f\n\"x\ny\",b,c,d,e\n"
-                                   << "line 3: 5 fields, but the header names 6";
-        QTest::newRow("long row") << header + "a,b,c,d,e,f,g\n"
-                                  << "line 2: 7 fields";
-        QTest::newRow("quote never closed") << header + "a,b,c,d,e,f\n\"a,b,c,d,e,f\n"
-                                            << "line 3: a quoted field is never closed";
-        QTest::newRow("text after a quote") << header + "\"a\"b,b,c,d,e,f\n"
-                                            << "line 2: text follows";
-        QTest::newRow("unknown column") << QByteArray("recipient_nmae,") + header
-                                        << "line 1: unknown column \"recipient_nmae\"";
-        QTest::newRow("column twice") << QByteArray("sender_zip,Sender_Zip,") + header
-                                      << "line 1: the column sender_zip is named twice";
-        QTest::newRow("recipient column missing")
-            << QByteArray("recipient_company,recipient_name,recipient_street,recipient_city,recipient_state\n")
-            << "line 1: the column recipient_zip is missing";
-        QTest::newRow("header only") << header + "\n,,,,,\n"
-                                     << "no addresses";
-        QTest::newRow("empty file") << QByteArray() << "line 1: the first line must name the columns";
-        QTest::newRow("not UTF-8") << header + "a,b,c,d,e,f\nCaf\xE9,b,c,d,e,f\n"
-                                   << "line 3: is not UTF-8 text";
-        QTest::newRow("NUL byte") << header + QByteArray("a,b,c\0,d,e,f\n", 13) << "line 2: holds a NUL character";
+        const QByteArray header = "recipient_name,recipient_street,recipient_city\n";
+        QTest::newRow("short row") << header + "a,b,c\n\"x\ny\",b\n"
+                                   << "list.csv, line 3: 2 fields, but the header names 3";
+        QTest::newRow("quote never closed") << header + "a,b,c\n\"a,b,c\n"
+                                            << "list.csv, line 3: a quoted field is never closed";
+        QTest::newRow("text after a quote") << header + "\"a\"b,b,c\n"
+                                            << "list.csv, line 2: text follows";
+        QTest::newRow("field too long") << header + "a,b,c\na," + QByteArray(1001, 'x') + ",c\n"
+                                        << "list.csv, line 3: the column recipient_street holds 1001 characters";
+        QTest::newRow("line over 64 KiB") << header + "a,b,c\n" + QByteArray(70000, ',') + "\n"
+                                          << "list.csv, line 3: longer than 64 KiB";
+        QTest::newRow("quote runs on") << header + "a,b,c\n\"" + QByteArray(40, 'x') + "\n" + QByteArray(70000, 'x')
+                                       << "list.csv, line 3: the row that starts here runs on for more than 64 KiB";
+        QByteArray tooMany = header;
+        for (int i = 0; i <= AddressList::kMaxAddresses; ++i)
+            tooMany += "a,b,c\n";
+        QTest::newRow("too many addresses") << tooMany << "list.csv, line 10002: more than 10,000 addresses";
+        QTest::newRow("no recipient column")
+            << QByteArray("Order,Sku\n1,2\n")
+            << "list.csv, line 1: no column names a recipient; the list has Order, Sku; the names known are "
+               "sender_company";
+        QTest::newRow("--map names no column") << QByteArray("--map") << "--map recipient_city=Town names a column";
+        QTest::newRow("column twice") << QByteArray("Recipient_Name,recipient name\n")
+                                      << "list.csv, line 1: the column \"Recipient_Name\" is named twice";
+        QTest::newRow("header only") << header + "\n,,\n"
+                                     << "list.csv: no row holds a recipient address";
+        QTest::newRow("empty file") << QByteArray() << "list.csv, line 1: the first line must name the columns";
+        QTest::newRow("UTF-8, then not") << header + "Zoë,b,c\nCaf\xE9,b,c\n"
+                                         << "list.csv, line 3: is not UTF-8 text";
+        QTest::newRow("NUL byte") << header + QByteArray("a,b\0,c\n", 7) << "list.csv, line 2: holds a NUL character";
     }
 
     void unusableListsNameTheLine()
     {
-        QFETCH(QByteArray, csv);
+        QFETCH(QByteArray, list);
         QFETCH(QString, reason);
+        const bool mapped = list == "--map";
         try {
-            AddressList::read(csv, defaults());
+            readBytes(mapped ? QByteArray("recipient_name,City\nAda,Bayport\n") : list,
+                      mapped ? QStringList{QStringLiteral("recipient_city=Town")} : QStringList());
             QFAIL("the list was accepted");
         } catch (const Failure &failure) {
-            QVERIFY2(failure.description().contains(reason), qPrintable(failure.description()));
+            QVERIFY2(failure.description().startsWith(mapped ? QStringLiteral("list.csv, line 1: ") : reason)
+                         && failure.description().contains(reason),
+                     qPrintable(failure.description()));
+            QVERIFY(!failure.description().contains(QLatin1Char('\n')));
+        }
+    }
+
+    void mappingText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("column");
+        QTest::newRow("plain") << "sender_zip=Postcode" << 6 << "Postcode";
+        QTest::newRow("spelled loosely") << "Recipient-Country = Ship To Country" << 13 << "Ship To Country";
+        QTest::newRow("equals in the column") << "recipient_name=A=B" << 8 << "A=B";
+        QTest::newRow("not a field") << "recipient_nmae=X" << 0 << "is not a field; the fields are sender_company";
+        QTest::newRow("no column") << "recipient_name=" << 0 << "is not FIELD=COLUMN";
+    }
+
+    void mappingText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, field);
+        QFETCH(QString, column);
+        try {
+            const auto mapping = AddressList::parseMapping(text);
+            QCOMPARE(mapping.first, field);
+            QCOMPARE(mapping.second, column);
+        } catch (const Failure &failure) {
+            QVERIFY2(field == 0 && failure.description().contains(column), qPrintable(failure.description()));
         }
     }
 };
