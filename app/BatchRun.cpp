@@ -131,8 +131,10 @@ void stopOnTerminationSignals()
         ::sigaction(signalNumber, &action, nullptr);
 }
 
+} // namespace
+
 // "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)"
-QString skippedSummary(const QList<SkippedRow> &skipped)
+QString SkippedRowsSummary(const QList<SkippedRow> &skipped)
 {
     if (skipped.isEmpty())
         return QStringLiteral("no rows skipped");
@@ -158,8 +160,6 @@ QString skippedSummary(const QList<SkippedRow> &skipped)
         .arg(skipped.size())
         .arg(skipped.size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"), parts.join(QStringLiteral("; ")));
 }
-
-} // namespace
 
 QList<QCommandLineOption> BatchOptions()
 {
@@ -329,7 +329,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
                                                                             : QStringLiteral("labels"))
                          .arg(sheetCount)
                          .arg(sheetCount == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"),
-                              skippedSummary(reading.skipped)));
+                              SkippedRowsSummary(reading.skipped)));
         return 0;
     } catch (const Failure &failure) {
         complain(errors, failure.description());

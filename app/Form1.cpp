@@ -2,6 +2,7 @@
 
 #include "address/AddressFields.h"
 #include "address/AddressList.h"
+#include "app/BatchRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
@@ -47,22 +48,6 @@ constexpr int kSiteVisitDraw = 7;
 const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
                                               "A list file dropped on the window opens too.");
 
-// The rows of the list file at `path`, as the command line reads them.
-// Throws Failure naming the file and the line.
-QList<AddressRow> readAddressList(const QString &path, const QStringList &defaults)
-{
-    QFile list(path);
-    // Only a plain file: a pipe or a device could be read for ever.
-    if (!QFileInfo(path).isFile())
-        throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(path));
-    if (!list.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("cannot read %1: %2").arg(path, list.errorString()));
-    try {
-        return AddressList::read(list.readAll(), defaults);
-    } catch (const Failure &failure) {
-        throw Failure(path + QStringLiteral(", ") + failure.description());
-    }
-}
 } // namespace
 
 Form1::Form1(Services &services, QWidget *parent)
@@ -327,14 +312,27 @@ void Form1::OpenAddressList(const QString &path)
     QStringList typed;
     for (int n = 1; n <= AddressFields::kCount; ++n)
         typed << fieldText(n);
-    QList<QStringList> addresses;
+    AddressListReading reading;
     try {
-        for (const AddressRow &row : readAddressList(path, typed))
-            addresses << row.fields;
+        reading = AddressList::readFile(path, typed);
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;
     }
+    // What the command line says on its error stream: how the list was read
+    // where that was not as it stood, and the rows that make no label.
+    if (!reading.notices.isEmpty() || !reading.skipped.isEmpty()) {
+        QStringList said = reading.notices;
+        said << QStringLiteral("%1: %2 %3 read, %4")
+                    .arg(path)
+                    .arg(reading.rowsRead)
+                    .arg(reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
+                         SkippedRowsSummary(reading.skipped));
+        m_services.messages.show(said.join(QLatin1Char('\n')), title, BoxStyle::Information);
+    }
+    QList<QStringList> addresses;
+    for (const AddressRow &row : std::as_const(reading.rows))
+        addresses << row.fields;
     std::optional<LabelChoice> choice;
     try {
         choice = m_services.placementDialog.askPlacement(QApplication::activeWindow(), addresses.size());

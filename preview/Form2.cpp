@@ -598,7 +598,7 @@ void Form2::PrintLabels()
         const QStringList fields = m_typedAddress ? m_typedAddress() : QStringList();
         const QList<SheetLabels> sheets = PlanSheets({fields}, placement);
         pdf = std::make_unique<SheetPdf>(
-            [&](const QString &target) { MakeSheetsOfLabels(m_services.engines, sheets, target); });
+            [&](const QString &target) { MakeLabelSheets(m_services.engines, sheets, target); });
     });
     if (pdf)
         p.step(108, [&] { PrintPdfAtActualSize(pdf->path(), printer); });

@@ -12,23 +12,6 @@ struct Stopped
 
 } // namespace
 
-void MakeSheetsOfLabels(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
-                        const std::function<void(int)> &afterSheet)
-{
-    QList<QStringList> whole;
-    for (const SheetLabels &sheet : sheets) {
-        QStringList fields;
-        for (const QStringList &label : sheet) {
-            if (!label.isEmpty()) {
-                fields = label;
-                break;
-            }
-        }
-        whole << fields;
-    }
-    MakeLabelSheets(engines, whole, output, afterSheet);
-}
-
 ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, QObject *parent)
     : QObject(parent)
     , m_engines(engines)
@@ -67,13 +50,13 @@ void ListSheets::run()
     try {
         if (m_sheets.size() > kShownAtOnce) {
             const QString first = m_folder->filePath(QStringLiteral("first-sheet.pdf"));
-            MakeSheetsOfLabels(m_engines, {m_sheets.first()}, first, [&](int) { checkStop(); });
+            MakeLabelSheets(m_engines, {m_sheets.first()}, first, [&](int) { checkStop(); });
             checkStop();
             emit firstSheetReady(first);
         }
         const QString document = m_folder->filePath(QStringLiteral("labels.doc"));
         const QString pdf = m_folder->filePath(QStringLiteral("labels.pdf"));
-        MakeSheetsOfLabels(m_engines, m_sheets, document, [&](int done) {
+        MakeLabelSheets(m_engines, m_sheets, document, [&](int done) {
             checkStop();
             emit progressed(done);
         });

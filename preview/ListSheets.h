@@ -13,10 +13,6 @@
 
 class EngineFactory;
 
-// Writes `sheets` as one document at `output` (MakeLabelSheets).
-void MakeSheetsOfLabels(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
-                        const std::function<void(int sheetsDone)> &afterSheet = {});
-
 // The sheets of an address list, made on a worker thread so the preview
 // stays responsive: a long list first makes its first sheet alone, which
 // shows at once, then the whole list as one Word document and one PDF. All
