@@ -172,15 +172,24 @@ LabelTextSize LabelTextSizeAt(int step)
     return {recipient, std::min(9.0, recipient)};
 }
 
+QString LabelFieldName(int field)
+{
+    static const char *const names[] = {"company", "name", "street address", "city", "state", "ZIP code"};
+    if (field == 13)
+        return QStringLiteral("country");
+    if (field < 1 || field > 12)
+        return QStringLiteral("address");
+    return QLatin1String(field <= 6 ? "sender's " : "recipient's ") + QLatin1String(names[(field - 1) % 6]);
+}
+
 QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
 {
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
     if (!document || document->isLocked())
         throw Failure(QStringLiteral("The labels' PDF could not be read"));
     if (document->numPages() < sheets.size())
-        throw Failure(QStringLiteral("The labels' PDF has %1 pages for %2 sheets")
-                          .arg(document->numPages())
-                          .arg(sheets.size()));
+        throw Failure(
+            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
     QList<CutLabel> cut;
     for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
         const SheetLabels &labels = sheets[sheet];

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "labels/LabelPlan.h"
 #include "labels/WordApplication.h"
 
 #include <functional>
@@ -16,12 +17,22 @@
 // .pdf, in any letter case; none for any other name.
 std::optional<DocumentFormat> SheetFormatOf(const QString &path);
 
-// Fills the label template once per entry of `sheets` (twelve field texts
-// each) exactly as "Start Creating Template" does, and writes all sheets, in
-// order, one per page, as one document at `output` in the format its
-// extension names (SheetFormatOf). One engine instance serves all sheets. `afterSheet` runs
-// after each sheet is filled and may throw to stop the run. Throws Failure;
-// `output` is then left as it was (see WriteReplacing).
+// Writes the sheets, in order, one per page, as one document at `output` in
+// the format its extension names (SheetFormatOf). Each label shows its own
+// texts (see SheetLabels; an empty label is left blank, without a sender)
+// in the label template's layout. The document is put together in one pass
+// (SheetsXml) and loaded and stored once by one engine instance.
+//
+// No label is printed cut: a label whose text does not lie whole inside it
+// (LabelFit) gets smaller text, step by step; when the smallest is not
+// small enough either, LabelsCutOff names the label and the field to shorten.
+//
+// `afterSheet` runs after each sheet is put together and may throw to stop
+// the run. Throws Failure; `output` is then left as it was (see
+// WriteReplacing). May run on any thread.
+void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
+                     const std::function<void(int sheetsDone)> &afterSheet = {});
+// The same for whole sheets: six labels with the same twelve field texts.
 void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {});
 

@@ -61,7 +61,7 @@ QByteArray hostileList(int rows, int shortRowAfter = 0)
     QByteArray csv =
         "\xEF\xBB\xBFrecipient_name,sender_name,recipient_company,recipient_street,recipient_city,recipient_state,recipient_zip\r\n";
     for (int i = 1; i <= rows; ++i) {
-        const QString company = i == 50 ? QString(1000, QLatin1Char('W'))
+        const QString company = i == 50 ? QString(400, QLatin1Char('W'))
                                         : QStringLiteral("\"Acme \"\"%1\"\", Inc.\"").arg(i);
         csv += QStringLiteral("R%1,Clerk%1,%2,\"%1 Main St\r\nSuite %1\",Zürich,ZH,%3\r\n")
                    .arg(i, 3, 10, QLatin1Char('0'))
@@ -193,7 +193,7 @@ private slots:
                  (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));
     }
 
-    // 100 addresses with quotes, commas, line breaks, accents, a 1,000
+    // 100 addresses with quotes, commas, line breaks, accents, a 400
     // character field and a blank row: one Letter page per address, in
     // order, each with its six labels on the grid.
     void hundredHostileRows()
@@ -211,13 +211,12 @@ private slots:
             QCOMPARE(page.size.toSize(), QSize(612, 792));
             QVERIFY2(sorted(AveryCellsOfWord(page, QStringLiteral("Clerk") + name.mid(1))) == kAllSixLabels,
                      qPrintable(name));
-            if (i + 1 == 50)
-                continue; // its 1,000-letter company fills the labels, cut off at their bottoms
             for (const PdfWord &word : page.words)
                 QVERIFY2(AveryCellOf(word.box) >= 0, qPrintable(name + QStringLiteral(": ") + word.text));
             QVERIFY2(sorted(AveryCellsOfWord(page, name)) == kAllSixLabels, qPrintable(name));
             QVERIFY2(page.text.contains(QStringLiteral("Suite %1 Zürich, ZH").arg(name.mid(1))), qPrintable(page.text));
-            QVERIFY2(page.text.contains(QStringLiteral("Acme \"%1\", Inc.").arg(i + 1)), qPrintable(page.text));
+            if (i + 1 != 50) // its 400-letter company is set smaller to fit
+                QVERIFY2(page.text.contains(QStringLiteral("Acme \"%1\", Inc.").arg(i + 1)), qPrintable(page.text));
         }
     }
 };
