@@ -68,6 +68,13 @@ public:
         Q_UNUSED(format);
         throw EngineError(QStringLiteral("This document engine cannot choose a file format"));
     }
+    // Stores the document as flat OpenDocument XML (one plain XML file), so
+    // that a document of many sheets can be put together as text.
+    virtual void saveAsFlatXml(const QString &fileName)
+    {
+        Q_UNUSED(fileName);
+        throw EngineError(QStringLiteral("This document engine cannot store flat XML"));
+    }
     // Puts the whole content of another open document of the same
     // application at the end of this one, starting on a new page.
     virtual void appendDocument(WordDocument &source)

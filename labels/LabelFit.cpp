@@ -1,0 +1,222 @@
+#include "labels/LabelFit.h"
+
+#include "labels/LabelGeneration.h"
+
+#include <poppler-qt6.h>
+
+#include <QRectF>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// The template's label sheet, in points from the page's top-left corner:
+// the table starts at the margins (left 11.25, top 36), each label is 288 pt
+// wide with a 13.5 pt gap between the columns, and each row exactly 240 pt.
+QRectF labelRectangle(int label)
+{
+    const int index = label - 1;
+    return QRectF(11.25 + (index % 2) * (288.0 + 13.5), 36.0 + (index / 2) * 240.0, 288.0, 240.0);
+}
+
+// What a word is made of as the PDF's reader sees it: ligatures and other
+// compatibility forms taken apart, blanks and invisible characters (which
+// the office drops or lays out as space) left out.
+QString inkOf(const QString &text)
+{
+    QString ink;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KC)) {
+        if (c.isSpace())
+            continue;
+        const QChar::Category category = c.category();
+        if (category == QChar::Other_Control || category == QChar::Other_Format)
+            continue;
+        ink += c;
+    }
+    return ink;
+}
+
+// The lines of a label in the order they stand on it, each with the field
+// (1..12, 13 for the country line) a reader would shorten for it.
+struct LabelLine
+{
+    QString text;
+    int field;
+};
+
+std::vector<LabelLine> linesOf(const QStringList &fields)
+{
+    // Blocks 1..8 of the template, then the country line under the city line.
+    static constexpr std::array<int, 8> fieldOfBlock = {1, 2, 3, 4, 7, 8, 9, 10};
+    std::vector<LabelLine> lines;
+    for (int block = 1; block <= 8; ++block)
+        lines.push_back({PlaceholderValue(fields, block), fieldOfBlock[block - 1]});
+    // The city line names whichever of city, state and ZIP is longest.
+    for (LabelLine &line : lines) {
+        if (line.field == 4 || line.field == 10) {
+            int longest = line.field;
+            for (int field = line.field + 1; field <= line.field + 2; ++field) {
+                if (fields.value(field - 1).size() > fields.value(longest - 1).size())
+                    longest = field;
+            }
+            line.field = longest;
+        }
+    }
+    if (!fields.value(12).isEmpty())
+        lines.push_back({fields.value(12), 13});
+    return lines;
+}
+
+struct Word
+{
+    QString ink;
+    QRectF box;
+};
+
+// Lines a few points apart are separate lines; the words of one line share a baseline.
+constexpr double kSameLine = 2.0;
+
+// The words in reading order: line by line from the top, left to right.
+void sortInReadingOrder(std::vector<Word> &words)
+{
+    std::sort(words.begin(), words.end(), [](const Word &a, const Word &b) { return a.box.bottom() < b.box.bottom(); });
+    std::vector<Word> ordered;
+    ordered.reserve(words.size());
+    for (size_t first = 0; first < words.size();) {
+        size_t end = first + 1;
+        while (end < words.size() && words[end].box.bottom() - words[first].box.bottom() < kSameLine)
+            ++end;
+        std::sort(words.begin() + qsizetype(first), words.begin() + qsizetype(end),
+                  [](const Word &a, const Word &b) { return a.box.left() < b.box.left(); });
+        first = end;
+    }
+}
+
+// Whether the label's text lies whole inside it, and if not, the field to
+// shorten. The office lays a label's lines out in order and drops those
+// below its fixed row; a line half below the edge is drawn clipped. So the
+// text fits when every word found touching the label lies whole inside it
+// and together they hold all the characters of the label's lines.
+std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, const std::vector<Word> &touching)
+{
+    const std::vector<LabelLine> lines = linesOf(fields);
+    QString expected;
+    std::vector<int> fieldOfCharacter;
+    for (const LabelLine &line : lines) {
+        const QString ink = inkOf(line.text);
+        expected += ink;
+        fieldOfCharacter.insert(fieldOfCharacter.end(), size_t(ink.size()), line.field);
+    }
+
+    std::vector<Word> inside;
+    bool crossesEdge = false;
+    qsizetype found = 0;
+    for (const Word &word : touching) {
+        if (label.contains(word.box)) {
+            inside.push_back(word);
+            found += word.ink.size();
+        } else {
+            crossesEdge = true;
+        }
+    }
+    if (!crossesEdge && found >= expected.size())
+        return std::nullopt;
+
+    // The field that takes the most lines: the lines where its characters
+    // were found whole, and one more where some of them are missing.
+    sortInReadingOrder(inside);
+    std::array<int, 14> linesOfField = {};
+    std::array<double, 14> lastLine = {};
+    lastLine.fill(-1e9);
+    qsizetype at = 0;
+    for (const Word &word : inside) {
+        for (const QChar c : word.ink) {
+            if (at >= expected.size() || expected.at(at) != c)
+                break;
+            const int field = fieldOfCharacter[size_t(at)];
+            if (word.box.bottom() - lastLine[field] >= kSameLine) {
+                ++linesOfField[field];
+                lastLine[field] = word.box.bottom();
+            }
+            ++at;
+        }
+    }
+    for (qsizetype rest = at; rest < expected.size(); ++rest) {
+        const int field = fieldOfCharacter[size_t(rest)];
+        if (lastLine[field] != 1e9) {
+            ++linesOfField[field];
+            lastLine[field] = 1e9; // counted once
+        }
+    }
+    int worst = 0;
+    for (const LabelLine &line : lines) {
+        const int field = line.field;
+        if (worst == 0 || linesOfField[field] > linesOfField[worst]
+            || (linesOfField[field] == linesOfField[worst] && line.text.size() > fields.value(worst - 1).size()))
+            worst = field;
+    }
+    return worst;
+}
+
+} // namespace
+
+LabelTextSize LabelTextSizeAt(int step)
+{
+    const int s = std::clamp(step, 0, kLabelTextSteps - 1);
+    // 15 pt down to 7 pt, a point a step; the sender follows once it would be larger.
+    const double recipient = 15.0 - s * (15.0 - 7.0) / (kLabelTextSteps - 1);
+    return {recipient, std::min(9.0, recipient)};
+}
+
+QString LabelFieldName(int field)
+{
+    static const char *const names[] = {"company", "name", "street address", "city", "state", "ZIP code"};
+    if (field == 13)
+        return QStringLiteral("country");
+    if (field < 1 || field > 12)
+        return QStringLiteral("address");
+    return QLatin1String(field <= 6 ? "sender's " : "recipient's ") + QLatin1String(names[(field - 1) % 6]);
+}
+
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+{
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
+    if (!document || document->isLocked())
+        throw Failure(QStringLiteral("The labels' PDF could not be read"));
+    if (document->numPages() < sheets.size())
+        throw Failure(
+            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
+    QList<CutLabel> cut;
+    for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
+        const SheetLabels &labels = sheets[sheet];
+        if (std::all_of(labels.begin(), labels.end(), [](const QStringList &fields) { return fields.isEmpty(); }))
+            continue;
+        const std::unique_ptr<Poppler::Page> page = document->page(int(sheet));
+        if (!page)
+            throw Failure(QStringLiteral("Page %1 of the labels' PDF could not be read").arg(sheet + 1));
+        std::array<std::vector<Word>, kLabelsPerSheet> touching;
+        for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
+            // A word belongs to the label it starts in: a line cut at the
+            // bottom of one label reaches into the label below.
+            const QRectF at = box->boundingBox();
+            for (int label = 1; label <= kLabelsPerSheet; ++label) {
+                if (labelRectangle(label).contains(at.topLeft())) {
+                    touching[label - 1].push_back({inkOf(box->text()), at});
+                    break;
+                }
+            }
+        }
+        for (int label = 1; label <= kLabelsPerSheet; ++label) {
+            const QStringList &fields = labels[label - 1];
+            if (fields.isEmpty())
+                continue;
+            if (const std::optional<int> field = cutFieldOf(fields, labelRectangle(label), touching[label - 1]))
+                cut.append({sheet + 1, label, *field});
+        }
+    }
+    return cut;
+}
