@@ -12,6 +12,7 @@
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "labels/IsInstalled.h"
+#include "labels/LabelFit.h"
 #include "labels/LabelGeneration.h"
 #include "labels/LabelPlan.h"
 #include "preview/Form2.h"
@@ -37,6 +38,8 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
 const QString kTagHelp = QStringLiteral("in Parcelwise2021/08/31.Form1.PushButton1_Click ");
@@ -44,6 +47,9 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
+
+// The most sheets one list makes, as on the command line.
+constexpr qsizetype kMaxListSheets = 2000;
 
 const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
                                               "A list file dropped on the window opens too.");
@@ -331,8 +337,11 @@ void Form1::OpenAddressList(const QString &path)
         m_services.messages.show(said.join(QLatin1Char('\n')), title, BoxStyle::Information);
     }
     QList<QStringList> addresses;
-    for (const AddressRow &row : std::as_const(reading.rows))
+    QList<int> lines;
+    for (const AddressRow &row : std::as_const(reading.rows)) {
         addresses << row.fields;
+        lines << row.line;
+    }
     std::optional<LabelChoice> choice;
     try {
         choice = m_services.placementDialog.askPlacement(QApplication::activeWindow(), addresses.size());
@@ -342,9 +351,26 @@ void Form1::OpenAddressList(const QString &path)
     const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0};
     if (!choice || !IsValidPlacement(placement) || programEnding())
         return;
+    const qsizetype sheets = SheetsTaken(addresses.size(), placement);
+    if (sheets > kMaxListSheets) {
+        m_services.messages.show(
+            QStringLiteral("%1 sheets asked for; one list makes at most %2").arg(sheets).arg(kMaxListSheets), title,
+            BoxStyle::Warning);
+        return;
+    }
+    // A label too long even in the smallest text is named by the list's line, as the command line does.
+    auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
+        const CutLabel &first = cut.labels().first();
+        const qsizetype slot = (first.sheet - 1) * kLabelsPerSheet + first.label - placement.start;
+        const qsizetype address = std::clamp<qsizetype>(slot / placement.copies, 0, lines.size() - 1);
+        return QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; shorten its %3")
+            .arg(path)
+            .arg(lines[address])
+            .arg(AddressList::columnName(first.field));
+    };
     mBusy = true;
     setBusyPointer();
-    preview()->ShowList(PlanSheets(addresses, placement));
+    preview()->ShowList(PlanSheets(addresses, placement), describeCut);
 }
 
 bool Form1::acceptsDrop(const QMimeData *data) const

@@ -604,7 +604,7 @@ void Form2::PrintLabels()
         p.step(108, [&] { PrintPdfAtActualSize(pdf->path(), printer); });
 }
 
-void Form2::ShowList(const QList<SheetLabels> &sheets)
+void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
 {
     // Whatever the window showed before goes, as on "< Back".
     leaveList();
@@ -612,7 +612,7 @@ void Form2::ShowList(const QList<SheetLabels> &sheets)
         DeleteGeneratedDocument(mWordFile);
         mWordFile.clear();
     }
-    auto *list = new ListSheets(m_services.engines, sheets, this);
+    auto *list = new ListSheets(m_services.engines, sheets, std::move(describeCut), this);
     m_list = list;
     m_listSheets = sheets.size();
     m_sheet = 0;

@@ -66,7 +66,9 @@ public:
     // ready the window shows it (listShown); a list that cannot be made is
     // reported (listFailed when nothing was shown yet, otherwise the window
     // goes back). "< Back" and closing stop the work.
-    void ShowList(const QList<SheetLabels> &sheets);
+    // `describeCut` says which address a label too long to print comes from.
+    void ShowList(const QList<SheetLabels> &sheets,
+                  std::function<QString(const class LabelsCutOff &cut)> describeCut = {});
     bool isMakingSheets() const;
     bool showsList() const { return m_listSheets > 0; }
     int sheetShown() const { return m_sheet + 1; }

@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 #include "core/TempFolder.h"
+#include "labels/LabelFit.h"
 #include "labels/SheetMaker.h"
 
 namespace {
@@ -12,10 +13,11 @@ struct Stopped
 
 } // namespace
 
-ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, QObject *parent)
+ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut, QObject *parent)
     : QObject(parent)
     , m_engines(engines)
     , m_sheets(std::move(sheets))
+    , m_describeCut(std::move(describeCut))
 {
 }
 
@@ -65,6 +67,9 @@ void ListSheets::run()
         checkStop();
         emit finished(document, pdf);
     } catch (const Stopped &) {
+    } catch (const LabelsCutOff &cut) {
+        if (!m_stop)
+            emit failed(m_describeCut && !cut.labels().isEmpty() ? m_describeCut(cut) : cut.description());
     } catch (const Failure &failure) {
         if (!m_stop)
             emit failed(failure.description());

@@ -12,6 +12,7 @@
 #include <thread>
 
 class EngineFactory;
+class LabelsCutOff;
 
 // The sheets of an address list, made on a worker thread so the preview
 // stays responsive: a long list first makes its first sheet alone, which
@@ -29,7 +30,11 @@ public:
     // Lists of more sheets than this show their first sheet before the rest is made.
     static constexpr qsizetype kShownAtOnce = 2;
 
-    ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, QObject *parent = nullptr);
+    // Says which address a label too long to print comes from (run on the worker).
+    using CutDescriber = std::function<QString(const LabelsCutOff &cut)>;
+
+    ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut = {},
+               QObject *parent = nullptr);
     ~ListSheets() override;
 
     // Starts the worker. Throws Failure when the private folder cannot be made.
@@ -56,6 +61,7 @@ private:
 
     EngineFactory &m_engines;
     const QList<SheetLabels> m_sheets;
+    const CutDescriber m_describeCut;
     std::unique_ptr<QTemporaryDir> m_folder;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};

@@ -563,12 +563,12 @@ private slots:
         QVERIFY(seams.placementDialog.asked.isEmpty());
         QVERIFY(!form.previewWindow());
 
-        seams.placementDialog.answer = LabelChoice{1, 6};
+        seams.placementDialog.answer = LabelChoice{4, 2};
         seams.openDialog.answers = {good};
         form.openListAction()->trigger();
         QCOMPARE(seams.placementDialog.asked, (QList<qsizetype>{2}));
         QVERIFY(form.previewWindow() && form.previewWindow()->isMakingSheets());
-        QCOMPARE(form.previewWindow()->sheetCount(), 2);
+        QCOMPARE(form.previewWindow()->sheetCount(), 2); // labels 4..6, then 1
         QVERIFY(form.mBusy);
 
         QMimeData dropped;

@@ -147,7 +147,8 @@ private slots:
         QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
         QTest::mouseRelease(picture, Qt::RightButton, {}, QPoint(41, 40));
         QTRY_COMPARE(menus, 1);
-        QCOMPARE(offered, (QStringList{"Print...|Ctrl+P", "Save as PDF...|Ctrl+Shift+S", "|", "Print Labels...|Ctrl+L"}));
+        QCOMPARE(offered,
+                 (QStringList{"Print...|Ctrl+P", "Save as PDF...|Ctrl+Shift+S", "|", "Print Labels...|Ctrl+L"}));
 
         QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
         QMouseEvent drag(QEvent::MouseMove, QPointF(70, 70), picture->mapToGlobal(QPointF(70, 70)), Qt::NoButton,
