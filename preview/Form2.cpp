@@ -618,15 +618,26 @@ void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(con
     m_sheet = 0;
     m_sheetsMade = 0;
     m_listShown = false;
-    // Queued from the worker; a list left behind is gone before they arrive.
-    connect(list, &ListSheets::firstSheetReady, list, [this](const QString &pdf) { showFirstListSheet(pdf); });
-    connect(list, &ListSheets::progressed, list, [this](int done) {
+    // Queued from the worker: what arrives from a list already left behind
+    // (its signal was on its way when "< Back" came) is dropped.
+    connect(list, &ListSheets::firstSheetReady, this, [this, list](const QString &pdf) {
+        if (m_list == list)
+            showFirstListSheet(pdf);
+    });
+    connect(list, &ListSheets::progressed, this, [this, list](int done) {
+        if (m_list != list)
+            return;
         m_sheetsMade = done;
         showTitle();
     });
-    connect(list, &ListSheets::finished, list,
-            [this](const QString &document, const QString &pdf) { listFinished(document, pdf); });
-    connect(list, &ListSheets::failed, list, [this](const QString &description) { listFailedWith(description); });
+    connect(list, &ListSheets::finished, this, [this, list](const QString &document, const QString &pdf) {
+        if (m_list == list)
+            listFinished(document, pdf);
+    });
+    connect(list, &ListSheets::failed, this, [this, list](const QString &description) {
+        if (m_list == list)
+            listFailedWith(description);
+    });
     try {
         list->start();
     } catch (const Failure &failure) {
@@ -638,7 +649,7 @@ void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(con
 
 bool Form2::isMakingSheets() const
 {
-    return m_list && m_list->isRunning();
+    return m_list && !m_pages;
 }
 
 void Form2::showFirstListSheet(const QString &pdf)
@@ -698,9 +709,9 @@ void Form2::leaveList()
     if (ListSheets *list = m_list) {
         list->disconnect(this);
         list->stop();
-        if (list->isRunning())
-            connect(list, &ListSheets::ended, list, &QObject::deleteLater);
-        else
+        // Connected first: a worker that ends in between is not missed.
+        connect(list, &ListSheets::ended, list, &QObject::deleteLater);
+        if (!list->isRunning())
             list->deleteLater();
     }
     m_list = nullptr;
