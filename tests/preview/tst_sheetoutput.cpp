@@ -6,6 +6,7 @@
 #include "labels/ModuleEngineFactory.h"
 #include "labels/SheetMaker.h"
 #include "preview/Form2.h"
+#include "preview/ListSheets.h"
 #include "preview/PictureBox.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/PdfPages.h"
@@ -22,6 +23,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -279,6 +282,18 @@ private slots:
         QCOMPARE(form->windowTitle(), QStringLiteral("Parcelon"));
         QTRY_COMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-*")}, QDir::Dirs | QDir::Files),
                      QStringList());
+
+        // "< Back" just as the worker has finished: what it sent is still on
+        // its way, and must not bring the window back.
+        form->ShowList(PlanSheets(addresses.mid(0, 1), placement));
+        const ListSheets *worker = form->findChild<ListSheets *>();
+        QVERIFY(worker);
+        while (worker->isRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        form->PushButton8_Click();
+        QTest::qWait(300);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(shown.size(), 1);
     }
 
     void cleanupTestCase()
