@@ -29,7 +29,8 @@ public:
 
     // The document of the sheets, in order. textStep(sheet, label) (both from
     // 1) is the label's text size step; `afterSheet` runs after each sheet.
-    QByteArray document(const QList<SheetLabels> &sheets, const std::function<int(qsizetype sheet, int label)> &textStep,
+    QByteArray document(const QList<SheetLabels> &sheets,
+                        const std::function<int(qsizetype sheet, int label)> &textStep,
                         const std::function<void(int sheetsDone)> &afterSheet = {}) const;
 
     // The value as flat XML text inside a paragraph, as the office's own
@@ -43,11 +44,11 @@ private:
     // A piece of a label cell: XML as it stands, then what comes after it.
     struct Piece
     {
-        QByteArray xml;           // bookmarks included
-        QByteArray xmlOfCopy;     // for sheets after the first: without bookmarks
-        int block = 0;            // then placeholder 1..8, kCountry, or 0 (the cell's end)
-        QByteArray paragraphTag;  // the start tag of the paragraph the placeholder stands in
-        QByteArray closing;       // the placeholder's bookmark end, which follows it
+        QByteArray xml;          // bookmarks included
+        QByteArray xmlOfCopy;    // for sheets after the first: without bookmarks
+        int block = 0;           // then placeholder 1..8, kCountry, or 0 (the cell's end)
+        QByteArray paragraphTag; // the start tag of the paragraph the placeholder stands in
+        QByteArray closing;      // the placeholder's bookmark end, which follows it
     };
     static constexpr int kCountry = 9;
     using Cell = std::vector<Piece>;
@@ -57,13 +58,13 @@ private:
     void appendLabel(QByteArray &out, const Cell &cell, const QStringList &fields, int step, bool first) const;
     QByteArray restyled(const QByteArray &xml, int step) const;
 
-    QByteArray m_head;              // up to the table
-    QByteArray m_tableStart;        // the table's start tag
-    QByteArray m_tableName;         // the template's table name
+    QByteArray m_head;                 // up to the table
+    QByteArray m_tableStart;           // the table's start tag
+    QByteArray m_tableName;            // the template's table name
     std::vector<QByteArray> m_between; // table XML around the label cells: 7 parts
     std::array<Cell, kLabelsPerSheet> m_cells;
-    QByteArray m_afterTable;        // the paragraph the template has after its table (may be empty)
-    QByteArray m_tail;              // after that paragraph
-    QByteArray m_senderStyle;       // paragraph styles of the sender's and recipient's lines
+    QByteArray m_afterTable;  // the paragraph the template has after its table (may be empty)
+    QByteArray m_tail;        // after that paragraph
+    QByteArray m_senderStyle; // paragraph styles of the sender's and recipient's lines
     QByteArray m_recipientStyle;
 };

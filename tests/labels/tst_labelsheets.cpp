@@ -30,12 +30,18 @@ void runDirectly(int, const std::function<void()> &action)
 
 QStringList address(int n)
 {
-    return {QStringLiteral("Sender%1Co").arg(n), QStringLiteral("Sender%1Name").arg(n),
-            QStringLiteral("Elm Street %1").arg(n), QStringLiteral("Elmsworth"),
-            QStringLiteral("NH"), QStringLiteral("03100"),
-            QStringLiteral("Mottram%1Co").arg(n), QStringLiteral("Mottram%1Name").arg(n),
-            QStringLiteral("Mill Lane %1").arg(n * 11), QStringLiteral("Lakeview"),
-            QStringLiteral("WI"), QStringLiteral("53703")};
+    return {QStringLiteral("Sender%1Co").arg(n),
+            QStringLiteral("Sender%1Name").arg(n),
+            QStringLiteral("Elm Street %1").arg(n),
+            QStringLiteral("Elmsworth"),
+            QStringLiteral("NH"),
+            QStringLiteral("03100"),
+            QStringLiteral("Mottram%1Co").arg(n),
+            QStringLiteral("Mottram%1Name").arg(n),
+            QStringLiteral("Mill Lane %1").arg(n * 11),
+            QStringLiteral("Lakeview"),
+            QStringLiteral("WI"),
+            QStringLiteral("53703")};
 }
 
 } // namespace
