@@ -49,9 +49,10 @@ QList<double> BareOfficeRuns(int runs)
     if (version.isEmpty() || !settings.open(QIODevice::ReadWrite))
         throw std::runtime_error("cannot mark the bare office's profile as seen");
     QByteArray xml = settings.readAll();
-    xml.replace("</oor:items>", "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
-                                "oor:op=\"fuse\"><value>"
-                                    + version.toLatin1() + "</value></prop></item>\n</oor:items>");
+    xml.replace("</oor:items>",
+                "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
+                "oor:op=\"fuse\"><value>"
+                    + version.toLatin1() + "</value></prop></item>\n</oor:items>");
     settings.resize(0);
     settings.seek(0);
     settings.write(xml);
