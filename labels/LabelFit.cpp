@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -182,20 +184,18 @@ QString LabelFieldName(int field)
     return QLatin1String(field <= 6 ? "sender's " : "recipient's ") + QLatin1String(names[(field - 1) % 6]);
 }
 
-QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+namespace {
+
+// The cut labels of sheets first..end (from 0) read from the PDF.
+QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<SheetLabels> &sheets, qsizetype first,
+                                  qsizetype end)
 {
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
-    if (!document || document->isLocked())
-        throw Failure(QStringLiteral("The labels' PDF could not be read"));
-    if (document->numPages() < sheets.size())
-        throw Failure(
-            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
     QList<CutLabel> cut;
-    for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
+    for (qsizetype sheet = first; sheet < end; ++sheet) {
         const SheetLabels &labels = sheets[sheet];
         if (std::all_of(labels.begin(), labels.end(), [](const QStringList &fields) { return fields.isEmpty(); }))
             continue;
-        const std::unique_ptr<Poppler::Page> page = document->page(int(sheet));
+        const std::unique_ptr<Poppler::Page> page = document.page(int(sheet));
         if (!page)
             throw Failure(QStringLiteral("Page %1 of the labels' PDF could not be read").arg(sheet + 1));
         std::array<std::vector<Word>, kLabelsPerSheet> touching;
@@ -217,6 +217,59 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
             if (const std::optional<int> field = cutFieldOf(fields, labelRectangle(label), touching[label - 1]))
                 cut.append({sheet + 1, label, *field});
         }
+    }
+    return cut;
+}
+
+std::unique_ptr<Poppler::Document> loadPdf(const QByteArray &pdf)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
+    if (!document || document->isLocked())
+        throw Failure(QStringLiteral("The labels' PDF could not be read"));
+    return document;
+}
+
+} // namespace
+
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+{
+    const std::unique_ptr<Poppler::Document> document = loadPdf(pdf);
+    if (document->numPages() < sheets.size())
+        throw Failure(
+            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
+    // Reading a page's words takes about a millisecond: the pages of a long
+    // list are shared out between the processors, each with its own reader.
+    constexpr qsizetype kPagesWorthAThread = 50;
+    const qsizetype threads = std::clamp<qsizetype>(sheets.size() / kPagesWorthAThread, 1,
+                                                    std::max(1u, std::thread::hardware_concurrency()));
+    if (threads == 1)
+        return cutLabelsOfSheets(*document, sheets, 0, sheets.size());
+    std::vector<QList<CutLabel>> parts(static_cast<size_t>(threads));
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    for (qsizetype t = 1; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            try {
+                const std::unique_ptr<Poppler::Document> own = loadPdf(pdf);
+                parts[size_t(t)] = cutLabelsOfSheets(*own, sheets, sheets.size() * t / threads,
+                                                     sheets.size() * (t + 1) / threads);
+            } catch (...) {
+                errors[size_t(t)] = std::current_exception();
+            }
+        });
+    }
+    try {
+        parts[0] = cutLabelsOfSheets(*document, sheets, 0, sheets.size() / threads);
+    } catch (...) {
+        errors[0] = std::current_exception();
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    QList<CutLabel> cut;
+    for (qsizetype t = 0; t < threads; ++t) {
+        if (errors[size_t(t)])
+            std::rethrow_exception(errors[size_t(t)]);
+        cut += parts[size_t(t)];
     }
     return cut;
 }

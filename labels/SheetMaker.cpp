@@ -108,8 +108,9 @@ public:
     {
     }
 
-    // Loads the document of `sheets`; each label's text size comes from `steps`.
-    WordDocument *load(const QList<SheetLabels> &sheets, const std::function<void(int)> &afterSheet = {})
+    // Loads the document of `sheets`; each label's text size comes from
+    // `steps`. Laid out for a PDF, or only for storing.
+    WordDocument *load(const QList<SheetLabels> &sheets, bool laidOut, const std::function<void(int)> &afterSheet = {})
     {
         const QByteArray xml = m_xml.document(
             sheets,
@@ -117,15 +118,14 @@ public:
             afterSheet);
         const QString path = m_work.filePath(QStringLiteral("sheets%1.fodt").arg(++m_documents));
         WriteBytesReplacing(xml, path);
-        WordDocument *document = m_app.open(path, true);
-        return document;
+        return laidOut ? m_app.open(path, true) : m_app.openFlatXmlForStoring(path);
     }
 
     // The labels of `labels` (distinct texts) that do not fit at their steps.
     QList<QStringList> cutOf(const QList<QStringList> &labels)
     {
         const QList<SheetLabels> sheets = packed(labels);
-        WordDocument *document = load(sheets);
+        WordDocument *document = load(sheets, true);
         const QString pdf = m_work.filePath(QStringLiteral("check.pdf"));
         document->saveAsFormat(pdf, DocumentFormat::Pdf);
         document->close();
@@ -178,13 +178,11 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
     QList<QStringList> distinct;
     QHash<QString, LabelPosition> firstAt;
     QList<SheetLabels> firstOnly(sheets.size());
-    qsizetype filled = 0;
     for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
         for (int label = 0; label < kLabelsPerSheet; ++label) {
             const QStringList &fields = sheets[sheet][size_t(label)];
             if (fields.isEmpty())
                 continue;
-            ++filled;
             const QString key = labelKey(fields);
             if (firstAt.contains(key))
                 continue;
@@ -209,33 +207,22 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
     WriteReplacing(output, [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();
         SheetsBuild build(*app, work, templatePath);
-        WordDocument *document = build.load(sheets, afterSheet);
+        const bool pdf = *format == DocumentFormat::Pdf;
+        WordDocument *document = build.load(sheets, pdf, afterSheet);
         document->saveAsFormat(freshName, *format);
 
         // Whether every label shows its text whole, read from the office's
-        // own layout: the PDF written, or one made for the check. Where the
-        // same texts stand on many labels, a document of each text once is
-        // quicker to make than the PDF of all of them.
-        QList<QStringList> cut;
-        if (*format == DocumentFormat::Pdf) {
-            document->close();
-            cut = SheetsBuild::cutLabels(readWhole(freshName), firstOnly);
-        } else if (distinct.size() * 2 <= filled) {
-            document->close();
-            cut = build.cutOf(distinct);
-        } else {
-            const QString pdf = work.filePath(QStringLiteral("check.pdf"));
-            document->saveAsFormat(pdf, DocumentFormat::Pdf);
-            document->close();
-            cut = SheetsBuild::cutLabels(readWhole(pdf), firstOnly);
-        }
-
+        // own layout: the PDF written, or for other formats a PDF of each
+        // distinct label once (a document only stored is never laid out).
+        document->close();
+        const QList<QStringList> cut = pdf ? SheetsBuild::cutLabels(readWhole(freshName), firstOnly)
+                                           : build.cutOf(distinct);
         // Labels too long for their text size get the next smaller one, and
         // only they are checked again; the document is then made once more.
         const bool shrunk = !cut.isEmpty();
-        while (!cut.isEmpty()) {
+        for (QList<QStringList> again = cut; !again.isEmpty(); again = build.cutOf(again)) {
             QList<CutLabel> impossible;
-            for (const QStringList &fields : std::as_const(cut)) {
+            for (const QStringList &fields : std::as_const(again)) {
                 int &step = build.steps[labelKey(fields)];
                 if (step + 1 >= kLabelTextSteps) {
                     const LabelPosition at = firstAt.value(labelKey(fields));
@@ -250,11 +237,11 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                 for (const CutLabel &label : std::as_const(impossible))
                     lastTried << sheets[label.sheet - 1][size_t(label.label - 1)];
                 const QList<SheetLabels> lastSheets = packed(lastTried);
-                WordDocument *last = build.load(lastSheets);
-                const QString pdf = work.filePath(QStringLiteral("check.pdf"));
-                last->saveAsFormat(pdf, DocumentFormat::Pdf);
+                WordDocument *last = build.load(lastSheets, true);
+                const QString checkPdf = work.filePath(QStringLiteral("check.pdf"));
+                last->saveAsFormat(checkPdf, DocumentFormat::Pdf);
                 last->close();
-                const QList<CutLabel> found = FindCutLabels(readWhole(pdf), lastSheets);
+                const QList<CutLabel> found = FindCutLabels(readWhole(checkPdf), lastSheets);
                 for (qsizetype i = 0; i < impossible.size(); ++i) {
                     for (const CutLabel &label : found) {
                         if ((label.sheet - 1) * kLabelsPerSheet + label.label - 1 == i)
@@ -270,10 +257,9 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                                        .arg(LabelFieldName(first.field)),
                                    impossible);
             }
-            cut = build.cutOf(cut);
         }
         if (shrunk) {
-            document = build.load(sheets);
+            document = build.load(sheets, pdf);
             document->saveAsFormat(freshName, *format);
             document->close();
         }

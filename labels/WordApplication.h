@@ -95,6 +95,12 @@ public:
     virtual ~WordApplication() = default;
     // Documents.Open; the document becomes the active one.
     virtual WordDocument *open(const QString &fileName, std::optional<bool> readOnly = std::nullopt) = 0;
+    // Not an automation operation: opens a flat XML document (see
+    // WordDocument::saveAsFlatXml) only to store it in other formats. The
+    // office then lays no pages out, which a document of many pages loads
+    // much faster and in much less memory without; a picture or a PDF of it
+    // needs open(). Engines without such a mode open it as open() does.
+    virtual WordDocument *openFlatXmlForStoring(const QString &fileName) { return open(fileName, true); }
     // Selection.Find, in the active document.
     virtual WordFind *selectionFind() = 0;
     virtual void setDisplayAlerts(bool on) = 0;
