@@ -119,6 +119,12 @@ void ModuleEngineFactory::warmUp()
     }
 }
 
+void ModuleEngineFactory::stopWorkUnderWay()
+{
+    if (m_host)
+        m_host->stopWorkUnderWay();
+}
+
 void ModuleEngineFactory::shutDown()
 {
     if (m_host)

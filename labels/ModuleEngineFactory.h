@@ -39,6 +39,9 @@ public:
     // the label template so the first click pays no first-use costs. Silent:
     // what fails here is reported by the next createApplication().
     void warmUp();
+    // The office is ended, so that its work under way fails at once; the
+    // next application gets a fresh one.
+    void stopWorkUnderWay() override;
     // Ends the office now: work still under way on it fails at once, and no
     // application can be created from here on. The destructor does the same.
     void shutDown();

@@ -115,4 +115,8 @@ class EngineFactory
 public:
     virtual ~EngineFactory() = default;
     virtual std::unique_ptr<WordApplication> createApplication() = 0;
+    // Ends at once the work of every application open now (their calls
+    // fail); later applications work as usual. For an engine that cannot,
+    // nothing happens and the work runs to its end.
+    virtual void stopWorkUnderWay() {}
 };

@@ -713,6 +713,8 @@ void Form2::leaveList()
         connect(list, &ListSheets::ended, list, &QObject::deleteLater);
         if (!list->isRunning())
             list->deleteLater();
+        else
+            m_services.engines.stopWorkUnderWay(); // a long list's office work would go on for seconds
     }
     m_list = nullptr;
     m_listSheets = 0;

@@ -19,8 +19,9 @@ class LabelsCutOff;
 // shows at once, then the whole list as one Word document and one PDF. All
 // files live in a private folder that goes with this object.
 //
-// stop() makes the worker give up between sheets and between documents; the
-// office call under way ends first, and what it wrote is removed with the
+// stop() makes the worker give up between sheets and between documents; an
+// office call under way ends first unless the engine's work is stopped too
+// (EngineFactory::stopWorkUnderWay), and what it wrote is removed with the
 // folder. Destroying the object stops and waits for the worker.
 class ListSheets : public QObject
 {

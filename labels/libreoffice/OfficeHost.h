@@ -37,6 +37,7 @@ public:
     bool waitUntilIdle(int milliseconds) override;
     void shutDown() override;
     int officeProcessId() override;
+    void stopWorkUnderWay() override;
 
 private:
     struct State;

@@ -384,6 +384,25 @@ check "< Back from the list shows the main window" wait_until 10 has_main
 check "... with the typed recipient unchanged" setting_is Text8 "Ada Lovelace"
 check "... and leaves nothing of the list behind" wait_until 10 temp_empty
 
+# --- "< Back" while a long list's sheets are being made --------------------------------
+BIG=$ROOT/out/big.csv
+{
+    echo "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip"
+    seq 1 6000 | awk '{ printf "Person %d,%d Long Avenue,Dayton,OH,45402\n", $1, $1 }'
+} >"$BIG"
+read -r MAIN _ <<<"$(main_window)"
+xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
+check "a long list opens" type_into_dialog "Open Address List" "$BIG"
+check "... and asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+xdotool key Return
+making() { [ -n "$(list_preview)" ] && xdotool getwindowname "$(list_preview)" | grep -q 'making the sheets'; }
+check "its first sheet shows while the others are being made" wait_until 60 making
+shot list-making
+click "$(list_preview)" 164 603
+check "< Back while making shows the main window" wait_until 10 has_main
+check "... stops the work and leaves no file" wait_until 10 temp_empty
+check "... and no office but the one of the run" wait_until 10 one_office
+
 # --- a list file dropped on the main window ----------------------------------------
 if [ -n "$DRAG" ]; then
     "$DRAG" "$LIST" >/dev/null 2>&1 &
