@@ -291,8 +291,11 @@ Form2 *Form1::preview()
 
 void Form1::OpenAddressListDialog()
 {
-    if (mBusy)
+    if ((m_preview && m_preview->isMakingSheets()) || mBusy) {
+        m_services.messages.show(QStringLiteral("Sheets are still being made. Open the list once they are done."),
+                                 AppInfo::applicationTitle(), BoxStyle::Information);
         return;
+    }
     QString path;
     try {
         path = m_services.openDialog.askOpenFileName(

@@ -606,12 +606,7 @@ void Form2::PrintLabels()
 
 void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
 {
-    // Whatever the window showed before goes, as on "< Back".
     leaveList();
-    if (!mWordFile.isEmpty()) {
-        DeleteGeneratedDocument(mWordFile);
-        mWordFile.clear();
-    }
     auto *list = new ListSheets(m_services.engines, sheets, std::move(describeCut), this);
     m_list = list;
     m_listSheets = sheets.size();
@@ -663,6 +658,11 @@ void Form2::showFirstListSheet(const QString &pdf)
         listFailedWith(failure.description());
         return;
     }
+    // What the window showed before goes, as on "< Back".
+    if (!mWordFile.isEmpty()) {
+        DeleteGeneratedDocument(mWordFile);
+        mWordFile.clear();
+    }
     m_listShown = true;
     mFirstActivation = true;
     setPicture(picture);
@@ -682,12 +682,13 @@ void Form2::listFinished(const QString &document, const QString &pdf)
         listFailedWith(failure.description());
         return;
     }
-    mWordFile = document;
     m_listPdf = pdf;
     if (!m_listShown) {
         showFirstListSheet(pdf);
-        return;
+        if (!m_listShown)
+            return; // it could not be shown, and the list is gone
     }
+    mWordFile = document;
     showTitle();
 }
 
@@ -695,12 +696,13 @@ void Form2::listFailedWith(const QString &description)
 {
     const bool shown = m_listShown;
     m_services.messages.show(description, AppInfo::applicationTitle(), BoxStyle::Warning);
-    if (shown) {
-        PushButton8_Click(); // nothing of the list can be printed or saved
-    } else {
+    // Shown, the window holds nothing of the list that can be printed or saved.
+    if (isVisible())
+        PushButton8_Click();
+    else
         leaveList();
+    if (!shown)
         emit listFailed();
-    }
 }
 
 // Stops the list's work; its files go once the worker has ended.
