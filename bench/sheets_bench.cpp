@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <ctime>
-#include <unistd.h>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace {
 
