@@ -151,13 +151,6 @@ LabelPlacement WhereOnSheetDialog::placement() const
     return {m_picker->start(), m_copies->value()};
 }
 
-void WhereOnSheetDialog::setPlacement(LabelPlacement placement)
-{
-    m_picker->setStart(placement.start);
-    m_copies->setValue(placement.copies);
-    showTotals();
-}
-
 void WhereOnSheetDialog::showTotals()
 {
     const LabelPlacement chosen = placement();

@@ -19,7 +19,6 @@ public:
     WhereOnSheetDialog(qsizetype addresses, QWidget *parent = nullptr);
 
     LabelPlacement placement() const;
-    void setPlacement(LabelPlacement placement);
 
 private:
     void showTotals();
@@ -45,10 +44,6 @@ public:
     // How many labels of this sheet the addresses fill from the start.
     void setFilled(qsizetype labels);
 
-    // The label (1..6) under a point of the widget, 0 for none.
-    int labelAt(QPoint point) const;
-    QRect labelRect(int label) const;
-
 signals:
     void startChanged(int label);
 
@@ -58,6 +53,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // The label (1..6) under a point of the widget, 0 for none.
+    int labelAt(QPoint point) const;
+    QRect labelRect(int label) const;
+
     int m_start = 1;
     qsizetype m_filled = 1;
 };
