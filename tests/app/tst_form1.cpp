@@ -593,6 +593,19 @@ private slots:
         for (int n = 1; n <= 12; ++n)
             QCOMPARE(form.field(n)->text(), kSamples[n - 1]);
         QTRY_COMPARE(QDir(TestEnvironment::temp()).entryList({u"parcelon-list-*"_s}, QDir::Dirs), QStringList());
+
+        // The same failure of a list dropped on the preview: back to the main window, which is not left busy.
+        QImage page(850, 1100, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        form.setPreviewPicture(page);
+        form.showPreview();
+        form.hideMain();
+        QVERIFY(QTest::qWaitForWindowExposed(form.previewWindow()));
+        form.OpenAddressList(good);
+        QTRY_COMPARE(seams.messages.boxes().size(), 4);
+        QTRY_VERIFY(form.isVisible());
+        QVERIFY(!form.previewWindow()->isVisible());
+        QVERIFY(!form.mBusy);
     }
 };
 
