@@ -14,6 +14,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -137,6 +138,16 @@ private slots:
             for (const PdfWord &word : pages[page].words)
                 QVERIFY2(AveryCellOf(word.box) != cell, qPrintable(word.text));
         }
+
+        // A stop asked for after the office's work still writes nothing.
+        const QString stopped = temp(QStringLiteral("stopped.pdf"));
+        qsizetype calls = 0;
+        QVERIFY_THROWS_EXCEPTION(Failure, MakeLabelSheets(*engines, sheets, stopped, [&](int) {
+                                     if (++calls > sheets.size())
+                                         throw Failure(QStringLiteral("stopped"));
+                                 }));
+        QCOMPARE(calls, sheets.size() + 1);
+        QVERIFY(!QFileInfo::exists(stopped));
     }
 
     // A label too long for 15 pt type is set smaller until it fits, and only
