@@ -265,6 +265,10 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         }
         app->setDisplayAlerts(false);
         app->quit();
+        // The office's work takes most of the time: a caller that wants to
+        // stop gets its say once more before the document is put in place.
+        if (afterSheet)
+            afterSheet(int(sheets.size()));
     });
 }
 

@@ -24,8 +24,9 @@
 // (LabelFit) gets smaller text, step by step; when the smallest is not
 // small enough either, LabelsCutOff names the label and the field to shorten.
 //
-// `afterSheet` runs after each sheet is put together and may throw to stop
-// the run. Throws Failure; `output` is then left as it was (see
+// `afterSheet` runs after each sheet is put together, and once more (with
+// the last sheet's number) before the document is put in place; it may
+// throw to stop the run. Throws Failure; `output` is then left as it was (see
 // WriteReplacing). May run on any thread.
 void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {});

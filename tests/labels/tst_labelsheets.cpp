@@ -14,6 +14,7 @@
 #include "tests/support/TestMain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 namespace {
@@ -121,6 +122,7 @@ private slots:
         QList<QStringList> addresses;
         for (int n = 1; n <= 8; ++n)
             addresses << address(n);
+        addresses[4] << QStringLiteral("CANADA"); // abroad: a line of its own under the city line
         const QList<SheetLabels> sheets = PlanSheets(addresses, {2, 1});
         QCOMPARE(sheets.size(), 2);
         const QString pdf = temp(QStringLiteral("list.pdf"));
@@ -137,6 +139,27 @@ private slots:
             for (const PdfWord &word : pages[page].words)
                 QVERIFY2(AveryCellOf(word.box) != cell, qPrintable(word.text));
         }
+
+        const auto lineOf = [&](const QString &word) {
+            for (const PdfWord &w : pages[0].words) {
+                if (w.text == word && AveryCellOf(w.box) == 5)
+                    return w.box.top();
+            }
+            return -1.0;
+        };
+        QCOMPARE(AveryCellsOfWord(pages[0], QStringLiteral("CANADA")), QList<int>{5});
+        QVERIFY(lineOf(QStringLiteral("CANADA")) > lineOf(QStringLiteral("Lakeview,")) + 10);
+        QVERIFY(lineOf(QStringLiteral("Lakeview,")) > lineOf(QStringLiteral("Mill")) + 10);
+
+        // A stop asked for after the office's work still writes nothing.
+        const QString stopped = temp(QStringLiteral("stopped.pdf"));
+        qsizetype calls = 0;
+        QVERIFY_THROWS_EXCEPTION(Failure, MakeLabelSheets(*engines, sheets, stopped, [&](int) {
+                                     if (++calls > sheets.size())
+                                         throw Failure(QStringLiteral("stopped"));
+                                 }));
+        QCOMPARE(calls, sheets.size() + 1);
+        QVERIFY(!QFileInfo::exists(stopped));
     }
 
     // A label too long for 15 pt type is set smaller until it fits, and only
