@@ -183,8 +183,10 @@ private:
     throw Failure(QStringLiteral("stopped by signal %1; nothing was written").arg(int(g_stopSignal)));
 }
 
+} // namespace
+
 // "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)"
-QString skippedSummary(const QList<SkippedRow> &skipped)
+QString SkippedRowsSummary(const QList<SkippedRow> &skipped)
 {
     if (skipped.isEmpty())
         return QStringLiteral("no rows skipped");
@@ -210,8 +212,6 @@ QString skippedSummary(const QList<SkippedRow> &skipped)
         .arg(skipped.size())
         .arg(skipped.size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"), parts.join(QStringLiteral("; ")));
 }
-
-} // namespace
 
 QList<QCommandLineOption> BatchOptions()
 {
@@ -389,7 +389,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
                                                                             : QStringLiteral("labels"))
                          .arg(sheetCount)
                          .arg(sheetCount == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"),
-                              skippedSummary(reading.skipped)));
+                              SkippedRowsSummary(reading.skipped)));
         return 0;
     } catch (const Failure &failure) {
         complain(errors, failure.description());

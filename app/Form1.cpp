@@ -1,6 +1,8 @@
 #include "app/Form1.h"
 
 #include "address/AddressFields.h"
+#include "address/AddressList.h"
+#include "app/BatchRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
@@ -11,7 +13,9 @@
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "labels/IsInstalled.h"
+#include "labels/LabelFit.h"
 #include "labels/LabelGeneration.h"
+#include "labels/LabelPlan.h"
 #include "preview/Form2.h"
 #include "resources/Resources.h"
 #include "ui_Form1.h"
@@ -20,11 +24,22 @@
 #include "widgets/SelectAllOnFocus.h"
 #include "widgets/Skin.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
@@ -35,6 +50,12 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 constexpr int kSiteVisitDraw = 7;
 
 constexpr std::chrono::milliseconds kPreparePreviewAfter(150);
+// The most sheets one list makes, as on the command line.
+constexpr qsizetype kMaxListSheets = 2000;
+
+const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
+                                              "A list file dropped on the window opens too.");
+
 } // namespace
 
 Form1::Form1(Services &services, QWidget *parent)
@@ -70,6 +91,13 @@ Form1::Form1(Services &services, QWidget *parent)
     connect(ui->PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(ui->PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(ui->PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+
+    m_openListAction = new QAction(QStringLiteral("Open Address List..."), this);
+    m_openListAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_openListAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_openListAction);
+    connect(m_openListAction, &QAction::triggered, this, &Form1::OpenAddressListDialog);
+    setAcceptDrops(true);
 }
 
 Form1::~Form1()
@@ -101,8 +129,11 @@ void Form1::wirePointerFeedback()
     const QList<QGroupBox *> frames = findChildren<QGroupBox *>();
     for (QGroupBox *frame : frames)
         watched.append(frame);
-    for (QLineEdit *edit : m_fields)
+    for (QLineEdit *edit : m_fields) {
         watched.append(edit);
+        // A list file dropped on a field opens the list instead of typing its name.
+        edit->setAcceptDrops(true);
+    }
     for (QWidget *widget : watched) {
         widget->setMouseTracking(true);
         widget->setAttribute(Qt::WA_NoMousePropagation);
@@ -112,6 +143,20 @@ void Form1::wirePointerFeedback()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (acceptsDrop(drag->mimeData())) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    } else if (event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (acceptsDrop(drop->mimeData())) {
+            drop->acceptProposedAction();
+            openDropped(drop->mimeData());
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui->PushButton6 || watched == ui->PushButton1 || watched == ui->PushButton3)
             m_pointer.overButton();
@@ -237,9 +282,162 @@ void Form1::preparePreview()
 
 Form2 *Form1::preview()
 {
-    if (!m_preview)
+    if (!m_preview) {
         m_preview = new Form2(m_services, this);
+        m_preview->setTypedAddress([this] {
+            QStringList fields;
+            for (int n = 1; n <= AddressFields::kCount; ++n)
+                fields << fieldText(n);
+            return fields;
+        });
+        m_preview->setListOpener([this](const QString &path) { OpenAddressList(path); });
+        connect(m_preview, &Form2::listShown, this, [this] {
+            setDefaultPointer();
+            hide();
+            mBusy = false;
+        });
+        connect(m_preview, &Form2::listFailed, this, [this] {
+            setDefaultPointer();
+            mBusy = false;
+        });
+    }
     return m_preview;
+}
+
+void Form1::OpenAddressListDialog()
+{
+    if ((m_preview && m_preview->isMakingSheets()) || mBusy) {
+        m_services.messages.show(QStringLiteral("Sheets are still being made. Open the list once they are done."),
+                                 AppInfo::applicationTitle(), BoxStyle::Information);
+        return;
+    }
+    QString path;
+    try {
+        path = m_services.openDialog.askOpenFileName(
+            this, QStringLiteral("Open Address List"),
+            QStringLiteral("Address Lists (*.csv *.txt *.tsv);;All Files (*)"));
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), AppInfo::applicationTitle(), BoxStyle::Warning);
+    }
+    if (!path.isEmpty())
+        OpenAddressList(path);
+}
+
+void Form1::OpenAddressList(const QString &path)
+{
+    const QString title = AppInfo::applicationTitle();
+    if ((m_preview && m_preview->isMakingSheets()) || mBusy) {
+        m_services.messages.show(QStringLiteral("Sheets are still being made, so %1 was not opened. "
+                                                "Open it again once they are done.")
+                                     .arg(QFileInfo(path).fileName()),
+                                 title, BoxStyle::Information);
+        return;
+    }
+    QStringList typed;
+    for (int n = 1; n <= AddressFields::kCount; ++n)
+        typed << fieldText(n);
+    AddressListReading reading;
+    try {
+        reading = AddressList::readFile(path, typed);
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), title, BoxStyle::Warning);
+        return;
+    }
+    // What the command line says on its error stream: how the list was read
+    // where that was not as it stood, and the rows that make no label.
+    if (!reading.notices.isEmpty() || !reading.skipped.isEmpty()) {
+        QStringList said = reading.notices;
+        said << QStringLiteral("%1: %2 %3 read, %4")
+                    .arg(path)
+                    .arg(reading.rowsRead)
+                    .arg(reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
+                         SkippedRowsSummary(reading.skipped));
+        m_services.messages.show(said.join(QLatin1Char('\n')), title, BoxStyle::Information);
+    }
+    QList<QStringList> addresses;
+    QList<int> lines;
+    for (const AddressRow &row : std::as_const(reading.rows)) {
+        addresses << row.fields;
+        lines << row.line;
+    }
+    std::optional<LabelChoice> choice;
+    try {
+        choice = m_services.placementDialog.askPlacement(QApplication::activeWindow(), addresses.size());
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), title, BoxStyle::Warning);
+    }
+    const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0};
+    if (!choice || !IsValidPlacement(placement) || programEnding())
+        return;
+    const qsizetype sheets = SheetsTaken(addresses.size(), placement);
+    if (sheets > kMaxListSheets) {
+        m_services.messages.show(
+            QStringLiteral("%1 sheets asked for; one list makes at most %2").arg(sheets).arg(kMaxListSheets), title,
+            BoxStyle::Warning);
+        return;
+    }
+    // A label too long even in the smallest text is named by the list's line, as the command line does.
+    auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
+        const CutLabel &first = cut.labels().first();
+        const qsizetype slot = (first.sheet - 1) * kLabelsPerSheet + first.label - placement.start;
+        const qsizetype address = std::clamp<qsizetype>(slot / placement.copies, 0, lines.size() - 1);
+        return QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; shorten its %3")
+            .arg(path)
+            .arg(lines[address])
+            .arg(AddressList::columnName(first.field));
+    };
+    mBusy = true;
+    setBusyPointer();
+    preview()->ShowList(PlanSheets(addresses, placement), describeCut);
+}
+
+bool Form1::acceptsDrop(const QMimeData *data) const
+{
+    return data->hasUrls() && data->urls().first().isLocalFile();
+}
+
+void Form1::openDropped(const QMimeData *data)
+{
+    const QString path = data->urls().first().toLocalFile();
+    // Opened once the drop has finished: the list's dialog is modal.
+    QTimer::singleShot(0, this, [this, path] { OpenAddressList(path); });
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (acceptsDrop(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    if (!acceptsDrop(event->mimeData()))
+        return;
+    event->acceptProposedAction();
+    openDropped(event->mimeData());
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The background's and the frames' menu; the fields have their own.
+    QMenu menu(this);
+    menu.addAction(m_openListAction);
+    menu.exec(event->globalPos());
+}
+
+bool Form1::event(QEvent *event)
+{
+    // The background's tip: not over a field or a button, whose own it would hide.
+    if (event->type() == QEvent::ToolTip) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        QWidget *under = childAt(help->pos());
+        if (!under || qobject_cast<QGroupBox *>(under) || qobject_cast<QLabel *>(under))
+            QToolTip::showText(help->globalPos(), kBackgroundTip, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void Form1::setPreviewPicture(const QImage &picture)

@@ -15,7 +15,9 @@
 
 struct Services;
 class Form2;
+class QAction;
 class QLineEdit;
+class QMimeData;
 class SelectAllOnFocus;
 
 namespace Ui {
@@ -45,6 +47,16 @@ public:
     void PushButton3_Click(); // Load Sample/Example Data
     void PushButton6_Click(); // Start Creating Template
 
+    // Ctrl+O and the background's menu: an address list chosen in the open
+    // dialog. A list file dropped on either window comes to OpenAddressList.
+    void OpenAddressListDialog();
+    // Reads the list (the typed fields fill what it has no column for, the
+    // typed addresses stay as they are), asks where on the sheet, and has
+    // the preview make and show its sheets. A list that cannot be read is
+    // one box; while sheets are being made a list is refused.
+    void OpenAddressList(const QString &path);
+    QAction *openListAction() const { return m_openListAction; }
+
     // Text1 .. Text12.
     QLineEdit *field(int number) const;
 
@@ -69,13 +81,19 @@ public:
     bool mBusy = false;
 
 protected:
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void wirePointerFeedback();
     void wireFields();
     Form2 *preview();
+    bool acceptsDrop(const QMimeData *data) const;
+    void openDropped(const QMimeData *data);
 
     Services &m_services;
     std::unique_ptr<Ui::Form1> ui;
@@ -87,6 +105,7 @@ private:
     std::array<QLineEdit *, 12> m_fields{};
     QPointer<Form2> m_preview;
     bool m_shouldEnd = false;
+    QAction *m_openListAction = nullptr;
 };
 
 // Runs the start-up sequence and, unless it ended the program, shows the

@@ -1,6 +1,7 @@
 #include "app/QtSeams.h"
 
 #include "core/Failure.h"
+#include "preview/WhereOnSheetDialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -105,14 +106,40 @@ private:
 
 } // namespace
 
-bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer)
+QString QtOpenDialog::askOpenFileName(QWidget *parent, const QString &title, const QString &filter)
+{
+    if (m_exit.ending())
+        return QString();
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer, int pages)
 {
     QPrintDialog dialog(&printer, parent);
-    // One sheet: a page range or a selection means nothing here.
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    // A page range for the sheets of a list; a selection means nothing here.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, pages > 1);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
     LetterPaperFirst letter(&dialog);
+    if (pages > 1)
+        dialog.setMinMax(1, pages);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsizetype addresses)
+{
+    if (m_exit.ending())
+        return std::nullopt;
+    WhereOnSheetDialog dialog(addresses, parent);
+    if (dialog.exec() != QDialog::Accepted || m_exit.ending())
+        return std::nullopt;
+    const LabelPlacement chosen = dialog.placement();
+    return LabelChoice{chosen.start, chosen.copies};
 }
 
 void DesktopUrlOpener::open(const QUrl &url)

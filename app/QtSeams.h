@@ -36,10 +36,36 @@ private:
     const ProgramExit &m_exit;
 };
 
+class QtOpenDialog : public OpenDialog
+{
+public:
+    explicit QtOpenDialog(const ProgramExit &exit)
+        : m_exit(exit)
+    {
+    }
+    QString askOpenFileName(QWidget *parent, const QString &title, const QString &filter) override;
+
+private:
+    const ProgramExit &m_exit;
+};
+
 class QtPrintDialog : public PrintDialog
 {
 public:
-    bool askPrinter(QWidget *parent, QPrinter &printer) override;
+    bool askPrinter(QWidget *parent, QPrinter &printer, int pages) override;
+};
+
+class QtPlacementDialog : public PlacementDialog
+{
+public:
+    explicit QtPlacementDialog(const ProgramExit &exit)
+        : m_exit(exit)
+    {
+    }
+    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) override;
+
+private:
+    const ProgramExit &m_exit;
 };
 
 class DesktopUrlOpener : public UrlOpener

@@ -37,7 +37,9 @@ int main(int argc, char *argv[])
     QtProgramExit programExit;
     QtMessageBoxes messages(programExit);
     QtSaveDialog saveDialog(programExit);
+    QtOpenDialog openDialog(programExit);
     QtPrintDialog printDialog;
+    QtPlacementDialog placementDialog(programExit);
     DesktopUrlOpener urlOpener;
     SystemRandom random;
     InProcessClipboard clipboard;
@@ -48,7 +50,9 @@ int main(int argc, char *argv[])
 
     Services services{.messages = messages,
                       .saveDialog = saveDialog,
+                      .openDialog = openDialog,
                       .printDialog = printDialog,
+                      .placementDialog = placementDialog,
                       .urlOpener = urlOpener,
                       .random = random,
                       .clipboard = clipboard,
@@ -66,5 +70,8 @@ int main(int argc, char *argv[])
 
     Form1 form(services);
     // The office the check started is warmed in the background for the first click.
-    return RunMainWindow(form, [&engines] { engines.warmUp(); });
+    const int status = RunMainWindow(form, [&engines] { engines.warmUp(); });
+    // A list's sheets still being made stop at once, before the windows wait for them.
+    engines.shutDown();
+    return status;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <vector>
+#include <QList>
 
-// The yardstick every click and start-up is read against: one plain headless
-// office run converting the template to .doc, with a profile that has done
-// its graphics self-test. Returns the wall time of each of `runs` runs in ms.
-// Throws std::runtime_error when the office cannot run.
-std::vector<double> BareOfficeRuns(int runs);
+// The yardstick the office-bound measurements are given as ratios of: one
+// plain `soffice --headless --convert-to doc` of the label template, with a
+// profile that has done its first-start work and graphics self-test. Returns
+// the times of `runs` such runs in ms (after two that prepare the profile).
+QList<double> BareOfficeRuns(int runs);

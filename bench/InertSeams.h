@@ -28,10 +28,18 @@ struct InertSeams
     {
         QString askSaveFileName(QWidget *, const QString &, const QString &) override { return {}; }
     } saveDialog;
+    struct : OpenDialog
+    {
+        QString askOpenFileName(QWidget *, const QString &, const QString &) override { return {}; }
+    } openDialog;
     struct : PrintDialog
     {
-        bool askPrinter(QWidget *, QPrinter &) override { return false; }
+        bool askPrinter(QWidget *, QPrinter &, int) override { return false; }
     } printDialog;
+    struct : PlacementDialog
+    {
+        std::optional<LabelChoice> askPlacement(QWidget *, qsizetype) override { return {}; }
+    } placementDialog;
     struct : UrlOpener
     {
         void open(const QUrl &) override {}
@@ -53,6 +61,7 @@ struct InertSeams
 
     Services with(MessageBoxes &messages, EngineFactory &engines)
     {
-        return {messages, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
+        return {messages,  saveDialog, openDialog, printDialog, placementDialog,
+                urlOpener, random,     clipboard,  engines,     exit};
     }
 };

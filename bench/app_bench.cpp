@@ -15,8 +15,11 @@
 #include "preview/PictureBox.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
@@ -38,6 +41,13 @@ public:
     QString last;
 };
 
+// Every list from label 1, one label an address.
+class FirstLabel : public PlacementDialog
+{
+public:
+    std::optional<LabelChoice> askPlacement(QWidget *, qsizetype) override { return LabelChoice{}; }
+};
+
 class NeverSeven : public RandomSource
 {
 public:
@@ -53,10 +63,13 @@ struct Program
     InProcessClipboard clipboard;
     ModuleEngineFactory engines{clipboard};
     InertSeams inert;
+    FirstLabel placement;
     RandomSource &draws;
     Services services{.messages = boxes,
                       .saveDialog = saveDialog,
+                      .openDialog = inert.openDialog,
                       .printDialog = inert.printDialog,
+                      .placementDialog = placement,
                       .urlOpener = urlOpener,
                       .random = draws,
                       .clipboard = clipboard,
@@ -132,6 +145,47 @@ void clickDuringWarmUp(Laps &laps)
     clickToPreview(laps, QStringLiteral("click to preview shown: first, during the warm-up"), form);
     program.requireNoReports();
     form.previewWindow()->PushButton8_Click();
+}
+
+// A list of 100 addresses opened in the window: until its first sheet shows
+// and until every sheet is made (the rest, in the background).
+void hundredRowList(Laps &laps)
+{
+    QTemporaryDir folder;
+    const QString list = folder.filePath(QStringLiteral("orders.csv"));
+    QFile file(list);
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("the list cannot be written");
+    file.write("recipient_company,recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n");
+    for (int i = 1; i <= 100; ++i)
+        file.write(QStringLiteral("Company %1,Person Number %1,%1 Long Avenue,Dayton,OH,45402\n").arg(i).toUtf8());
+    file.close();
+
+    NeverSeven draws;
+    Program program(draws);
+    Form1 form(program.services);
+    if (!StartMainWindow(form) || !QTest::qWaitForWindowExposed(&form))
+        throw std::runtime_error("the main window did not show");
+    program.engines.warmUp();
+    QTest::qWait(3000);
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        form.OpenAddressList(list);
+        Form2 *preview = form.previewWindow();
+        // Shown once the worker has made the first sheet.
+        for (int wait = 0; preview && !preview->isVisible() && wait < 30000; ++wait)
+            QTest::qWait(2);
+        if (!preview || !QTest::qWaitForWindowExposed(preview))
+            throw std::runtime_error(("the list's first sheet did not show: " + program.boxes.last).toStdString());
+        laps.record(QStringLiteral("100-row list: to its first sheet shown"), double(clock.nsecsElapsed()) / 1e6);
+        while (preview->isMakingSheets())
+            QTest::qWait(5);
+        laps.record(QStringLiteral("100-row list: to all 17 sheets made"), double(clock.nsecsElapsed()) / 1e6);
+        program.requireNoReports();
+        preview->PushButton8_Click();
+        QTest::qWait(300);
+    }
 }
 
 // A page picture as the generation hands it over (1472 x 1904 at 384 dpi).
@@ -221,5 +275,6 @@ void zoomStepsOnA2xScreen(Laps &laps)
 PARCELON_BENCH("app: start-up", 7, startUp);
 PARCELON_BENCH("app: clicks", 3, clicks);
 PARCELON_BENCH("app: click during warm-up", 3, clickDuringWarmUp);
+PARCELON_BENCH("app: a 100-row list", 1, hundredRowList);
 PARCELON_BENCH("preview: zoom steps", 1, zoomSteps);
 PARCELON_BENCH("preview: zoom steps on a 2x screen", 1, zoomStepsOnA2xScreen);

@@ -212,61 +212,6 @@ void bareOfficeRun(Laps &laps)
 
 } // namespace
 
-// The yardstick: one plain headless office run that converts a small file,
-// with a profile that has done its graphics self-test.
-std::vector<double> BareOfficeRuns(int runs)
-{
-    const QString root = TemporaryPath(QStringLiteral("bare-office"));
-    QDir(root).removeRecursively();
-    QDir().mkpath(root + QStringLiteral("/out"));
-    const QString source = root + QStringLiteral("/labels.dot");
-    {
-        const QByteArray bytes = TemplateBytes();
-        QFile file(source);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            throw std::runtime_error("cannot write the template");
-    }
-    const QString profile = QStringLiteral("-env:UserInstallation=file://") + root + QStringLiteral("/profile");
-    auto run = [&](const QStringList &arguments) {
-        QProcess office;
-        office.start(QStringLiteral("soffice"), QStringList{profile, QStringLiteral("--headless")} + arguments);
-        if (!office.waitForFinished(120000) || office.exitCode() != 0)
-            throw std::runtime_error("the bare office run failed");
-    };
-    const QStringList convert = {QStringLiteral("--convert-to"), QStringLiteral("doc"), QStringLiteral("--outdir"),
-                                 root + QStringLiteral("/out"), source};
-    run(convert); // creates the profile
-    // A headless office never records that it has seen its version, and so
-    // runs its graphics self-test at every start unless the profile says so.
-    QFile data(QStringLiteral("/usr/lib/libreoffice/share/registry/main.xcd"));
-    const QByteArray xcd = data.open(QIODevice::ReadOnly) ? data.readAll() : QByteArray();
-    const QRegularExpression versionPattern(
-        QStringLiteral("<prop oor:name=\"ooSetupVersion\"[^>]*>\\s*<value>([0-9.]+)</value>"));
-    const QString version = versionPattern.match(QString::fromUtf8(xcd)).captured(1);
-    QFile settings(root + QStringLiteral("/profile/user/registrymodifications.xcu"));
-    if (version.isEmpty() || !settings.open(QIODevice::ReadWrite))
-        throw std::runtime_error("cannot mark the bare office's profile as seen");
-    QByteArray xml = settings.readAll();
-    xml.replace("</oor:items>",
-                "<item oor:path=\"/org.openoffice.Setup/Product\"><prop oor:name=\"ooSetupLastVersion\" "
-                "oor:op=\"fuse\"><value>"
-                    + version.toLatin1() + "</value></prop></item>\n</oor:items>");
-    settings.resize(0);
-    settings.seek(0);
-    settings.write(xml);
-    settings.close();
-    run(convert);
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run(convert);
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    QDir(root).removeRecursively();
-    return times;
-}
-
 PARCELON_BENCH("engine: operations", 1, operations);
 PARCELON_BENCH("engine: fill-and-render", 1, whole);
 PARCELON_BENCH("office memory", 1, memory);

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+
 class QPrinter;
 class QWidget;
 
@@ -16,13 +18,41 @@ public:
     virtual QString askSaveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
 };
 
+// The open-file dialog: returns the chosen full path, or an empty string
+// when cancelled.
+class OpenDialog
+{
+public:
+    virtual ~OpenDialog() = default;
+    virtual QString askOpenFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+};
+
 // The system's print dialog, shown for a printer the caller has set up:
-// the user picks the printer and its options. False when cancelled.
+// the user picks the printer and its options; with more than one page the
+// dialog offers a page range, which it leaves in the printer. False when
+// cancelled.
 class PrintDialog
 {
 public:
     virtual ~PrintDialog() = default;
-    virtual bool askPrinter(QWidget *parent, QPrinter &printer) = 0;
+    virtual bool askPrinter(QWidget *parent, QPrinter &printer, int pages = 1) = 0;
+};
+
+// Where on a sheet labels start: the first free label (1..6, reading order)
+// and how many labels in a row each address fills.
+struct LabelChoice
+{
+    int start = 1;
+    int copies = 1;
+};
+
+// The "where on the sheet" dialog, asked before labels are made for
+// `addresses` addresses. Nothing when cancelled.
+class PlacementDialog
+{
+public:
+    virtual ~PlacementDialog() = default;
+    virtual std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) = 0;
 };
 
 // Opens a web address in the desktop's browser without waiting.
@@ -72,7 +102,9 @@ struct Services
 {
     MessageBoxes &messages;
     SaveDialog &saveDialog;
+    OpenDialog &openDialog;
     PrintDialog &printDialog;
+    PlacementDialog &placementDialog;
     UrlOpener &urlOpener;
     RandomSource &random;
     PictureClipboard &clipboard;

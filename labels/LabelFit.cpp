@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -84,8 +86,6 @@ constexpr double kSameLine = 2.0;
 void sortInReadingOrder(std::vector<Word> &words)
 {
     std::sort(words.begin(), words.end(), [](const Word &a, const Word &b) { return a.box.bottom() < b.box.bottom(); });
-    std::vector<Word> ordered;
-    ordered.reserve(words.size());
     for (size_t first = 0; first < words.size();) {
         size_t end = first + 1;
         while (end < words.size() && words[end].box.bottom() - words[first].box.bottom() < kSameLine)
@@ -125,10 +125,22 @@ std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, co
     }
     if (!crossesEdge && found >= expected.size())
         return std::nullopt;
+    sortInReadingOrder(inside);
+    if (!crossesEdge) {
+        // The lines the office drops are the last ones. When the last line
+        // ends the text found, the characters missing are glyphs the PDF
+        // gives no text for, not lines cut off. (Only for a last line that is
+        // long enough not to end another line by chance.)
+        QString shown;
+        for (const Word &word : inside)
+            shown += word.ink;
+        const QString last = inkOf(lines.back().text);
+        if (last.size() >= 5 && shown.endsWith(last))
+            return std::nullopt;
+    }
 
     // The field that takes the most lines: the lines where its characters
     // were found whole, and one more where some of them are missing.
-    sortInReadingOrder(inside);
     std::array<int, 14> linesOfField = {};
     std::array<double, 14> lastLine = {};
     lastLine.fill(-1e9);
@@ -172,20 +184,28 @@ LabelTextSize LabelTextSizeAt(int step)
     return {recipient, std::min(9.0, recipient)};
 }
 
-QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+QString LabelFieldName(int field)
 {
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
-    if (!document || document->isLocked())
-        throw Failure(QStringLiteral("The labels' PDF could not be read"));
-    if (document->numPages() < sheets.size())
-        throw Failure(
-            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
+    static const char *const names[] = {"company", "name", "street address", "city", "state", "ZIP code"};
+    if (field == 13)
+        return QStringLiteral("country");
+    if (field < 1 || field > 12)
+        return QStringLiteral("address");
+    return QLatin1String(field <= 6 ? "sender's " : "recipient's ") + QLatin1String(names[(field - 1) % 6]);
+}
+
+namespace {
+
+// The cut labels of sheets first..end (from 0) read from the PDF.
+QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<SheetLabels> &sheets, qsizetype first,
+                                  qsizetype end)
+{
     QList<CutLabel> cut;
-    for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
+    for (qsizetype sheet = first; sheet < end; ++sheet) {
         const SheetLabels &labels = sheets[sheet];
         if (std::all_of(labels.begin(), labels.end(), [](const QStringList &fields) { return fields.isEmpty(); }))
             continue;
-        const std::unique_ptr<Poppler::Page> page = document->page(int(sheet));
+        const std::unique_ptr<Poppler::Page> page = document.page(int(sheet));
         if (!page)
             throw Failure(QStringLiteral("Page %1 of the labels' PDF could not be read").arg(sheet + 1));
         std::array<std::vector<Word>, kLabelsPerSheet> touching;
@@ -207,6 +227,59 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
             if (const std::optional<int> field = cutFieldOf(fields, labelRectangle(label), touching[label - 1]))
                 cut.append({sheet + 1, label, *field});
         }
+    }
+    return cut;
+}
+
+std::unique_ptr<Poppler::Document> loadPdf(const QByteArray &pdf)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(pdf);
+    if (!document || document->isLocked())
+        throw Failure(QStringLiteral("The labels' PDF could not be read"));
+    return document;
+}
+
+} // namespace
+
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+{
+    const std::unique_ptr<Poppler::Document> document = loadPdf(pdf);
+    if (document->numPages() < sheets.size())
+        throw Failure(
+            QStringLiteral("The labels' PDF has %1 pages for %2 sheets").arg(document->numPages()).arg(sheets.size()));
+    // Reading a page's words takes about a millisecond: the pages of a long
+    // list are shared out between the processors, each with its own reader.
+    constexpr qsizetype kPagesWorthAThread = 50;
+    const qsizetype threads = std::clamp<qsizetype>(sheets.size() / kPagesWorthAThread, 1,
+                                                    std::max(1u, std::thread::hardware_concurrency()));
+    if (threads == 1)
+        return cutLabelsOfSheets(*document, sheets, 0, sheets.size());
+    std::vector<QList<CutLabel>> parts(static_cast<size_t>(threads));
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
+    std::vector<std::thread> workers;
+    for (qsizetype t = 1; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            try {
+                const std::unique_ptr<Poppler::Document> own = loadPdf(pdf);
+                parts[size_t(t)] = cutLabelsOfSheets(*own, sheets, sheets.size() * t / threads,
+                                                     sheets.size() * (t + 1) / threads);
+            } catch (...) {
+                errors[size_t(t)] = std::current_exception();
+            }
+        });
+    }
+    try {
+        parts[0] = cutLabelsOfSheets(*document, sheets, 0, sheets.size() / threads);
+    } catch (...) {
+        errors[0] = std::current_exception();
+    }
+    for (std::thread &worker : workers)
+        worker.join();
+    QList<CutLabel> cut;
+    for (qsizetype t = 0; t < threads; ++t) {
+        if (errors[size_t(t)])
+            std::rethrow_exception(errors[size_t(t)]);
+        cut += parts[size_t(t)];
     }
     return cut;
 }

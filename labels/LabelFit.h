@@ -30,6 +30,10 @@ struct CutLabel
     int field = 0;       // the field (1..12, 13 the country line) to shorten: the one that takes the most lines
 };
 
+// A field's name as a message to the user puts it: "recipient's street
+// address", "sender's ZIP code", "country" (13).
+QString LabelFieldName(int field);
+
 // The labels of `sheets` (page k of the PDF is sheet k) whose text is not
 // shown whole inside the label. Throws Failure when the PDF cannot be read.
 QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets);

@@ -147,6 +147,18 @@ void ModuleEngineFactory::startInBackground()
     }
 }
 
+void ModuleEngineFactory::stopWorkUnderWay()
+{
+    if (m_host)
+        m_host->stopWorkUnderWay();
+}
+
+void ModuleEngineFactory::shutDown()
+{
+    if (m_host)
+        m_host->shutDown();
+}
+
 int ModuleEngineFactory::officeProcessId()
 {
     return m_host ? m_host->officeProcessId() : 0;

@@ -47,6 +47,12 @@ public:
     // more: the start-up's engine check then finds it starting or started
     // instead of paying for the whole start itself. Silent like warmUp().
     void startInBackground();
+    // The office is ended, so that its work under way fails at once; the
+    // next application gets a fresh one.
+    void stopWorkUnderWay() override;
+    // Ends the office now: work still under way on it fails at once, and no
+    // application can be created from here on. The destructor does the same.
+    void shutDown();
     // The running office's process id, 0 when none runs (for benchmarks).
     int officeProcessId();
 

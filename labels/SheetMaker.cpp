@@ -4,11 +4,14 @@
 #include "core/FileUtils.h"
 #include "core/OwnedTemporaries.h"
 #include "core/TempFolder.h"
+#include "labels/LabelFit.h"
 #include "labels/LabelGeneration.h"
+#include "labels/SheetsXml.h"
 #include "resources/Resources.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
@@ -18,12 +21,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-// Runs a step of a procedure without reports: a failure ends the run.
-void runDirectly(int, const std::function<void()> &action)
-{
-    action();
-}
 
 // The mode a newly created file gets: 0666 less the umask.
 mode_t newFileMode()
@@ -73,7 +70,101 @@ void WriteReplacing(const QString &target, const std::function<void(const QStrin
     fresh.setAutoRemove(false);
 }
 
-void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
+namespace {
+
+// What decides a label's layout: its texts. Labels with the same texts are
+// laid out alike wherever they stand, so each is checked once.
+QString labelKey(const QStringList &fields)
+{
+    return fields.join(QChar(0x1F));
+}
+
+QByteArray readWhole(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+// The distinct labels of `sheets`, six to a sheet, in the order they first appear.
+QList<SheetLabels> packed(const QList<QStringList> &labels)
+{
+    QList<SheetLabels> sheets((labels.size() + kLabelsPerSheet - 1) / kLabelsPerSheet);
+    for (qsizetype i = 0; i < labels.size(); ++i)
+        sheets[i / kLabelsPerSheet][size_t(i % kLabelsPerSheet)] = labels[i];
+    return sheets;
+}
+
+// One run of the list through the office: the sheets' document written as
+// flat XML in the working folder and loaded there.
+class SheetsBuild
+{
+public:
+    SheetsBuild(WordApplication &app, const QTemporaryDir &work, const QString &templatePath)
+        : m_app(app)
+        , m_work(work)
+        , m_xml(exportedTemplate(templatePath))
+    {
+    }
+
+    // Loads the document of `sheets`; each label's text size comes from
+    // `steps`. Laid out for a PDF, or only for storing.
+    WordDocument *load(const QList<SheetLabels> &sheets, bool laidOut, const std::function<void(int)> &afterSheet = {})
+    {
+        const QByteArray xml = m_xml.document(
+            sheets,
+            [&](qsizetype sheet, int label) { return steps.value(labelKey(sheets[sheet - 1][size_t(label - 1)]), 0); },
+            afterSheet);
+        const QString path = m_work.filePath(QStringLiteral("sheets%1.fodt").arg(++m_documents));
+        WriteBytesReplacing(xml, path);
+        return laidOut ? m_app.open(path, true) : m_app.openFlatXmlForStoring(path);
+    }
+
+    // The labels of `labels` (distinct texts) that do not fit at their steps.
+    QList<QStringList> cutOf(const QList<QStringList> &labels)
+    {
+        const QList<SheetLabels> sheets = packed(labels);
+        WordDocument *document = load(sheets, true);
+        const QString pdf = m_work.filePath(QStringLiteral("check.pdf"));
+        document->saveAsFormat(pdf, DocumentFormat::Pdf);
+        document->close();
+        return cutLabels(readWhole(pdf), sheets);
+    }
+
+    // The labels found cut in the PDF of `sheets`, each text once.
+    static QList<QStringList> cutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+    {
+        QList<QStringList> cut;
+        for (const CutLabel &label : FindCutLabels(pdf, sheets)) {
+            const QStringList &fields = sheets[label.sheet - 1][size_t(label.label - 1)];
+            if (!cut.contains(fields))
+                cut << fields;
+        }
+        return cut;
+    }
+
+    QHash<QString, int> steps; // text size steps of the labels that needed smaller text
+
+private:
+    QByteArray exportedTemplate(const QString &templatePath)
+    {
+        WordDocument *document = m_app.open(templatePath, true);
+        const QString flat = m_work.filePath(QStringLiteral("template.fodt"));
+        document->saveAsFlatXml(flat);
+        document->close();
+        return readWhole(flat);
+    }
+
+    WordApplication &m_app;
+    const QTemporaryDir &m_work;
+    SheetsXml m_xml;
+    int m_documents = 0;
+};
+
+} // namespace
+
+void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet)
 {
     if (sheets.isEmpty())
@@ -82,8 +173,27 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
     if (!format)
         throw Failure(QStringLiteral("%1: the name must end in %2").arg(output, SheetExtensions()));
 
-    // A private folder for the template copy and the sheets on their way into
-    // the document, so that nothing here meets the fixed names the window uses.
+    // Each distinct label once, where it first stands; the same texts
+    // elsewhere are laid out alike.
+    QList<QStringList> distinct;
+    QHash<QString, LabelPosition> firstAt;
+    QList<SheetLabels> firstOnly(sheets.size());
+    for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
+        for (int label = 0; label < kLabelsPerSheet; ++label) {
+            const QStringList &fields = sheets[sheet][size_t(label)];
+            if (fields.isEmpty())
+                continue;
+            const QString key = labelKey(fields);
+            if (firstAt.contains(key))
+                continue;
+            firstAt.insert(key, {sheet + 1, label + 1});
+            distinct << fields;
+            firstOnly[sheet][size_t(label)] = fields;
+        }
+    }
+
+    // A private folder for the template copy and the documents on their way,
+    // so that nothing here meets the fixed names the window uses.
     const QTemporaryDir work(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-sheets."))));
     if (!work.isValid())
         throw Failure(
@@ -96,51 +206,83 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 
     WriteReplacing(output, [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();
-        // The first sheet is filled in the document itself; every further
-        // one in a second copy of the template, which is copied to the end
-        // of the document and then taken back to its placeholders. So each
-        // sheet is filled alone, exactly as the window fills its one sheet,
-        // and the office opens the template only twice.
-        WordDocument *result = app->open(templatePath, true);
-        ReplacePlaceholders(
-            app.get(), [&](int k) { return PlaceholderValue(sheets.first(), k); }, runDirectly);
-        if (afterSheet)
-            afterSheet(1);
-        WordDocument *sheet = sheets.size() > 1 ? app->open(templatePath, true) : nullptr;
-        for (qsizetype i = 1; i < sheets.size(); ++i) {
-            const QStringList &fields = sheets[i];
-            ReplacePlaceholders(
-                app.get(), [&](int k) { return PlaceholderValue(fields, k); }, runDirectly);
-            result->appendDocument(*sheet);
-            sheet->undoAll();
-            if (afterSheet)
-                afterSheet(int(i + 1));
+        SheetsBuild build(*app, work, templatePath);
+        const bool pdf = *format == DocumentFormat::Pdf;
+        WordDocument *document = build.load(sheets, pdf, afterSheet);
+        document->saveAsFormat(freshName, *format);
+
+        // Whether every label shows its text whole, read from the office's
+        // own layout: the PDF written, or for other formats a PDF of each
+        // distinct label once (a document only stored is never laid out).
+        document->close();
+        const QList<QStringList> cut = pdf ? SheetsBuild::cutLabels(readWhole(freshName), firstOnly)
+                                           : build.cutOf(distinct);
+        // Labels too long for their text size get the next smaller one, and
+        // only they are checked again; the document is then made once more.
+        const bool shrunk = !cut.isEmpty();
+        for (QList<QStringList> again = cut; !again.isEmpty(); again = build.cutOf(again)) {
+            QList<CutLabel> impossible;
+            for (const QStringList &fields : std::as_const(again)) {
+                int &step = build.steps[labelKey(fields)];
+                if (step + 1 >= kLabelTextSteps) {
+                    const LabelPosition at = firstAt.value(labelKey(fields));
+                    impossible.append({at.sheet, at.label, 0});
+                } else {
+                    ++step;
+                }
+            }
+            if (!impossible.isEmpty()) {
+                // The field to name comes from the smallest size's layout.
+                QList<QStringList> lastTried;
+                for (const CutLabel &label : std::as_const(impossible))
+                    lastTried << sheets[label.sheet - 1][size_t(label.label - 1)];
+                const QList<SheetLabels> lastSheets = packed(lastTried);
+                WordDocument *last = build.load(lastSheets, true);
+                const QString checkPdf = work.filePath(QStringLiteral("check.pdf"));
+                last->saveAsFormat(checkPdf, DocumentFormat::Pdf);
+                last->close();
+                const QList<CutLabel> found = FindCutLabels(readWhole(checkPdf), lastSheets);
+                for (qsizetype i = 0; i < impossible.size(); ++i) {
+                    for (const CutLabel &label : found) {
+                        if ((label.sheet - 1) * kLabelsPerSheet + label.label - 1 == i)
+                            impossible[i].field = label.field;
+                    }
+                }
+                const CutLabel &first = impossible.first();
+                throw LabelsCutOff(QStringLiteral("The address on sheet %1, label %2 does not fit on the label even "
+                                                  "in %3 pt type: shorten the %4")
+                                       .arg(first.sheet)
+                                       .arg(first.label)
+                                       .arg(LabelTextSizeAt(kLabelTextSteps - 1).recipientPoints)
+                                       .arg(LabelFieldName(first.field)),
+                                   impossible);
+            }
         }
-        if (sheet)
-            sheet->close();
-        result->saveAsFormat(freshName, *format);
+        if (shrunk) {
+            document = build.load(sheets, pdf);
+            document->saveAsFormat(freshName, *format);
+            document->close();
+        }
         app->setDisplayAlerts(false);
-        result->close();
         app->quit();
+        // The office's work takes most of the time: a caller that wants to
+        // stop gets its say once more before the document is put in place.
+        if (afterSheet)
+            afterSheet(int(sheets.size()));
     });
 }
 
-void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
+void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet)
 {
-    QList<QStringList> wholeSheets;
-    for (const SheetLabels &sheet : sheets) {
-        for (const QStringList &label : sheet) {
-            if (label.isEmpty() || label != sheet[0])
-                throw Failure(QStringLiteral("A sheet of different or blank labels (one address per label) needs the "
-                                             "sheet builder that fills each label on its own"));
-            if (label.size() > 12 && !label[12].isEmpty())
-                throw Failure(QStringLiteral("A country line (one address per label) needs the sheet builder that "
-                                             "fills each label on its own"));
-        }
-        wholeSheets << sheet[0].mid(0, 12);
+    QList<SheetLabels> labels;
+    labels.reserve(sheets.size());
+    for (const QStringList &fields : sheets) {
+        SheetLabels sheet;
+        sheet.fill(fields);
+        labels << sheet;
     }
-    MakeLabelSheets(engines, wholeSheets, output, afterSheet);
+    MakeLabelSheets(engines, labels, output, afterSheet);
 }
 
 void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format)

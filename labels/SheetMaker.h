@@ -14,21 +14,24 @@
 // Label sheets made without a window: for the command line, address lists
 // and the preview's PDF and printing.
 
-// Fills the label template once per entry of `sheets` (twelve field texts
-// each) exactly as "Start Creating Template" does, and writes all sheets, in
-// order, one per page, as one document at `output` in the format its
-// extension names (SheetFormatOf). One engine instance serves all sheets. `afterSheet` runs
-// after each sheet is filled and may throw to stop the run. Throws Failure;
-// `output` is then left as it was (see WriteReplacing).
-void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
-                     const std::function<void(int sheetsDone)> &afterSheet = {});
-
-// The sheets as PlanSheets lays them out, each label with its own address.
-// Throws LabelsCutOff (labels/LabelFit.h) when a label does not fit even at
-// the smallest text size, Failure otherwise; `output` is then left as it was.
-// STAND-IN until the sheet builder fills labels one by one: only sheets whose
-// six labels hold one and the same US address can be made.
+// Writes the sheets, in order, one per page, as one document at `output` in
+// the format its extension names (SheetFormatOf). Each label shows its own
+// texts (see SheetLabels; an empty label is left blank, without a sender)
+// in the label template's layout. The document is put together in one pass
+// (SheetsXml) and loaded and stored once by one engine instance.
+//
+// No label is printed cut: a label whose text does not lie whole inside it
+// (LabelFit) gets smaller text, step by step; when the smallest is not
+// small enough either, LabelsCutOff names the label and the field to shorten.
+//
+// `afterSheet` runs after each sheet is put together, and once more (with
+// the last sheet's number) before the document is put in place; it may
+// throw to stop the run. Throws Failure; `output` is then left as it was (see
+// WriteReplacing). May run on any thread.
 void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
+                     const std::function<void(int sheetsDone)> &afterSheet = {});
+// The same for whole sheets: six labels with the same twelve field texts.
+void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {});
 
 // Writes the document again at `target` in the given format (a PDF of a

@@ -77,6 +77,13 @@ public:
         Q_UNUSED(format);
         throw EngineError(QStringLiteral("This document engine cannot choose a file format"));
     }
+    // Stores the document as flat OpenDocument XML (one plain XML file), so
+    // that a document of many sheets can be put together as text.
+    virtual void saveAsFlatXml(const QString &fileName)
+    {
+        Q_UNUSED(fileName);
+        throw EngineError(QStringLiteral("This document engine cannot store flat XML"));
+    }
     // Puts the whole content of another open document of the same
     // application at the end of this one, starting on a new page.
     virtual void appendDocument(WordDocument &source)
@@ -108,6 +115,12 @@ public:
     virtual ~WordApplication() = default;
     // Documents.Open; the document becomes the active one.
     virtual WordDocument *open(const QString &fileName, std::optional<bool> readOnly = std::nullopt) = 0;
+    // Not an automation operation: opens a flat XML document (see
+    // WordDocument::saveAsFlatXml) only to store it in other formats. The
+    // office then lays no pages out, which a document of many pages loads
+    // much faster and in much less memory without; a picture or a PDF of it
+    // needs open(). Engines without such a mode open it as open() does.
+    virtual WordDocument *openFlatXmlForStoring(const QString &fileName) { return open(fileName, true); }
     // Selection.Find, in the active document.
     virtual WordFind *selectionFind() = 0;
     virtual void setDisplayAlerts(bool on) = 0;
@@ -125,4 +138,8 @@ public:
     // The program is ending: work under way on the engine fails at once and
     // nothing new starts. Safe from any thread.
     virtual void abandon() {}
+    // Ends at once the work of every application open now (their calls
+    // fail); later applications work as usual. For an engine that cannot,
+    // nothing happens and the work runs to its end.
+    virtual void stopWorkUnderWay() {}
 };

@@ -12,7 +12,9 @@
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "labels/SheetMaker.h"
+#include "preview/ListSheets.h"
 #include "preview/SafeCopy.h"
+#include "preview/SheetPictures.h"
 #include "preview/SheetPrinter.h"
 #include "preview/Twips.h"
 #include "resources/Resources.h"
@@ -25,8 +27,11 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QScreen>
@@ -49,6 +54,13 @@ const QString kTagMouseMove = QStringLiteral("in Parcelwise2021/08/31.Form2.pict
 const QString kTagMouseUp = QStringLiteral("in Parcelwise2021/08/31.Form2.Picture1_MouseUp ");
 const QString kTagPrint = QStringLiteral("in Parcelwise2021/08/31.Form2.PrintSheet ");
 const QString kTagSavePdf = QStringLiteral("in Parcelwise2021/08/31.Form2.SaveSheetAsPdf ");
+const QString kTagPrintLabels = QStringLiteral("in Parcelwise2021/08/31.Form2.PrintLabels ");
+const QString kTagSheet = QStringLiteral("in Parcelwise2021/08/31.Form2.ShowSheet ");
+
+const QString kPictureTip = QStringLiteral(
+    "Drag to move the picture. Right-click for the menu:\n"
+    "Print (Ctrl+P), Save as PDF (Ctrl+Shift+S), Print Labels on a used sheet (Ctrl+L).\n"
+    "An address list: Page Down / Page Up for the next and previous sheet.");
 
 constexpr int kViewportBorderPixels = 2;
 
@@ -74,6 +86,12 @@ class SheetPdf
 {
 public:
     SheetPdf(Services &services, const QString &document)
+        : SheetPdf(
+            [&](const QString &target) { ConvertDocument(services.engines, document, target, DocumentFormat::Pdf); })
+    {
+    }
+    // A PDF that `make` writes to the path it is given.
+    explicit SheetPdf(const std::function<void(const QString &target)> &make)
         : m_file(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-sheet."), QStringLiteral(".pdf"))))
     {
         if (!m_file.open())
@@ -83,7 +101,7 @@ public:
         // The engine's work takes a moment; the window's own pointer kind is left alone.
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
-            ConvertDocument(services.engines, document, m_file.fileName(), DocumentFormat::Pdf);
+            make(m_file.fileName());
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;
@@ -128,12 +146,19 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
                        static_cast<QWidget *>(ui->Frame1)})
         w->installEventFilter(this);
     addSheetActions();
+    ui->Picture1->setToolTip(kPictureTip);
+    ui->Picture2->setToolTip(kPictureTip);
+    setAcceptDrops(true);
 
     Form_Load();
     showViewport();
 }
 
-Form2::~Form2() = default;
+Form2::~Form2()
+{
+    // The list's worker may still run; its files go with it.
+    delete m_list;
+}
 
 // What the layout file cannot say: fractional point sizes, the window's
 // border, the picture boxes' colours and the canvas clipped by the viewport's
@@ -257,6 +282,8 @@ void Form2::PushButton2_Click()
 
 void Form2::PushButton6_Click()
 {
+    if (refuseWhileMaking())
+        return;
     MessageBoxes &boxes = m_services.messages;
     const QString appTitle = AppInfo::applicationTitle();
     Procedure p(boxes, kTagSave);
@@ -303,6 +330,7 @@ void Form2::PushButton6_Click()
 void Form2::PushButton8_Click()
 {
     Procedure p(m_services.messages, kTagBack);
+    leaveList();
     p.step(102, [&] { deleteDocuments(); });
     p.step(104, [&] {
         if (m_mainWindow)
@@ -317,6 +345,7 @@ void Form2::PushButton8_Click()
 void Form2::Form_QueryUnload()
 {
     Procedure p(m_services.messages, kTagQueryUnload);
+    leaveList();
     p.step(100, [&] { deleteDocuments(); });
     p.step(102, [] { QCoreApplication::processEvents(); });
     p.step(104, [] { QCoreApplication::processEvents(); });
@@ -409,12 +438,22 @@ void Form2::addSheetActions()
     m_printAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     m_savePdfAction = new QAction(QStringLiteral("Save as PDF..."), this);
     m_savePdfAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    for (QAction *action : {m_printAction, m_savePdfAction}) {
+    m_printLabelsAction = new QAction(QStringLiteral("Print Labels..."), this);
+    m_printLabelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    m_nextAction = new QAction(QStringLiteral("Next Sheet"), this);
+    m_nextAction->setShortcut(QKeySequence(Qt::Key_PageDown));
+    m_previousAction = new QAction(QStringLiteral("Previous Sheet"), this);
+    m_previousAction->setShortcut(QKeySequence(Qt::Key_PageUp));
+    for (QAction *action : {m_printAction, m_savePdfAction, m_printLabelsAction, m_nextAction, m_previousAction}) {
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
     }
     connect(m_printAction, &QAction::triggered, this, &Form2::PrintSheet);
     connect(m_savePdfAction, &QAction::triggered, this, &Form2::SaveSheetAsPdf);
+    connect(m_printLabelsAction, &QAction::triggered, this, &Form2::PrintLabels);
+    connect(m_nextAction, &QAction::triggered, this, &Form2::NextSheet);
+    connect(m_previousAction, &QAction::triggered, this, &Form2::PreviousSheet);
+    showTitle();
     for (QWidget *picture : {static_cast<QWidget *>(ui->Picture1), static_cast<QWidget *>(ui->Picture2)})
         picture->installEventFilter(this);
 }
@@ -458,22 +497,37 @@ void Form2::showPictureMenu(const QPoint &globalPosition)
     QMenu menu(this);
     menu.addAction(m_printAction);
     menu.addAction(m_savePdfAction);
+    menu.addSeparator();
+    if (showsList()) {
+        menu.addAction(m_nextAction);
+        menu.addAction(m_previousAction);
+    } else {
+        menu.addAction(m_printLabelsAction);
+    }
     menu.exec(globalPosition);
 }
 
 void Form2::PrintSheet()
 {
+    if (refuseWhileMaking())
+        return;
     Procedure p(m_services.messages, kTagPrint);
     QPrinter printer(QPrinter::HighResolution);
     p.step(100, [&] { PrepareLabelPrinter(printer); });
     bool chosen = false;
-    p.step(102, [&] { chosen = m_services.printDialog.askPrinter(this, printer); });
+    p.step(102, [&] { chosen = m_services.printDialog.askPrinter(this, printer, showsList() ? sheetCount() : 1); });
     if (!chosen)
         return;
+    // A list's sheets are already a PDF; one sheet is made one now.
     std::unique_ptr<SheetPdf> pdf;
-    p.step(104, [&] { pdf = std::make_unique<SheetPdf>(m_services, mWordFile); });
-    if (pdf)
-        p.step(106, [&] { PrintPdfAtActualSize(pdf->path(), printer); });
+    QString source = m_listPdf;
+    if (!showsList())
+        p.step(104, [&] {
+            pdf = std::make_unique<SheetPdf>(m_services, mWordFile);
+            source = pdf->path();
+        });
+    if (!source.isEmpty())
+        p.step(106, [&] { PrintPdfAtActualSize(source, printer); });
 }
 
 // Like "Save Results To Word File": the user's name as given (".pdf" added
@@ -481,6 +535,8 @@ void Form2::PrintSheet()
 // after a Yes and only once the new one is complete.
 void Form2::SaveSheetAsPdf()
 {
+    if (refuseWhileMaking())
+        return;
     MessageBoxes &boxes = m_services.messages;
     const QString appTitle = AppInfo::applicationTitle();
     Procedure p(boxes, kTagSavePdf);
@@ -505,11 +561,241 @@ void Form2::SaveSheetAsPdf()
     if (!replace)
         return;
     std::unique_ptr<SheetPdf> pdf;
-    p.step(106, [&] { pdf = std::make_unique<SheetPdf>(m_services, mWordFile); });
-    if (!pdf)
+    QString source = m_listPdf;
+    if (!showsList())
+        p.step(106, [&] {
+            pdf = std::make_unique<SheetPdf>(m_services, mWordFile);
+            source = pdf->path();
+        });
+    if (source.isEmpty())
         return;
-    if (p.step(108, [&] { SafeCopy(pdf->path(), target); }))
+    if (p.step(108, [&] { SafeCopy(source, target); }))
         p.step(110, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
+}
+
+// The labels go on a sheet that has some used already: the dialog says
+// where, and the sheet is made and printed at once.
+void Form2::PrintLabels()
+{
+    if (showsList())
+        return; // a list's labels are placed when it is opened
+    Procedure p(m_services.messages, kTagPrintLabels);
+    std::optional<LabelChoice> choice;
+    p.step(100, [&] { choice = m_services.placementDialog.askPlacement(this, 1); });
+    if (!choice)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    p.step(102, [&] { PrepareLabelPrinter(printer); });
+    bool chosen = false;
+    p.step(104, [&] { chosen = m_services.printDialog.askPrinter(this, printer, 1); });
+    if (!chosen)
+        return;
+    std::unique_ptr<SheetPdf> pdf;
+    p.step(106, [&] {
+        const LabelPlacement placement{choice->start, choice->copies};
+        if (!IsValidPlacement(placement))
+            throw Failure(
+                QStringLiteral("Label %1 with %2 copies is not on the sheet").arg(choice->start).arg(choice->copies));
+        const QStringList fields = m_typedAddress ? m_typedAddress() : QStringList();
+        const QList<SheetLabels> sheets = PlanSheets({fields}, placement);
+        pdf = std::make_unique<SheetPdf>(
+            [&](const QString &target) { MakeLabelSheets(m_services.engines, sheets, target); });
+    });
+    if (pdf)
+        p.step(108, [&] { PrintPdfAtActualSize(pdf->path(), printer); });
+}
+
+void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
+{
+    leaveList();
+    auto *list = new ListSheets(m_services.engines, sheets, std::move(describeCut), this);
+    m_list = list;
+    m_listSheets = sheets.size();
+    m_sheet = 0;
+    m_sheetsMade = 0;
+    m_listShown = false;
+    // Queued from the worker: what arrives from a list already left behind
+    // (its signal was on its way when "< Back" came) is dropped.
+    connect(list, &ListSheets::firstSheetReady, this, [this, list](const QString &pdf) {
+        if (m_list == list)
+            showFirstListSheet(pdf);
+    });
+    connect(list, &ListSheets::progressed, this, [this, list](int done) {
+        if (m_list != list)
+            return;
+        m_sheetsMade = done;
+        showTitle();
+    });
+    connect(list, &ListSheets::finished, this, [this, list](const QString &document, const QString &pdf) {
+        if (m_list == list)
+            listFinished(document, pdf);
+    });
+    connect(list, &ListSheets::failed, this, [this, list](const QString &description) {
+        if (m_list == list)
+            listFailedWith(description);
+    });
+    try {
+        list->start();
+    } catch (const Failure &failure) {
+        listFailedWith(failure.description());
+        return;
+    }
+    showTitle();
+}
+
+bool Form2::isMakingSheets() const
+{
+    return m_list && !m_pages;
+}
+
+void Form2::showFirstListSheet(const QString &pdf)
+{
+    if (m_services.exit.ending())
+        return;
+    QImage picture;
+    try {
+        picture = SheetPictures(pdf).picture(0);
+    } catch (const Failure &failure) {
+        listFailedWith(failure.description());
+        return;
+    }
+    // What the window showed before goes, as on "< Back".
+    if (!mWordFile.isEmpty()) {
+        DeleteGeneratedDocument(mWordFile);
+        mWordFile.clear();
+    }
+    m_listShown = true;
+    mFirstActivation = true;
+    setPicture(picture);
+    showTitle();
+    if (isVisible())
+        Form_Activate();
+    else
+        show();
+    emit listShown();
+}
+
+void Form2::listFinished(const QString &document, const QString &pdf)
+{
+    try {
+        m_pages = std::make_unique<SheetPictures>(pdf);
+    } catch (const Failure &failure) {
+        listFailedWith(failure.description());
+        return;
+    }
+    m_listPdf = pdf;
+    if (!m_listShown) {
+        showFirstListSheet(pdf);
+        if (!m_listShown)
+            return; // it could not be shown, and the list is gone
+    }
+    mWordFile = document;
+    showTitle();
+}
+
+void Form2::listFailedWith(const QString &description)
+{
+    const bool shown = m_listShown;
+    m_services.messages.show(description, AppInfo::applicationTitle(), BoxStyle::Warning);
+    // Shown, the window holds nothing of the list that can be printed or saved.
+    if (isVisible())
+        PushButton8_Click();
+    else
+        leaveList();
+    if (!shown)
+        emit listFailed();
+}
+
+// Stops the list's work; its files go once the worker has ended.
+void Form2::leaveList()
+{
+    if (ListSheets *list = m_list) {
+        list->disconnect(this);
+        list->stop();
+        // Connected first: a worker that ends in between is not missed.
+        connect(list, &ListSheets::ended, list, &QObject::deleteLater);
+        if (!list->isRunning())
+            list->deleteLater();
+        else
+            m_services.engines.stopWorkUnderWay(); // a long list's office work would go on for seconds
+    }
+    m_list = nullptr;
+    m_listSheets = 0;
+    m_listShown = false;
+    m_listPdf.clear();
+    m_pages.reset();
+    m_sheet = 0;
+    showTitle();
+}
+
+// The list's worker still runs: what needs every sheet waits for it.
+bool Form2::refuseWhileMaking()
+{
+    if (!showsList() || m_pages)
+        return false;
+    m_services.messages.show(
+        QStringLiteral("The sheets are still being made (%1 of %2). Try again once the title no longer says so.")
+            .arg(m_sheetsMade)
+            .arg(m_listSheets),
+        AppInfo::applicationTitle(), BoxStyle::Information);
+    return true;
+}
+
+void Form2::showTitle()
+{
+    QString title = QString::fromLatin1(AppInfo::kProductTitle);
+    if (showsList()) {
+        title += QStringLiteral(" - sheet %1 of %2").arg(m_sheet + 1).arg(m_listSheets);
+        if (!m_pages)
+            title += QStringLiteral(" (making the sheets: %1 of %2)").arg(m_sheetsMade).arg(m_listSheets);
+    }
+    setWindowTitle(title);
+    if (m_nextAction) {
+        m_nextAction->setEnabled(m_pages && m_sheet + 1 < m_pages->count());
+        m_previousAction->setEnabled(m_pages && m_sheet > 0);
+        m_printLabelsAction->setEnabled(!showsList());
+    }
+}
+
+void Form2::NextSheet()
+{
+    showSheet(m_sheet + 1);
+}
+
+void Form2::PreviousSheet()
+{
+    showSheet(m_sheet - 1);
+}
+
+void Form2::showSheet(int index)
+{
+    if (!m_pages || index < 0 || index >= m_pages->count() || index == m_sheet)
+        return;
+    m_viewport.setDevicePixelRatio(devicePixelRatioF());
+    Procedure p(m_services.messages, kTagSheet);
+    p.step(100, [&] {
+        m_viewport.ReplacePicture(m_pages->picture(index));
+        m_sheet = index;
+    });
+    showViewport();
+    showTitle();
+}
+
+void Form2::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (m_openList && event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void Form2::dropEvent(QDropEvent *event)
+{
+    const QString path = event->mimeData()->urls().first().toLocalFile();
+    event->acceptProposedAction();
+    // Opened once the drop has finished: the list's dialog is modal.
+    QTimer::singleShot(0, this, [this, path] {
+        if (m_openList)
+            m_openList(path);
+    });
 }
 
 // Puts the viewport's state on the widgets (twips / 15 = pixels).

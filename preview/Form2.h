@@ -1,15 +1,20 @@
 #pragma once
 
+#include "labels/LabelPlan.h"
 #include "preview/Viewport.h"
 #include "widgets/PointerFeedback.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
+class ListSheets;
 class QAction;
+class SheetPictures;
 struct Services;
 
 namespace Ui {
@@ -51,12 +56,42 @@ public:
     QAction *printAction() const { return m_printAction; }
     QAction *savePdfAction() const { return m_savePdfAction; }
 
+    // Ctrl+L: the typed address on the labels the user picks, printed at once.
+    void PrintLabels();
+    QAction *printLabelsAction() const { return m_printLabelsAction; }
+    // The twelve typed fields, asked for when labels are printed.
+    void setTypedAddress(std::function<QStringList()> fields) { m_typedAddress = std::move(fields); }
+
+    // An address list's sheets, made in the background. Once the first is
+    // ready the window shows it (listShown); a list that cannot be made is
+    // reported (listFailed when nothing was shown yet, otherwise the window
+    // goes back). "< Back" and closing stop the work.
+    // `describeCut` says which address a label too long to print comes from.
+    void ShowList(const QList<SheetLabels> &sheets,
+                  std::function<QString(const class LabelsCutOff &cut)> describeCut = {});
+    bool isMakingSheets() const;
+    bool showsList() const { return m_listSheets > 0; }
+    int sheetShown() const { return m_sheet + 1; }
+    int sheetCount() const { return int(m_listSheets); }
+    void NextSheet();     // Page Down
+    void PreviousSheet(); // Page Up
+    QAction *nextSheetAction() const { return m_nextAction; }
+    QAction *previousSheetAction() const { return m_previousAction; }
+    // Lists dropped on this window are opened through this.
+    void setListOpener(std::function<void(const QString &path)> open) { m_openList = std::move(open); }
+
+signals:
+    void listShown();
+    void listFailed();
+
 protected:
     bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void Form_Load();
@@ -72,6 +107,13 @@ private:
     void addSheetActions();
     void showPictureMenu(const QPoint &globalPosition);
     bool filterPictureEvent(QWidget *picture, QEvent *event);
+    void showSheet(int index);
+    void showFirstListSheet(const QString &pdf);
+    void listFinished(const QString &document, const QString &pdf);
+    void listFailedWith(const QString &description);
+    void leaveList();
+    void showTitle();
+    bool refuseWhileMaking();
 
     Services &m_services;
     QWidget *m_mainWindow;
@@ -83,6 +125,20 @@ private:
     quint64 m_paintingShown = 0;
     QAction *m_printAction = nullptr;
     QAction *m_savePdfAction = nullptr;
+    QAction *m_printLabelsAction = nullptr;
+    QAction *m_nextAction = nullptr;
+    QAction *m_previousAction = nullptr;
     QPoint m_rightPress; // where the right button went down on the picture
     bool m_rightHeld = false;
+    std::function<QStringList()> m_typedAddress;
+    std::function<void(const QString &)> m_openList;
+
+    // The list shown: its maker, the sheets' PDF once made, the sheet shown.
+    QPointer<ListSheets> m_list;
+    qsizetype m_listSheets = 0; // 0: one sheet of the typed addresses
+    int m_sheetsMade = 0;
+    bool m_listShown = false;
+    QString m_listPdf;
+    std::unique_ptr<SheetPictures> m_pages;
+    int m_sheet = 0;
 };

@@ -6,12 +6,14 @@
 
 #include <QMarginsF>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrintEngine>
 #include <QPrinter>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -84,8 +86,13 @@ void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer)
         throw Failure(QStringLiteral("The printer %1 cannot be used")
                           .arg(printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName()));
     const double dpi = printer.resolution();
+    // The pages the print dialog's range names, or every page.
+    const QPageRanges range = printer.printRange() == QPrinter::PageRange ? printer.pageRanges() : QPageRanges();
+    bool first = true;
     for (int i = 0; i < pages; ++i) {
-        if (i > 0 && !printer.newPage()) {
+        if (!range.isEmpty() && !range.contains(i + 1))
+            continue;
+        if (!std::exchange(first, false) && !printer.newPage()) {
             painter.end();
             throw Failure(QStringLiteral("The printer stopped before page %1").arg(i + 1));
         }

@@ -16,6 +16,7 @@ void KeepLabelPaper(QPrinter &printer);
 // Prints every page of a PDF at its actual size on the label stock's paper:
 // one point of the PDF is one point on paper, measured from the paper's
 // top-left corner, and the print system is asked not to scale. A printer's margins may clip the page's
-// edges but never shrink it, so the labels land on the label stock.
+// edges but never shrink it, so the labels land on the label stock. A page
+// range chosen in the print dialog prints those pages only.
 // Throws Failure.
 void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer);

@@ -70,6 +70,24 @@ void Viewport::setCanvasPicture(const QImage &picture, QSize naturalTwips)
         fitCanvasToPicture();
 }
 
+void Viewport::ReplacePicture(const QImage &picture)
+{
+    m_paintings.clear();
+    if (m_zoomSource.picture.isNull()) {
+        setCanvasPicture(picture); // not displayed yet
+        return;
+    }
+    m_zoomSource.picture = picture;
+    m_zoomSource.pictureSize = Twips::NaturalSize(picture);
+    if (!m_canvas.picture.isNull()) {
+        // Beyond the cap at first display: shown unpainted at its natural size.
+        m_canvas.picture = picture;
+        m_canvas.pictureSize = m_zoomSource.pictureSize;
+        return;
+    }
+    stretchCopy();
+}
+
 void Viewport::FirstDisplay(Procedure &p)
 {
     p.step(102, [&] { m_canvas.autoRedraw = true; });

@@ -71,6 +71,9 @@ public:
     // Picture1's picture. A null image leaves the canvas without a picture.
     void setCanvasPicture(const QImage &picture);
     void setCanvasPicture(const QImage &picture, QSize naturalTwips);
+    // Another page of the same size in place of the one shown: zoom, canvas
+    // position and scroll bars stay as they are. Throws; the caller reports.
+    void ReplacePicture(const QImage &picture);
 
     // First display, steps 102 to 136, under the activation's procedure.
     void FirstDisplay(Procedure &p);

@@ -24,7 +24,7 @@ for group in "$@"; do
         wanted+=(
             # an X server with a window manager and real input, screenshots,
             # independent readers of the Word files
-            xvfb xauth openbox xdotool x11-utils imagemagick antiword catdoc unzip procps
+            xvfb xauth openbox xdotool x11-utils imagemagick antiword catdoc unzip procps poppler-utils
             # checkers of the desktop entry, the AppStream file and the manual page
             desktop-file-utils appstream man-db
             # the layout check of the sources

@@ -11,7 +11,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 3;
+inline constexpr int kEngineModuleInterfaceVersion = 5;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";
@@ -45,6 +45,10 @@ public:
     virtual void abandon() = 0;
     // The running office's process id, 0 when none runs.
     virtual int officeProcessId() = 0;
+    // Kills the running office while a session is open on it: the sessions'
+    // calls fail at once. The next session gets a fresh office, as after
+    // any office death. Nothing happens while no session is open.
+    virtual void stopWorkUnderWay() = 0;
 };
 
 extern "C" {

@@ -8,6 +8,7 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/document/MacroExecMode.hpp>
 #include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/XLoadable.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
@@ -178,6 +179,43 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
     m_active = m_documents.back().get();
     if (!layout.pdf.isEmpty())
         m_active->adoptLayout(layout);
+    return m_active;
+}
+
+WordDocument *LibreOfficeApplication::openFlatXmlForStoring(const QString &fileName)
+{
+    if (m_quit)
+        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
+    const QFileInfo file(fileName);
+    const QString path = file.absoluteFilePath();
+    if (!file.isFile() || !file.isReadable())
+        throw EngineError(QStringLiteral("The file %1 cannot be read").arg(path));
+    const QString what = QStringLiteral("opening %1").arg(path);
+    uno::Reference<lang::XComponent> component = m_office->call(what, [&] {
+        // A document model without a frame or view: nothing is laid out.
+        const uno::Reference<uno::XComponentContext> context = m_office->context();
+        uno::Reference<lang::XComponent> model(context->getServiceManager()->createInstanceWithContext(
+                                                   rtl::OUString("com.sun.star.text.TextDocument"), context),
+                                               uno::UNO_QUERY_THROW);
+        try {
+            uno::Reference<frame::XLoadable>(model, uno::UNO_QUERY_THROW)
+                ->load(UnoBridge::properties({
+                    UnoBridge::property("URL", uno::Any(UnoBridge::fileUrl(path))),
+                    UnoBridge::property("FilterName",
+                                        uno::Any(UnoBridge::toUno(QLatin1String(LibreOfficeDocument::kFlatXmlFilter)))),
+                    UnoBridge::property("ReadOnly", uno::Any(true)),
+                    UnoBridge::property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+                    UnoBridge::property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
+                }));
+        } catch (const uno::Exception &e) {
+            closeUnwanted(model);
+            throw EngineError(QStringLiteral("The file %1 could not be opened: %2").arg(path, UnoBridge::describe(e)));
+        }
+        return model;
+    });
+    m_documents.push_back(
+        std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
+    m_active = m_documents.back().get();
     return m_active;
 }
 

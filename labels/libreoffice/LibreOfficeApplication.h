@@ -28,6 +28,7 @@ public:
     ~LibreOfficeApplication() override;
 
     WordDocument *open(const QString &fileName, std::optional<bool> readOnly) override;
+    WordDocument *openFlatXmlForStoring(const QString &fileName) override;
     WordFind *selectionFind() override;
     void setDisplayAlerts(bool on) override;
     void closeActiveDocument(int saveChanges) override;

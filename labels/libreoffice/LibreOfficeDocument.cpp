@@ -103,7 +103,8 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
 
 void LibreOfficeDocument::requireFilters(OfficeProcess &office)
 {
-    QStringList required = {QLatin1String(kWordFilter), QLatin1String(kWordTemplateFilter)};
+    QStringList required = {QLatin1String(kWordFilter), QLatin1String(kWordTemplateFilter),
+                            QLatin1String(kFlatXmlFilter)};
     for (const char *name : kPictureFilters)
         required << QLatin1String(name);
     // Every format a document can be written in, so none fails only at the end of a long list.
@@ -180,6 +181,12 @@ void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat f
     checkOpen("SaveAs");
     m_savedAsWord.clear();
     storeAs(fileName, filterFor(format));
+}
+
+void LibreOfficeDocument::saveAsFlatXml(const QString &fileName)
+{
+    checkOpen("SaveAs");
+    storeAs(fileName, QLatin1String(kFlatXmlFilter));
 }
 
 void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter)

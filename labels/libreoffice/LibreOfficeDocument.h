@@ -30,6 +30,7 @@ public:
     // so an office that cannot make the picture is refused before any click.
     static constexpr const char *kWordFilter = "MS Word 97";
     static constexpr const char *kWordTemplateFilter = "MS Word 97 Vorlage";
+    static constexpr const char *kFlatXmlFilter = "OpenDocument Text Flat XML";
     static constexpr std::array<const char *, 1> kPictureFilters = {"writer_pdf_Export"};
     // Only without a page renderer (the engine's own tests): the office paints the page itself.
     static constexpr const char *kPngPictureFilter = "writer_png_Export";
@@ -43,6 +44,7 @@ public:
 
     void saveAs(const QString &fileName) override;
     void saveAsFormat(const QString &fileName, DocumentFormat format) override;
+    void saveAsFlatXml(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
     void appendDocument(WordDocument &source) override;

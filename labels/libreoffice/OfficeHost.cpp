@@ -225,6 +225,20 @@ void OfficeHost::shutDown()
         left->discard();
 }
 
+void OfficeHost::stopWorkUnderWay()
+{
+    State &s = *m_state;
+    std::shared_ptr<OfficeProcess> office;
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.stopping || s.sessions == 0)
+            return; // nothing under way: the warm office stays
+        office = s.office;
+    }
+    if (office)
+        office->kill();
+}
+
 std::shared_ptr<OfficeProcess> OfficeHost::startOffice()
 {
     try {

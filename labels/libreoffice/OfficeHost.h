@@ -40,6 +40,7 @@ public:
     void shutDown() override;
     void abandon() override;
     int officeProcessId() override;
+    void stopWorkUnderWay() override;
 
 private:
     struct State;

@@ -29,8 +29,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QMimeData>
+#include <QScopeGuard>
+
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <memory>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -63,6 +69,19 @@ QString stored(int field)
 {
     return SettingsStore().read(u"Text%1"_s.arg(field), u"<missing>"_s);
 }
+
+// An office that answers nobody until it is let go, and then fails: a
+// list's sheets stay "being made" for as long as the test needs.
+struct HeldEngine : EngineFactory
+{
+    std::atomic<bool> released{false};
+    std::unique_ptr<WordApplication> createApplication() override
+    {
+        while (!released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        throw EngineError(u"The office went away"_s);
+    }
+};
 
 // What label generation leaves in the temporary folder.
 QStringList generatedFiles()
@@ -456,6 +475,8 @@ private slots:
         QtMessageBoxes boxes(exit);
         QtSaveDialog saveDialog(exit);
         ScriptedPrintDialog printDialog;
+        ScriptedOpenDialog openDialog;
+        ScriptedPlacementDialog placementDialog;
         RecordingUrlOpener urlOpener;
         ScriptedRandom random;
         random.values = {0.5};
@@ -465,7 +486,9 @@ private slots:
         engines.failOn(u"execute"_s); // eight reports in a generation
         Services services{.messages = boxes,
                           .saveDialog = saveDialog,
+                          .openDialog = openDialog,
                           .printDialog = printDialog,
+                          .placementDialog = placementDialog,
                           .urlOpener = urlOpener,
                           .random = random,
                           .clipboard = clipboard,
@@ -522,6 +545,81 @@ private slots:
                  u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
                  "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
                  "https://www.quillmark.example/contact"_s);
+    }
+
+    // A list that cannot be read is one box naming its line, and nothing
+    // else happens; a list dropped while sheets are being made is refused,
+    // and one whose sheets cannot be made leaves the window as it was.
+    void addressLists()
+    {
+        const QString header = u"recipient_company,recipient_name,recipient_street,recipient_city,recipient_state,"
+                               "recipient_zip\n"_s;
+        const QString bad = TestEnvironment::temp() + u"/bad.csv"_s;
+        WriteFileBytes(bad, (header + u"A,B,C,D,E,F\nA,B,C\n"_s).toUtf8());
+        const QString good = TestEnvironment::temp() + u"/good.csv"_s;
+        WriteFileBytes(good, (header + u"A,B,C,D,E,F\nG,H,I,J,K,L\n"_s).toUtf8());
+
+        HeldEngine engines;
+        // However the test ends, the sheets' worker is let go before the window waits for it.
+        const auto release = qScopeGuard([&] { engines.released = true; });
+        ScriptedServices seams(engines);
+        Form1 form(seams.services); // no start-up: its engine check would wait for the office
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (int n = 1; n <= 12; ++n)
+            form.field(n)->setText(kSamples[n - 1]);
+
+        seams.openDialog.answers = {bad};
+        QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(seams.messages.boxes().size(), 1);
+        QCOMPARE(seams.messages.boxes()[0].text, bad + u", line 3: 3 fields, but the header names 6 columns"_s);
+        QCOMPARE(seams.messages.boxes()[0].style, BoxStyle::Warning);
+        QVERIFY(seams.placementDialog.asked.isEmpty());
+        QVERIFY(!form.previewWindow());
+
+        seams.placementDialog.answer = LabelChoice{4, 2};
+        seams.openDialog.answers = {good};
+        form.openListAction()->trigger();
+        QCOMPARE(seams.placementDialog.asked, (QList<qsizetype>{2}));
+        QVERIFY(form.previewWindow() && form.previewWindow()->isMakingSheets());
+        QCOMPARE(form.previewWindow()->sheetCount(), 2); // labels 4..6, then 1
+        QVERIFY(form.mBusy);
+
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(good)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.field(3), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.field(3), &drop);
+        QTRY_COMPARE(seams.messages.boxes().size(), 2);
+        QCOMPARE(seams.messages.boxes()[1].text,
+                 u"Sheets are still being made, so good.csv was not opened. Open it again once they are done."_s);
+        QCOMPARE(seams.placementDialog.asked.size(), 1);
+
+        engines.released = true;
+        QTRY_COMPARE(seams.messages.boxes().size(), 3);
+        QCOMPARE(seams.messages.boxes()[2].text, u"The office went away"_s);
+        QTRY_VERIFY(!form.mBusy);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.previewWindow()->isVisible());
+        QVERIFY(!form.previewWindow()->isMakingSheets());
+        for (int n = 1; n <= 12; ++n)
+            QCOMPARE(form.field(n)->text(), kSamples[n - 1]);
+        QTRY_COMPARE(QDir(TestEnvironment::temp()).entryList({u"parcelon-list-*"_s}, QDir::Dirs), QStringList());
+
+        // The same failure of a list dropped on the preview: back to the main window, which is not left busy.
+        QImage page(850, 1100, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        form.setPreviewPicture(page);
+        form.showPreview();
+        form.hideMain();
+        QVERIFY(QTest::qWaitForWindowExposed(form.previewWindow()));
+        form.OpenAddressList(good);
+        QTRY_COMPARE(seams.messages.boxes().size(), 4);
+        QTRY_VERIFY(form.isVisible());
+        QVERIFY(!form.previewWindow()->isVisible());
+        QVERIFY(!form.mBusy);
     }
 };
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end run of Parcelon as a user meets it: real windows under an X
 # server, real key presses and clicks, documents checked with catdoc.
-# Usage (inside an X session, e.g. xvfb-run): desktop.sh /path/to/parcelon
+# Usage (inside an X session, e.g. xvfb-run): desktop.sh /path/to/parcelon [drag-source]
+# (drag-source: tests/e2e/DragSource.cpp built; without it no list is dropped)
 set -uo pipefail
 
 PARCELON=$(readlink -f "$1")
+DRAG=${2:-}
 ROOT=$(mktemp -d /tmp/parcelon-e2e-XXXXXX)
 SHOTS=${PARCELON_E2E_SHOTS:-$ROOT/shots}
 mkdir -p "$SHOTS"
@@ -127,8 +129,71 @@ temp_holds_only_docs() { # the documents and their owner markers
 }
 temp_empty() { [ -z "$(find "$TEMP" -mindepth 1 -maxdepth 1)" ]; }
 
+# The windows of a list's preview, titled by the sheet shown, and dialogs by title.
+list_preview() { xdotool search --onlyvisible --name '^Parcelon - sheet' 2>/dev/null | head -n 1; }
+list_title_is() { local id; id=$(list_preview); [ -n "$id" ] && [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ]; }
+dialog() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+has_dialog() { [ -n "$(dialog "$1")" ]; }
+no_dialog() { [ -z "$(dialog "$1")" ]; }
+type_into_dialog() { # type_into_dialog title text: the file name of an open or save dialog, then Return
+    wait_until 15 has_dialog "$1" || return 1
+    sleep 0.5
+    xdotool type --delay 10 "$2"
+    sleep 0.3
+    xdotool key Return
+    # A completion list that pops up over the name field takes the first Return.
+    sleep 1
+    if has_dialog "$1"; then xdotool key Return; fi
+    wait_until 10 no_dialog "$1"
+}
+print_to_file() { # print_to_file path: the print dialog's PDF printer, every page
+    wait_until 15 has_dialog Print || return 1
+    sleep 0.5
+    xdotool key alt+f ctrl+a
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+    wait_until 30 test -s "$1"
+}
+# The label (1..6) of every word of a PDF, as "page label word" lines.
+word_labels() {
+    pdftotext -bbox "$1" - 2>/dev/null | awk '
+        /<page / { page++ }
+        /<word / {
+            match($0, /xMin="[0-9.]+"/); x = substr($0, RSTART + 6, RLENGTH - 7) + 0
+            match($0, /yMin="[0-9.]+"/); y = substr($0, RSTART + 6, RLENGTH - 7) + 0
+            w = $0; sub(/.*">/, "", w); sub(/<\/word>.*/, "", w)
+            col = x >= 312.75 ? 1 : 0; row = int((y - 36) / 240)
+            if (x >= 11.25 && x < 600.75 && y >= 36 && row < 3) print page, row * 2 + col + 1, w
+        }'
+}
+# Where a label of a page holds ink: its bounding box at 30 dpi, or "blank".
+label_ink() { # label_ink file.pdf page label
+    local pgm=$ROOT/ink.pgm c=$((($3 - 1) % 2)) r=$((($3 - 1) / 2))
+    pdftoppm -r 30 -gray -f "$2" -l "$2" -singlefile "$1" "${pgm%.pgm}" || return 1
+    convert "$pgm" -crop "120x100+$((c ? 130 : 5))+$((15 + r * 100))" +repage -threshold 80% -negate \
+        -format '%[fx:mean>0?1:0] %@' info: 2>/dev/null | awk '{ print ($1 == 1 ? $2 : "blank") }'
+}
+pdf_pages() { pdfinfo "$1" 2>/dev/null | awk '/^Pages:/ { print $2 }'; }
+# Every label of every page inked as on the reference, to a pixel at 30 dpi.
+same_labels() { # same_labels printed.pdf reference.pdf
+    local page label a b
+    [ "$(pdf_pages "$1")" = "$(pdf_pages "$2")" ] || return 1
+    for ((page = 1; page <= $(pdf_pages "$2"); page++)); do
+        for label in 1 2 3 4 5 6; do
+            a=$(label_ink "$1" "$page" "$label")
+            b=$(label_ink "$2" "$page" "$label")
+            [ "$a" = blank ] || [ "$b" = blank ] || a=$(awk -v a="$a" -v b="$b" 'BEGIN {
+                split(a, p, /[x+]/); split(b, q, /[x+]/); ok = 1
+                for (i = 1; i <= 4; i++) if (p[i] - q[i] > 1 || q[i] - p[i] > 1) ok = 0
+                print ok ? b : a }')
+            [ "$a" = "$b" ] || { echo "page $page label $label: $a, expected $b"; return 1; }
+        done
+    done
+}
+
 cleanup() {
     [ -n "$APP_PID" ] && kill -9 "$APP_PID" 2>/dev/null
+    [ -n "${DRAG_PID:-}" ] && kill "$DRAG_PID" 2>/dev/null
     [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
     if [ "$failed" -eq 0 ] && [ -z "${PARCELON_E2E_SHOTS:-}" ]; then rm -rf "$ROOT"; else echo "left for inspection: $ROOT"; fi
 }
@@ -244,11 +309,132 @@ check "< Back shows the main window" wait_until 10 has_main
 check "< Back hides the preview" wait_until 5 no_preview
 check "< Back deletes the temporary document" test ! -e "$DOC"
 
+# --- an address list: a Shopify orders export from label 4, one copy each ----------
+# Ten orders, two with a second item row (skipped); "ShopperNN" names each.
+LIST=$ROOT/out/orders_export.csv
+{
+    printf 'Name,Email,Financial Status,Lineitem quantity,Lineitem name,Shipping Name,Shipping Street,'
+    printf 'Shipping Address1,Shipping Address2,Shipping Company,Shipping City,Shipping Zip,Shipping Province,'
+    printf 'Shipping Country,Shipping Phone\r\n'
+    for k in 01 02 03 04 05 06 07 08 09 10; do
+        printf '#10%s,buyer%s@shop.example,paid,1,Mug,Ann Shopper%s,%s Market St,%s Market St,,,Portland,041%s,ME,US,\r\n' \
+            "$k" "$k" "$k" "$k" "$k" "$k"
+        case $k in 02 | 05) printf '#10%s,,,1,Spoon,,,,,,,,,,\r\n' "$k" ;; esac
+    done
+} >"$LIST"
+read -r MAIN _ <<<"$(main_window)"
+xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
+check "Ctrl+O opens the list" type_into_dialog "Open Address List" "$LIST"
+check "the export's skipped item rows are said in one box" wait_until 15 has_box
+shot list-notices
+dismiss_box
+check "a dialog asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+xdotool mousemove --window "$(dialog "Where on the Sheet")" 227 162 click 1 # label 4
+sleep 0.3
+shot where-on-the-sheet
+xdotool key Return
+check "the list's preview shows sheet 1 of 3" wait_until 90 list_title_is "Parcelon - sheet 1 of 3"
+check "the main window is hidden for the list" wait_until 5 no_main
+LISTVIEW=$(list_preview)
+xdotool windowactivate --sync "$LISTVIEW"
+list_crop() { # list_crop out.png: the list preview's viewport now
+    local X= Y=
+    eval "$(xdotool getwindowgeometry --shell "$LISTVIEW" | grep -E '^(X|Y)=')"
+    import -window root "$ROOT/shot.png" && convert "$ROOT/shot.png" -crop "622x495+$((X + 8))+$((Y + 8))" +repage "$1"
+}
+sleep 0.5
+list_crop "$SHOTS/list-sheet-1.png"
+xdotool key Next
+check "Page Down shows sheet 2" wait_until 5 list_title_is "Parcelon - sheet 2 of 3"
+sleep 0.5
+list_crop "$SHOTS/list-sheet-2.png"
+check "sheet 2 is another picture" differ "$SHOTS/list-sheet-1.png" "$SHOTS/list-sheet-2.png"
+xdotool key Next Next
+check "Page Down stops at the last sheet" wait_until 5 list_title_is "Parcelon - sheet 3 of 3"
+xdotool key Prior Prior
+check "Page Up goes back to sheet 1" wait_until 5 list_title_is "Parcelon - sheet 1 of 3"
+sleep 0.5
+list_crop "$ROOT/again-1.png"
+check "sheet 1 shows as before" same "$SHOTS/list-sheet-1.png" "$ROOT/again-1.png"
+
+xdotool key --clearmodifiers ctrl+p
+check "Ctrl+P prints the list to a PDF printer" print_to_file "$ROOT/out/printed.pdf"
+xdotool windowactivate --sync "$LISTVIEW" key --clearmodifiers ctrl+shift+s
+check "Ctrl+Shift+S saves the list as a PDF" type_into_dialog "Save as PDF" "$ROOT/out/saved.pdf"
+check "... and says Done." wait_until 15 has_box
+dismiss_box
+click "$LISTVIEW" 488 603
+check "Save Results To Word File saves the list" type_into_dialog "Save File" "$ROOT/out/list.doc"
+check "... and says Done." wait_until 15 has_box
+dismiss_box
+expected_labels() { # orders 1..10 from label 4: "page label ShopperNN"
+    local k slot
+    for ((k = 1; k <= 10; k++)); do
+        slot=$((3 + k - 1))
+        printf '%d %d Shopper%02d\n' $((slot / 6 + 1)) $((slot % 6 + 1)) "$k"
+    done
+}
+check "the saved PDF has every recipient on its label" \
+    test "$(word_labels "$ROOT/out/saved.pdf" | grep Shopper | sort)" = "$(expected_labels | sort)"
+check "the printed pages have three sheets" test "$(pdf_pages "$ROOT/out/printed.pdf")" = 3
+check "the printed labels lie where the saved PDF has them" same_labels "$ROOT/out/printed.pdf" "$ROOT/out/saved.pdf"
+check "the saved Word file holds every recipient once" test "$(count_in_doc "$ROOT/out/list.doc" Shopper)" -eq 10
+click "$LISTVIEW" 164 603
+check "< Back from the list shows the main window" wait_until 10 has_main
+check "... with the typed recipient unchanged" setting_is Text8 "Ada Lovelace"
+check "... and leaves nothing of the list behind" wait_until 10 temp_empty
+
+# --- "< Back" while a long list's sheets are being made --------------------------------
+BIG=$ROOT/out/big.csv
+{
+    echo "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip"
+    seq 1 6000 | awk '{ printf "Person %d,%d Long Avenue,Dayton,OH,45402\n", $1, $1 }'
+} >"$BIG"
+read -r MAIN _ <<<"$(main_window)"
+xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
+check "a long list opens" type_into_dialog "Open Address List" "$BIG"
+check "... and asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+xdotool key Return
+making() { [ -n "$(list_preview)" ] && xdotool getwindowname "$(list_preview)" | grep -q 'making the sheets'; }
+check "its first sheet shows while the others are being made" wait_until 60 making
+shot list-making
+click "$(list_preview)" 164 603
+check "< Back while making shows the main window" wait_until 10 has_main
+check "... stops the work and leaves no file" wait_until 10 temp_empty
+check "... and no office but the one of the run" wait_until 10 one_office
+
+# --- a list file dropped on the main window ----------------------------------------
+if [ -n "$DRAG" ]; then
+    "$DRAG" "$LIST" >/dev/null 2>&1 &
+    DRAG_PID=$!
+    wait_until 15 has_dialog "drag source"
+    read -r MAIN _ <<<"$(main_window)"
+    xdotool mousemove --window "$(dialog "drag source")" 80 50 mousedown 1 sleep 0.3 \
+        mousemove --window "$MAIN" 260 300 sleep 0.3 mousemove --window "$MAIN" 268 310 sleep 0.3 mouseup 1
+    check "a dropped list is read" wait_until 15 has_box
+    dismiss_box
+    check "... and asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+    xdotool key Escape
+    check "cancelling that makes nothing" wait_until 5 no_dialog "Where on the Sheet"
+    check "... and keeps the main window" has_main
+    kill "$DRAG_PID" 2>/dev/null
+    DRAG_PID=
+fi
+
 # --- generate again, then close the preview: the program ends --------------------
 read -r MAIN _ <<<"$(main_window)"
 click "$MAIN" 268 21
 check "preview opens a second time" wait_until 90 has_preview
 read -r PREVIEW _ <<<"$(preview_window)"
+
+# --- one label on a used sheet: Ctrl+L, label 6 ------------------------------------
+xdotool windowactivate --sync "$PREVIEW" key --clearmodifiers ctrl+l
+check "Ctrl+L asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+xdotool key 6 Return
+check "Ctrl+L prints to a PDF printer" print_to_file "$ROOT/out/one-label.pdf"
+check "the printed page has ink on label 6 only" test "$(for l in 1 2 3 4 5 6; do
+    label_ink "$ROOT/out/one-label.pdf" 1 "$l"
+done | tr '\n' ' ' | sed 's/[0-9x+]\{5,\}/ink/g')" = "blank blank blank blank blank ink "
 xdotool windowactivate --sync "$PREVIEW" key --clearmodifiers alt+F4
 check "closing the preview ends the program" wait_until 15 app_gone
 check "no office process is left" wait_until 10 no_offices

@@ -48,12 +48,15 @@ private slots:
         RecordingMessageBoxes boxes;
         ScriptedSaveDialog saveDialog;
         ScriptedPrintDialog printDialog;
+        ScriptedOpenDialog openDialog;
+        ScriptedPlacementDialog placementDialog;
         RecordingUrlOpener urlOpener;
         RecordingProgramExit exit;
         SystemRandom random;
         InProcessClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
-        Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
+        Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
+                          urlOpener, random,     clipboard,  engines,     exit};
 
         // Distinct values, none a part of another, so that counting them is exact.
         const QStringList fields = {
@@ -169,12 +172,15 @@ private slots:
         RecordingMessageBoxes boxes;
         ScriptedSaveDialog saveDialog;
         ScriptedPrintDialog printDialog;
+        ScriptedOpenDialog openDialog;
+        ScriptedPlacementDialog placementDialog;
         RecordingUrlOpener urlOpener;
         RecordingProgramExit exit;
         SystemRandom random;
         InProcessClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
-        Services services{boxes, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit};
+        Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
+                          urlOpener, random,     clipboard,  engines,     exit};
         Form1 form(services);
         form.Form_Load();
         const QStringList sender = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "Elmsworth", "NH", "03100"};

@@ -1,8 +1,10 @@
 // The fit check reads the office's own layout: a PDF of real sheets.
 
 #include "labels/LabelFit.h"
+#include "labels/LabelGeneration.h"
 #include "labels/ModuleEngineFactory.h"
-#include "labels/SheetMaker.h"
+#include "labels/WordApplication.h"
+#include "resources/Resources.h"
 #include "tests/support/ScriptedSeams.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/TestMain.h"
@@ -53,8 +55,9 @@ private slots:
         }
     }
 
-    // Sheet 1 fits; on sheet 2 the company takes four lines and the street
-    // is cut below the label's edge, on all six labels.
+    // Filled as the window fills its sheet: the short address fits, the long
+    // one's company takes four lines and its street is cut at the label's
+    // lower edge, on all six labels.
     void findsTheLabelsCutAtTheirEdge()
     {
         const QStringList fits = address(QStringLiteral("Harbor Freight"), QStringLiteral("12 Main Street"));
@@ -64,20 +67,32 @@ private slots:
             QStringLiteral("12345 North Industrial Parkway Boulevard, Building C, Suite 1200, Loading Dock 7"));
         ScriptedClipboard clipboard;
         ModuleEngineFactory engines(clipboard);
-        const QString pdf = TestEnvironment::temp() + QStringLiteral("/sheets.pdf");
-        MakeLabelSheets(engines, {fits, tooLong}, pdf);
-        const QByteArray bytes = ReadFileBytes(pdf);
+        const QString templatePath = TestEnvironment::temp() + QStringLiteral("/template.dot");
+        WriteFileBytes(templatePath, TemplateBytes());
+        auto filled = [&](const QStringList &fields) {
+            std::unique_ptr<WordApplication> app = engines.createApplication();
+            WordDocument *sheet = app->open(templatePath, true);
+            ReplacePlaceholders(
+                app.get(), [&](int k) { return PlaceholderValue(fields, k); },
+                [](int, const std::function<void()> &action) { action(); });
+            const QString pdf = TestEnvironment::temp() + QStringLiteral("/sheet.pdf");
+            sheet->saveAsFormat(pdf, DocumentFormat::Pdf);
+            app->quit();
+            return ReadFileBytes(pdf);
+        };
 
-        const QList<CutLabel> cut = FindCutLabels(bytes, {sixOf(fits), sixOf(tooLong)});
+        QVERIFY(FindCutLabels(filled(fits), {sixOf(fits)}).isEmpty());
+        const QByteArray cutPdf = filled(tooLong);
+        const QList<CutLabel> cut = FindCutLabels(cutPdf, {sixOf(tooLong)});
         QCOMPARE(cut.size(), 6);
         for (int label = 1; label <= 6; ++label) {
-            QCOMPARE(cut[label - 1].sheet, 2);
+            QCOMPARE(cut[label - 1].sheet, 1);
             QCOMPARE(cut[label - 1].label, label);
             QCOMPARE(cut[label - 1].field, 7);
         }
         // Blank labels are not checked; a PDF with fewer pages than sheets is refused.
-        QVERIFY(FindCutLabels(bytes, {sixOf(fits), SheetLabels{}}).isEmpty());
-        QVERIFY_THROWS_EXCEPTION(Failure, FindCutLabels(bytes, {sixOf(fits), sixOf(fits), sixOf(fits)}));
+        QVERIFY(FindCutLabels(cutPdf, {SheetLabels{}}).isEmpty());
+        QVERIFY_THROWS_EXCEPTION(Failure, FindCutLabels(cutPdf, {sixOf(tooLong), sixOf(tooLong)}));
         QVERIFY_THROWS_EXCEPTION(Failure, FindCutLabels("not a PDF", {sixOf(fits)}));
     }
 };

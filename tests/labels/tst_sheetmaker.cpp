@@ -58,27 +58,38 @@ private slots:
     {
         QTest::addColumn<QString>("operation");
         QTest::addColumn<int>("nthCall");
-        QTest::newRow("office does not start") << "create" << 0;
-        QTest::newRow("second template copy") << "open" << 2;
-        QTest::newRow("a replacement of sheet 3") << "find.setReplacementText" << 20;
-        QTest::newRow("appending sheet 2") << "appendDocument" << 1;
-        QTest::newRow("taking sheet 2 back") << "undoAll" << 1;
-        QTest::newRow("saving") << "saveAs" << 0;
-        QTest::newRow("quitting") << "quit" << 0;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("office does not start") << "create" << 0 << "Injected failure of create";
+        QTest::newRow("template copy") << "open" << 1 << "Injected failure of open";
+        QTest::newRow("template as XML") << "saveAsFlatXml" << 0 << "Injected failure of saveAsFlatXml";
+        QTest::newRow("opening the sheets") << "open" << 2 << "Injected failure of open";
+        QTest::newRow("saving") << "saveAs" << 1 << "Injected failure of saveAs";
+        QTest::newRow("the check's document") << "saveAs" << 2 << "Injected failure of saveAs";
+        // The fake engine's "PDF" is its text: the check cannot read it.
+        QTest::newRow("the check's PDF") << "" << 0 << "PDF could not be read";
     }
 
     void failureLeavesTheTargetAsItWas()
     {
         QFETCH(QString, operation);
         QFETCH(int, nthCall);
+        QFETCH(QString, reason);
         const QString target = folder() + QStringLiteral("/labels.doc");
         const QByteArray old("the user's earlier labels");
         WriteFileBytes(target, old);
         QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
         FakeEngine engine;
-        engine.failOn(operation, nthCall);
-        QVERIFY_THROWS_EXCEPTION(Failure, MakeLabelSheets(engine, threeSheets(), target));
+        // The template as the office would give it as XML: its readable source.
+        engine.flatXml = ReadFileBytes(QStringLiteral(PARCELON_TEMPLATE_SOURCE));
+        if (!operation.isEmpty())
+            engine.failOn(operation, nthCall);
+        try {
+            MakeLabelSheets(engine, threeSheets(), target);
+            QFAIL("no failure");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.description().contains(reason), qPrintable(failure.description()));
+        }
 
         QCOMPARE(ReadFileBytes(target), old);
         QCOMPARE(modeOf(target), mode_t(0640));

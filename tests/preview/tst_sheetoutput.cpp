@@ -2,9 +2,11 @@
 // the printed pages are measured, not just found.
 
 #include "core/Seams.h"
+#include "labels/LabelPlan.h"
 #include "labels/ModuleEngineFactory.h"
 #include "labels/SheetMaker.h"
 #include "preview/Form2.h"
+#include "preview/ListSheets.h"
 #include "preview/PictureBox.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/PdfPages.h"
@@ -17,9 +19,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -147,7 +152,8 @@ private slots:
         QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
         QTest::mouseRelease(picture, Qt::RightButton, {}, QPoint(41, 40));
         QTRY_COMPARE(menus, 1);
-        QCOMPARE(offered, (QStringList{"Print...|Ctrl+P", "Save as PDF...|Ctrl+Shift+S"}));
+        QCOMPARE(offered,
+                 (QStringList{"Print...|Ctrl+P", "Save as PDF...|Ctrl+Shift+S", "|", "Print Labels...|Ctrl+L"}));
 
         QTest::mousePress(picture, Qt::RightButton, {}, QPoint(40, 40));
         QMouseEvent drag(QEvent::MouseMove, QPointF(70, 70), picture->mapToGlobal(QPointF(70, 70)), Qt::NoButton,
@@ -201,6 +207,95 @@ private slots:
             QDir(TestEnvironment::temp())
                 .entryList({QStringLiteral("parcelon-sheet-*"), QStringLiteral(".*.pdf")}, QDir::Files | QDir::Hidden),
             QStringList());
+    }
+
+    // Ctrl+L: the typed address on the one label left on a used sheet.
+    void printsLabelsOnAUsedSheet()
+    {
+        QStringList typed;
+        for (int field = 1; field <= 12; ++field)
+            typed << QStringLiteral("t%1").arg(field);
+        form->setTypedAddress([typed] { return typed; });
+        seams.placementDialog.answer = LabelChoice{6, 1};
+        seams.printDialog.printToFile = temp(QStringLiteral("one-label.pdf"));
+        QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(seams.placementDialog.asked.last(), qsizetype(1));
+        QCOMPARE(seams.messages.boxes().size(), 0);
+        constexpr double dpi = 72;
+        const QImage ink = RenderPdfPage(seams.printDialog.printToFile, 0, dpi);
+        for (int cell = 0; cell < 6; ++cell)
+            QCOMPARE(InkBounds(ink, AveryCellPixels(cell, dpi)).isEmpty(), cell != 5);
+    }
+
+    // A list of 16 addresses from label 4: four sheets, shown one by one at
+    // the same zoom; every address lands on its label in the saved PDF, the
+    // print dialog's range prints those sheets, and "< Back" leaves nothing.
+    void listOfSheets()
+    {
+        QList<QStringList> addresses;
+        for (int k = 1; k <= 16; ++k) {
+            QStringList fields(12, QStringLiteral("x"));
+            fields[7] = QStringLiteral("Addressee%1").arg(k);
+            addresses << fields;
+        }
+        const LabelPlacement placement{4, 1};
+        QSignalSpy shown(form.get(), &Form2::listShown);
+        form->ShowList(PlanSheets(addresses, placement));
+        QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isMakingSheets(), 120000);
+        QCOMPARE(seams.messages.boxes().size(), 0);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Parcelon - sheet 1 of 4"));
+
+        form->PushButton1_Click();
+        form->PushButton1_Click();
+        const float zoom = form->viewport().zoom();
+        QCOMPARE(zoom, 1.5f);
+        QTest::keyClick(form.get(), Qt::Key_PageDown);
+        QTest::keyClick(form.get(), Qt::Key_PageDown);
+        QCOMPARE(form->windowTitle(), QStringLiteral("Parcelon - sheet 3 of 4"));
+        QCOMPARE(form->viewport().zoom(), zoom);
+        QTest::keyClick(form.get(), Qt::Key_PageUp);
+        QCOMPARE(form->sheetShown(), 2);
+
+        seams.saveDialog.answers = {temp(QStringLiteral("list.pdf"))};
+        form->savePdfAction()->trigger();
+        const QList<PdfPage> pages = ReadPdfPages(temp(QStringLiteral("list.pdf")));
+        QCOMPARE(pages.size(), 4);
+        for (int k = 0; k < 16; ++k) {
+            const LabelPosition at = PositionOfLabel(k, placement);
+            QCOMPARE(AveryCellsOfWord(pages[at.sheet - 1], QStringLiteral("Addressee%1").arg(k + 1)),
+                     QList<int>{at.label - 1});
+        }
+
+        seams.printDialog.printToFile = temp(QStringLiteral("sheets-2-3.pdf"));
+        seams.printDialog.fromPage = 2;
+        seams.printDialog.toPage = 3;
+        form->printAction()->trigger();
+        seams.printDialog.fromPage = seams.printDialog.toPage = 0;
+        QCOMPARE(seams.printDialog.pagesOffered, 4);
+        QCOMPARE(ReadPdfPages(seams.printDialog.printToFile).size(), 2);
+        constexpr double dpi = 36;
+        QCOMPARE(InkBounds(RenderPdfPage(seams.printDialog.printToFile, 1, dpi), AveryCellPixels(5, dpi)).isEmpty(),
+                 false); // sheet 3 is full
+        QCOMPARE(InkBounds(RenderPdfPage(temp(QStringLiteral("list.pdf")), 3, dpi), AveryCellPixels(1, dpi)).isEmpty(),
+                 true); // sheet 4 holds one address
+
+        form->PushButton8_Click();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Parcelon"));
+        QTRY_COMPARE(QDir(TestEnvironment::temp()).entryList({QStringLiteral("parcelon-*")}, QDir::Dirs | QDir::Files),
+                     QStringList());
+
+        // "< Back" just as the worker has finished: what it sent is still on
+        // its way, and must not bring the window back.
+        form->ShowList(PlanSheets(addresses.mid(0, 1), placement));
+        const ListSheets *worker = form->findChild<ListSheets *>();
+        QVERIFY(worker);
+        while (worker->isRunning())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        form->PushButton8_Click();
+        QTest::qWait(300);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(shown.size(), 1);
     }
 
     void cleanupTestCase()

@@ -47,6 +47,7 @@ public:
 
     void saveAs(const QString &fileName) override;
     void saveAsFormat(const QString &fileName, DocumentFormat format) override;
+    void saveAsFlatXml(const QString &fileName) override;
     void store(const QString &fileName, const QString &record);
     void close() override;
     void copyRangeAsPicture() override;
@@ -189,6 +190,17 @@ void FakeDocument::saveAs(const QString &fileName)
 void FakeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
 {
     store(fileName, QStringLiteral("saveAs(%1,format=%2)").arg(fileName).arg(int(format)));
+}
+
+void FakeDocument::saveAsFlatXml(const QString &fileName)
+{
+    m_engine.enter(QStringLiteral("saveAsFlatXml"), QStringLiteral("saveAsFlatXml(%1)").arg(fileName));
+    m_app.requireRunning();
+    requireOpen();
+    const QByteArray bytes = m_engine.flatXml.isEmpty() ? text.toUtf8() : m_engine.flatXml;
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw EngineError(QStringLiteral("Cannot write %1").arg(fileName));
 }
 
 void FakeDocument::store(const QString &fileName, const QString &record)

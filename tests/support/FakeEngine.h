@@ -22,6 +22,7 @@ class PictureClipboard;
 // A document is the file's bytes read as UTF-8 text; replace-all is literal and
 // ignores letter case (as the real engine does); saveAs and saveAsFormat
 // (both the operation "saveAs") write the text back;
+// saveAsFlatXml writes `flatXml` (the text when empty);
 // appendDocument adds a form feed and the other document's text; undoAll
 // restores the text as opened.
 // Any operation can be made to fail, always or only on its n-th call.
@@ -33,7 +34,7 @@ public:
     // "find.setReplacementText", "find.setForward", "find.setWrap",
     // "find.setFormat", "find.setMatchCase", "find.setMatchWholeWord",
     // "find.setMatchWildcards", "find.setMatchSoundsLike",
-    // "find.setMatchAllWordForms", "execute", "saveAs", "close",
+    // "find.setMatchAllWordForms", "execute", "saveAs", "saveAsFlatXml", "close",
     // "copyRangeAsPicture", "appendDocument", "undoAll", "setDisplayAlerts",
     // "closeActiveDocument", "quit".
     // nthCall 0 fails every call; n > 0 only the n-th call (counted from 1
@@ -47,6 +48,8 @@ public:
     // What copyRangeAsPicture renders; by default a page-shaped white sheet
     // with dark marks at 384 dpi.
     QImage picture = samplePicture();
+
+    QByteArray flatXml; // what saveAsFlatXml writes, whatever the document
 
     QStringList calls;                 // every call, in order
     QList<QByteArray> openedFileBytes; // the bytes each successful open read

@@ -13,9 +13,26 @@ QString ScriptedSaveDialog::askSaveFileName(QWidget *, const QString &title, con
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
-bool ScriptedPrintDialog::askPrinter(QWidget *, QPrinter &printer)
+QString ScriptedOpenDialog::askOpenFileName(QWidget *, const QString &, const QString &)
 {
     ++asked;
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+std::optional<LabelChoice> ScriptedPlacementDialog::askPlacement(QWidget *, qsizetype addresses)
+{
+    asked.append(addresses);
+    return answer;
+}
+
+bool ScriptedPrintDialog::askPrinter(QWidget *, QPrinter &printer, int pages)
+{
+    ++asked;
+    pagesOffered = pages;
+    if (fromPage > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(fromPage, toPage);
+    }
     if (!printToFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printToFile);
@@ -58,6 +75,7 @@ void ScriptedClipboard::setImage(const QImage &image)
 }
 
 ScriptedServices::ScriptedServices(EngineFactory &engines)
-    : services{messages, saveDialog, printDialog, urlOpener, random, clipboard, engines, exit}
+    : services{messages,  saveDialog, openDialog, printDialog, placementDialog,
+               urlOpener, random,     clipboard,  engines,     exit}
 {
 }

@@ -23,19 +23,41 @@ public:
     QStringList filters;
 };
 
+class ScriptedOpenDialog : public OpenDialog
+{
+public:
+    QString askOpenFileName(QWidget *parent, const QString &title, const QString &filter) override;
+
+    QStringList answers; // taken in order; empty string = cancel
+    int asked = 0;
+};
+
+// Answers the "where on the sheet" dialog as scripted and records the counts asked about.
+class ScriptedPlacementDialog : public PlacementDialog
+{
+public:
+    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) override;
+
+    std::optional<LabelChoice> answer = LabelChoice{};
+    QList<qsizetype> asked;
+};
+
 // A print dialog that answers as scripted. With a file name set it turns
 // the printer into Qt's print-to-PDF-file, a real print path whose pages
 // the test can measure.
 class ScriptedPrintDialog : public PrintDialog
 {
 public:
-    bool askPrinter(QWidget *parent, QPrinter &printer) override;
+    bool askPrinter(QWidget *parent, QPrinter &printer, int pages) override;
 
     bool accept = true;
     QString printToFile;
     // The queue's default paper, which Qt's dialog puts on the printer.
     QPageSize queuePaper;
+    int fromPage = 0; // a page range chosen in the dialog (0: every page)
+    int toPage = 0;
     int asked = 0;
+    int pagesOffered = 0;
 };
 
 class RecordingUrlOpener : public UrlOpener
@@ -87,7 +109,9 @@ struct ScriptedServices
 
     RecordingMessageBoxes messages;
     ScriptedSaveDialog saveDialog;
+    ScriptedOpenDialog openDialog;
     ScriptedPrintDialog printDialog;
+    ScriptedPlacementDialog placementDialog;
     RecordingUrlOpener urlOpener;
     ScriptedRandom random;
     ScriptedClipboard clipboard;

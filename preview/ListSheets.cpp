@@ -1,0 +1,82 @@
+#include "preview/ListSheets.h"
+
+#include "core/Failure.h"
+#include "core/TempFolder.h"
+#include "labels/LabelFit.h"
+#include "labels/SheetMaker.h"
+
+namespace {
+
+// Thrown inside the worker to give up once stop() was asked for.
+struct Stopped
+{};
+
+} // namespace
+
+ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut, QObject *parent)
+    : QObject(parent)
+    , m_engines(engines)
+    , m_sheets(std::move(sheets))
+    , m_describeCut(std::move(describeCut))
+{
+}
+
+ListSheets::~ListSheets()
+{
+    stop();
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void ListSheets::start()
+{
+    m_folder = std::make_unique<QTemporaryDir>(TemporaryPath(QStringLiteral("parcelon-list-XXXXXX")));
+    if (!m_folder->isValid())
+        throw Failure(
+            QStringLiteral("Cannot create a working folder in %1: %2").arg(TemporaryFolder(), m_folder->errorString()));
+    m_running = true;
+    m_worker = std::thread([this] { run(); });
+}
+
+void ListSheets::stop()
+{
+    m_stop = true;
+}
+
+void ListSheets::run()
+{
+    const auto checkStop = [this] {
+        if (m_stop)
+            throw Stopped();
+    };
+    try {
+        if (m_sheets.size() > kShownAtOnce) {
+            const QString first = m_folder->filePath(QStringLiteral("first-sheet.pdf"));
+            MakeLabelSheets(m_engines, {m_sheets.first()}, first, [&](int) { checkStop(); });
+            checkStop();
+            emit firstSheetReady(first);
+        }
+        const QString document = m_folder->filePath(QStringLiteral("labels.doc"));
+        const QString pdf = m_folder->filePath(QStringLiteral("labels.pdf"));
+        MakeLabelSheets(m_engines, m_sheets, document, [&](int done) {
+            checkStop();
+            emit progressed(done);
+        });
+        checkStop();
+        ConvertDocument(m_engines, document, pdf, DocumentFormat::Pdf);
+        checkStop();
+        emit finished(document, pdf);
+    } catch (const Stopped &) {
+    } catch (const LabelsCutOff &cut) {
+        if (!m_stop)
+            emit failed(m_describeCut && !cut.labels().isEmpty() ? m_describeCut(cut) : cut.description());
+    } catch (const Failure &failure) {
+        if (!m_stop)
+            emit failed(failure.description());
+    } catch (const std::exception &error) {
+        if (!m_stop)
+            emit failed(QString::fromLocal8Bit(error.what()));
+    }
+    m_running = false;
+    emit ended();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <memory>
+
+namespace Poppler {
+class Document;
+}
+
+// The page pictures of a PDF of label sheets, as the preview shows a sheet:
+// US Letter at 1472 x 1904 pixels (four times a 96 dpi screen), rendered
+// with poppler when asked for.
+class SheetPictures
+{
+public:
+    // Throws Failure when the PDF cannot be read or has no page.
+    explicit SheetPictures(const QString &pdf);
+    ~SheetPictures();
+
+    int count() const;
+    // Page `index` (from 0). Throws Failure.
+    QImage picture(int index) const;
+
+private:
+    std::unique_ptr<Poppler::Document> m_document;
+};

@@ -1,0 +1,169 @@
+#include "preview/WhereOnSheetDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+// Letter paper and the labels on it, in hundredths of an inch: 2 x 3 labels
+// of 4 x 3-1/3 in, the first 0.15625 in from the left and 0.5 in from the top.
+constexpr double kPaperWidth = 850;
+constexpr double kPaperHeight = 1100;
+constexpr double kLabelLeft = 15.625;
+constexpr double kLabelTop = 50;
+constexpr double kLabelWidth = 400;
+constexpr double kLabelHeight = 1000.0 / 3;
+constexpr double kPitchAcross = 418.75;
+constexpr int kPickerHeight = 264; // pixels; the width follows the paper
+
+} // namespace
+
+SheetPicker::SheetPicker(QWidget *parent)
+    : QWidget(parent)
+{
+    setFixedSize(int(kPickerHeight * kPaperWidth / kPaperHeight), kPickerHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setToolTip(QStringLiteral("Click the first free label on the sheet (arrow keys move it)"));
+}
+
+void SheetPicker::setStart(int label)
+{
+    label = qBound(1, label, kLabelsPerSheet);
+    if (label == m_start)
+        return;
+    m_start = label;
+    update();
+    emit startChanged(label);
+}
+
+void SheetPicker::setFilled(qsizetype labels)
+{
+    m_filled = labels;
+    update();
+}
+
+QRect SheetPicker::labelRect(int label) const
+{
+    const double scale = height() / kPaperHeight;
+    const int column = (label - 1) % 2;
+    const int row = (label - 1) / 2;
+    const QRectF inches(kLabelLeft + column * kPitchAcross, kLabelTop + row * kLabelHeight, kLabelWidth, kLabelHeight);
+    return QRectF(inches.topLeft() * scale, inches.size() * scale).toRect().adjusted(1, 1, -1, -1);
+}
+
+int SheetPicker::labelAt(QPoint point) const
+{
+    for (int label = 1; label <= kLabelsPerSheet; ++label) {
+        if (labelRect(label).contains(point))
+            return label;
+    }
+    return 0;
+}
+
+void SheetPicker::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    for (int label = 1; label <= kLabelsPerSheet; ++label) {
+        const QRect r = labelRect(label);
+        const bool used = label < m_start;
+        const bool filled = !used && label - m_start < m_filled;
+        painter.setBrush(used         ? palette().color(QPalette::Mid)
+                             : filled ? palette().color(QPalette::Highlight).lighter(170)
+                                      : QColor(Qt::white));
+        painter.setPen(label == m_start ? QPen(palette().color(QPalette::Highlight), 3) : QPen(Qt::gray));
+        painter.drawRoundedRect(r, 6, 6);
+        painter.setPen(used ? palette().color(QPalette::Dark) : palette().color(QPalette::Text));
+        painter.drawText(r, Qt::AlignCenter, used ? QStringLiteral("%1\nused").arg(label) : QString::number(label));
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(labelRect(m_start).adjusted(-2, -2, 2, 2));
+    }
+}
+
+void SheetPicker::mousePressEvent(QMouseEvent *event)
+{
+    if (const int label = labelAt(event->position().toPoint()))
+        setStart(label);
+}
+
+void SheetPicker::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left: setStart(m_start - 1); break;
+    case Qt::Key_Right: setStart(m_start + 1); break;
+    case Qt::Key_Up: setStart(m_start - 2); break;
+    case Qt::Key_Down: setStart(m_start + 2); break;
+    default:
+        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_6)
+            setStart(event->key() - Qt::Key_0);
+        else
+            QWidget::keyPressEvent(event);
+    }
+}
+
+WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
+    : QDialog(parent)
+    , m_addresses(addresses)
+    , m_picker(new SheetPicker(this))
+    , m_copies(new QSpinBox(this))
+    , m_totals(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("Where on the Sheet"));
+    auto *prompt = new QLabel(QStringLiteral("Click the first free label on the sheet:"), this);
+    m_copies->setRange(1, kMaxCopies);
+    m_copies->setAccessibleName(QStringLiteral("Copies per address"));
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("&Copies per address:"), m_copies);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(prompt);
+    layout->addWidget(m_picker, 0, Qt::AlignHCenter);
+    layout->addLayout(form);
+    layout->addWidget(m_totals);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_picker, &SheetPicker::startChanged, this, &WhereOnSheetDialog::showTotals);
+    connect(m_copies, &QSpinBox::valueChanged, this, &WhereOnSheetDialog::showTotals);
+    showTotals();
+    m_picker->setFocus();
+}
+
+LabelPlacement WhereOnSheetDialog::placement() const
+{
+    return {m_picker->start(), m_copies->value()};
+}
+
+void WhereOnSheetDialog::showTotals()
+{
+    const LabelPlacement chosen = placement();
+    const qsizetype labels = LabelsTaken(m_addresses, chosen);
+    const qsizetype sheets = SheetsTaken(m_addresses, chosen);
+    m_picker->setFilled(labels);
+    const QString addresses = m_addresses == 1 ? QStringLiteral("1 address")
+                                               : QStringLiteral("%1 addresses").arg(m_addresses);
+    m_totals->setText(QStringLiteral("%1: %2 %3 on %4 %5, starting at label %6.")
+                          .arg(addresses)
+                          .arg(labels)
+                          .arg(labels == 1 ? QStringLiteral("label") : QStringLiteral("labels"))
+                          .arg(sheets)
+                          .arg(sheets == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
+                          .arg(chosen.start));
+}
