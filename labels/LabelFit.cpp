@@ -86,8 +86,6 @@ constexpr double kSameLine = 2.0;
 void sortInReadingOrder(std::vector<Word> &words)
 {
     std::sort(words.begin(), words.end(), [](const Word &a, const Word &b) { return a.box.bottom() < b.box.bottom(); });
-    std::vector<Word> ordered;
-    ordered.reserve(words.size());
     for (size_t first = 0; first < words.size();) {
         size_t end = first + 1;
         while (end < words.size() && words[end].box.bottom() - words[first].box.bottom() < kSameLine)
@@ -127,10 +125,22 @@ std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, co
     }
     if (!crossesEdge && found >= expected.size())
         return std::nullopt;
+    sortInReadingOrder(inside);
+    if (!crossesEdge) {
+        // The lines the office drops are the last ones. When the last line
+        // ends the text found, the characters missing are glyphs the PDF
+        // gives no text for, not lines cut off. (Only for a last line that is
+        // long enough not to end another line by chance.)
+        QString shown;
+        for (const Word &word : inside)
+            shown += word.ink;
+        const QString last = inkOf(lines.back().text);
+        if (last.size() >= 5 && shown.endsWith(last))
+            return std::nullopt;
+    }
 
     // The field that takes the most lines: the lines where its characters
     // were found whole, and one more where some of them are missing.
-    sortInReadingOrder(inside);
     std::array<int, 14> linesOfField = {};
     std::array<double, 14> lastLine = {};
     lastLine.fill(-1e9);
