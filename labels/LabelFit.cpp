@@ -101,6 +101,10 @@ void sortInReadingOrder(std::vector<Word> &words)
 // below its fixed row; a line half below the edge is drawn clipped. So the
 // text fits when every word found touching the label lies whole inside it
 // and together they hold all the characters of the label's lines.
+// How many characters of a label may lack text in the PDF (glyphs drawn
+// without it) before the label counts as cut.
+constexpr qsizetype kGlyphsWithoutText = 3;
+
 std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, const std::vector<Word> &touching)
 {
     const std::vector<LabelLine> lines = linesOf(fields);
@@ -130,12 +134,14 @@ std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, co
         // The lines the office drops are the last ones. When the last line
         // ends the text found, the characters missing are glyphs the PDF
         // gives no text for, not lines cut off. (Only for a last line that is
-        // long enough not to end another line by chance.)
+        // long enough not to end another line by chance, and only for a few
+        // characters: an overfull Word table cell keeps its last line and
+        // drops lines from the middle instead.)
         QString shown;
         for (const Word &word : inside)
             shown += word.ink;
         const QString last = inkOf(lines.back().text);
-        if (last.size() >= 5 && shown.endsWith(last))
+        if (last.size() >= 5 && shown.endsWith(last) && expected.size() - found <= kGlyphsWithoutText)
             return std::nullopt;
     }
 
