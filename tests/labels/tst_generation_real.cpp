@@ -28,6 +28,29 @@
 
 using namespace EngineTestKit;
 
+namespace {
+
+// The production seams where the click's work goes through them (the
+// engine, the random draw, the in-process clipboard); the boxes and dialogs
+// are recorded.
+struct ProductionRig
+{
+    RecordingMessageBoxes boxes;
+    ScriptedSaveDialog saveDialog;
+    ScriptedPrintDialog printDialog;
+    ScriptedOpenDialog openDialog;
+    ScriptedPlacementDialog placementDialog;
+    RecordingUrlOpener urlOpener;
+    RecordingProgramExit exit;
+    SystemRandom random;
+    InProcessClipboard clipboard;
+    ModuleEngineFactory engines{clipboard};
+    Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
+                      urlOpener, random,     clipboard,  engines,     exit};
+};
+
+} // namespace
+
 class tst_GenerationReal : public QObject
 {
     Q_OBJECT
@@ -43,20 +66,10 @@ private slots:
     void clickFillsSavesAndShowsTheSheet()
     {
         QVERIFY2(QFileInfo::exists(qEnvironmentVariable("PARCELON_ENGINE_MODULE")), "the engine module is missing");
-        // The production seams where the click's work goes through them; the
-        // boxes and dialogs are recorded.
-        RecordingMessageBoxes boxes;
-        ScriptedSaveDialog saveDialog;
-        ScriptedPrintDialog printDialog;
-        ScriptedOpenDialog openDialog;
-        ScriptedPlacementDialog placementDialog;
-        RecordingUrlOpener urlOpener;
-        RecordingProgramExit exit;
-        SystemRandom random;
-        InProcessClipboard clipboard;
-        ModuleEngineFactory engines(clipboard);
-        Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
-                          urlOpener, random,     clipboard,  engines,     exit};
+        ProductionRig rig;
+        RecordingMessageBoxes &boxes = rig.boxes;
+        ModuleEngineFactory &engines = rig.engines;
+        Services &services = rig.services;
 
         // Distinct values, none a part of another, so that counting them is exact.
         const QStringList fields = {
@@ -169,18 +182,10 @@ private slots:
     {
         QFETCH(QStringList, recipient);
         QFETCH(QString, named);
-        RecordingMessageBoxes boxes;
-        ScriptedSaveDialog saveDialog;
-        ScriptedPrintDialog printDialog;
-        ScriptedOpenDialog openDialog;
-        ScriptedPlacementDialog placementDialog;
-        RecordingUrlOpener urlOpener;
-        RecordingProgramExit exit;
-        SystemRandom random;
-        InProcessClipboard clipboard;
-        ModuleEngineFactory engines(clipboard);
-        Services services{boxes,     saveDialog, openDialog, printDialog, placementDialog,
-                          urlOpener, random,     clipboard,  engines,     exit};
+        ProductionRig rig;
+        RecordingMessageBoxes &boxes = rig.boxes;
+        ModuleEngineFactory &engines = rig.engines;
+        Services &services = rig.services;
         Form1 form(services);
         form.Form_Load();
         const QStringList sender = {"Quillmark", "Dana Whitcombe", "123 Elm Street", "Elmsworth", "NH", "03100"};
