@@ -379,7 +379,10 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
 AddressListReading readFile(const QString &path, const QStringList &defaults, const QMap<int, QString> &columnOfField)
 {
     // Only a plain file: a pipe or a device could be read for ever.
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(QStringLiteral("cannot read %1: there is no such file").arg(path));
+    if (!info.isFile())
         throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

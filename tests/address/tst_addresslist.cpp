@@ -298,6 +298,31 @@ private slots:
         }
     }
 
+    // Only a plain file is read, and a missing one is called missing.
+    void onlyAPlainFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "/nonexistent/orders.csv"
+                                 << "there is no such file";
+        QTest::newRow("folder") << "/"
+                                << "it is not a file";
+        QTest::newRow("device") << "/dev/zero"
+                                << "it is not a file";
+    }
+
+    void onlyAPlainFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        try {
+            AddressList::readFile(path, defaults(), {});
+            QFAIL("the path was read");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.description(), QStringLiteral("cannot read %1: %2").arg(path, reason));
+        }
+    }
+
     void mappingText_data()
     {
         QTest::addColumn<QString>("text");

@@ -124,6 +124,15 @@ private slots:
         ::umask(mask);
         QCOMPARE(modeOf(fresh), mode_t(0640));
 
+        // A file made read-only stays, even for root.
+        const QString locked = folder() + QStringLiteral("/locked.pdf");
+        WriteFileBytes(locked, "kept");
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup);
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 WriteReplacing(locked, [](const QString &name) { WriteFileBytes(name, "x"); }));
+        QCOMPARE(ReadFileBytes(locked), QByteArray("kept"));
+        QFile::remove(locked);
+
         // A writer that writes nothing is a failure, not an empty document.
         QVERIFY_THROWS_EXCEPTION(Failure, WriteReplacing(target, [](const QString &) {}));
         QCOMPARE(ReadFileBytes(target), QByteArray("new"));
