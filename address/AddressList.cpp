@@ -79,6 +79,15 @@ struct Columns
         }
         return false;
     }
+    // Whether the list gives where a recipient lives, not only who it is.
+    bool hasRecipientAddress() const
+    {
+        for (const auto &entry : columnOf) {
+            if (entry.first.first >= 9 && entry.first.first <= 12)
+                return true;
+        }
+        return false;
+    }
     bool hasSender() const
     {
         for (const auto &entry : columnOf) {
@@ -318,8 +327,11 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
                                   .arg(kMaxFieldLength));
             parts[target.first][target.second] = cell;
         }
+        // Where the list has address columns, a row with none of them filled
+        // is no address (PayPal lists fees and transfers by a name alone).
         bool hasRecipient = false;
-        for (int field = 7; field <= kCountryField; ++field)
+        const bool addressColumns = columns.hasRecipientAddress();
+        for (int field = addressColumns ? 9 : 7; field <= (addressColumns ? 12 : kCountryField); ++field)
             hasRecipient = hasRecipient || !joined(parts.value(field)).isEmpty();
         if (!hasRecipient) {
             reading.skipped << SkippedRow{record.line,

@@ -141,6 +141,16 @@ private slots:
         QCOMPARE(reading.skipped[0].reason, QStringLiteral("a further item of the order above"));
         QCOMPARE(reading.skipped[1].line, 4);
         QCOMPARE(reading.notices, QStringList{QStringLiteral("list.csv: columns not used: Name, Lineitem name")});
+
+        // A name with no address (a PayPal fee or transfer) takes no label.
+        const AddressListReading paypal = readBytes("Name,Type,Shipping Address Line 1,Town/City,Country\n"
+                                                    "Bank Account,Withdrawal,,,\n"
+                                                    "Al Xu,Payment,,,United States\n"
+                                                    "Fay Gum,Payment,8 Birch,Salem,United States\n");
+        QCOMPARE(paypal.rows.size(), 1);
+        QCOMPARE(paypal.rows[0].fields[7], QStringLiteral("Fay Gum"));
+        QCOMPARE(paypal.skipped.size(), 2);
+        QCOMPARE(paypal.skipped[1].reason, QStringLiteral("no recipient address"));
     }
 
     void textAsExported_data()
