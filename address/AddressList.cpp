@@ -344,9 +344,19 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
         AddressRow row{record.line, defaults.mid(0, AddressFields::kCount)};
         row.fields.resize(AddressFields::kCount);
         for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
-            if (it.key() <= AddressFields::kCount)
-                row.fields[it.key() - 1] = joined(it.value());
+            // An empty sender cell leaves the sender given otherwise, which
+            // the whole list shares.
+            const QString text = joined(it.value());
+            if (it.key() <= AddressFields::kCount && (it.key() > 6 || !text.isEmpty()))
+                row.fields[it.key() - 1] = text;
         }
+        bool hasSender = false;
+        for (int field = 0; field < 6; ++field)
+            hasSender = hasSender || !row.fields[field].trimmed().isEmpty();
+        if (!hasSender && reading.senderColumns)
+            throw Failure(QStringLiteral("%1: no sender address: the row's sender columns are empty and no "
+                                         "sender is given otherwise")
+                              .arg(at(record.line)));
         const QString country = joined(parts.value(kCountryField));
         const bool abroad = !isUnitedStates(country);
         if (abroad)
