@@ -34,7 +34,9 @@ mode_t newFileMode()
 
 void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
 {
-    const QFileInfo info(target);
+    // Through a link to a file the file is replaced, and the link kept.
+    const QFileInfo named(target);
+    const QFileInfo info(named.isSymLink() && named.exists() ? named.canonicalFilePath() : target);
     if (target.isEmpty())
         throw Failure(QStringLiteral("No file name was given"));
     if (info.isDir())
