@@ -79,6 +79,15 @@ struct Columns
         }
         return false;
     }
+    // Whether the list gives where a recipient lives, not only who it is.
+    bool hasRecipientAddress() const
+    {
+        for (const auto &entry : columnOf) {
+            if (entry.first.first >= 9 && entry.first.first <= 12)
+                return true;
+        }
+        return false;
+    }
     bool hasSender() const
     {
         for (const auto &entry : columnOf) {
@@ -318,8 +327,11 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
                                   .arg(kMaxFieldLength));
             parts[target.first][target.second] = cell;
         }
+        // Where the list has address columns, a row with none of them filled
+        // is no address (PayPal lists fees and transfers by a name alone).
         bool hasRecipient = false;
-        for (int field = 7; field <= kCountryField; ++field)
+        const bool addressColumns = columns.hasRecipientAddress();
+        for (int field = addressColumns ? 9 : 7; field <= (addressColumns ? 12 : kCountryField); ++field)
             hasRecipient = hasRecipient || !joined(parts.value(field)).isEmpty();
         if (!hasRecipient) {
             reading.skipped << SkippedRow{record.line,
@@ -332,9 +344,19 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
         AddressRow row{record.line, defaults.mid(0, AddressFields::kCount)};
         row.fields.resize(AddressFields::kCount);
         for (auto it = parts.cbegin(); it != parts.cend(); ++it) {
-            if (it.key() <= AddressFields::kCount)
-                row.fields[it.key() - 1] = joined(it.value());
+            // An empty sender cell leaves the sender given otherwise, which
+            // the whole list shares.
+            const QString text = joined(it.value());
+            if (it.key() <= AddressFields::kCount && (it.key() > 6 || !text.isEmpty()))
+                row.fields[it.key() - 1] = text;
         }
+        bool hasSender = false;
+        for (int field = 0; field < 6; ++field)
+            hasSender = hasSender || !row.fields[field].trimmed().isEmpty();
+        if (!hasSender && reading.senderColumns)
+            throw Failure(QStringLiteral("%1: no sender address: the row's sender columns are empty and no "
+                                         "sender is given otherwise")
+                              .arg(at(record.line)));
         const QString country = joined(parts.value(kCountryField));
         const bool abroad = !isUnitedStates(country);
         if (abroad)
@@ -379,7 +401,10 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
 AddressListReading readFile(const QString &path, const QStringList &defaults, const QMap<int, QString> &columnOfField)
 {
     // Only a plain file: a pipe or a device could be read for ever.
-    if (!QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(QStringLiteral("cannot read %1: there is no such file").arg(path));
+    if (!info.isFile())
         throw Failure(QStringLiteral("cannot read %1: it is not a file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

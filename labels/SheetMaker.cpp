@@ -34,13 +34,17 @@ mode_t newFileMode()
 
 void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
 {
-    const QFileInfo info(target);
+    // Through a link to a file the file is replaced, and the link kept.
+    const QFileInfo named(target);
+    const QFileInfo info(named.isSymLink() && named.exists() ? named.canonicalFilePath() : target);
     if (target.isEmpty())
         throw Failure(QStringLiteral("No file name was given"));
     if (info.isDir())
         throw Failure(QStringLiteral("%1 is a folder").arg(info.absoluteFilePath()));
-    // A file its owner made read-only is not replaced behind their back.
-    if (info.exists() && !info.isWritable())
+    // A file its owner made read-only is not replaced behind their back, even
+    // by root, whom the permission check alone would let through.
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         throw Failure(QStringLiteral("%1 is read-only").arg(info.absoluteFilePath()));
     const QFileInfo folder(info.absolutePath());
     if (!folder.isDir())

@@ -25,7 +25,8 @@ QStringList expected(const QStringList &recipient)
     return defaults().mid(0, 6) + recipient;
 }
 
-AddressListReading readBytes(const QByteArray &bytes, const QStringList &mappings = {})
+AddressListReading readBytes(const QByteArray &bytes, const QStringList &mappings = {},
+                             const QStringList &fieldDefaults = defaults())
 {
     QMap<int, QString> columnOfField;
     for (const QString &mapping : mappings) {
@@ -35,7 +36,7 @@ AddressListReading readBytes(const QByteArray &bytes, const QStringList &mapping
     QByteArray data = bytes;
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
-    return AddressList::read(buffer, QStringLiteral("list.csv"), defaults(), columnOfField);
+    return AddressList::read(buffer, QStringLiteral("list.csv"), fieldDefaults, columnOfField);
 }
 
 QByteArray encoded(const QString &text, QStringEncoder::Encoding encoding)
@@ -141,6 +142,29 @@ private slots:
         QCOMPARE(reading.skipped[0].reason, QStringLiteral("a further item of the order above"));
         QCOMPARE(reading.skipped[1].line, 4);
         QCOMPARE(reading.notices, QStringList{QStringLiteral("list.csv: columns not used: Name, Lineitem name")});
+
+        // A name with no address (a PayPal fee or transfer) takes no label.
+        const AddressListReading paypal = readBytes("Name,Type,Shipping Address Line 1,Town/City,Country\n"
+                                                    "Bank Account,Withdrawal,,,\n"
+                                                    "Al Xu,Payment,,,United States\n"
+                                                    "Fay Gum,Payment,8 Birch,Salem,United States\n");
+        QCOMPARE(paypal.rows.size(), 1);
+        QCOMPARE(paypal.rows[0].fields[7], QStringLiteral("Fay Gum"));
+        QCOMPARE(paypal.skipped.size(), 2);
+        QCOMPARE(paypal.skipped[1].reason, QStringLiteral("no recipient address"));
+
+        // An empty sender cell keeps the sender given otherwise.
+        const AddressListReading senders = readBytes("recipient_name,sender_name,sender_zip\nAda,Shop,53703\nBo,,\n");
+        QCOMPARE(senders.rows[0].fields.mid(0, 6), (QStringList{"d1", "Shop", "d3", "d4", "d5", "53703"}));
+        QCOMPARE(senders.rows[1].fields.mid(0, 6), defaults().mid(0, 6));
+        // With none given otherwise, such a row has no sender and is refused.
+        try {
+            readBytes("recipient_name,sender_name\nAda,Shop\nBo,\n", {}, QStringList(12));
+            QFAIL("a row without a sender was accepted");
+        } catch (const Failure &failure) {
+            QVERIFY2(failure.description().startsWith(QLatin1String("list.csv, line 3: no sender address")),
+                     qPrintable(failure.description()));
+        }
     }
 
     void textAsExported_data()
@@ -295,6 +319,31 @@ private slots:
                          && failure.description().contains(reason),
                      qPrintable(failure.description()));
             QVERIFY(!failure.description().contains(QLatin1Char('\n')));
+        }
+    }
+
+    // Only a plain file is read, and a missing one is called missing.
+    void onlyAPlainFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "/nonexistent/orders.csv"
+                                 << "there is no such file";
+        QTest::newRow("folder") << "/"
+                                << "it is not a file";
+        QTest::newRow("device") << "/dev/zero"
+                                << "it is not a file";
+    }
+
+    void onlyAPlainFile()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        try {
+            AddressList::readFile(path, defaults(), {});
+            QFAIL("the path was read");
+        } catch (const Failure &failure) {
+            QCOMPARE(failure.description(), QStringLiteral("cannot read %1: %2").arg(path, reason));
         }
     }
 

@@ -124,9 +124,26 @@ private slots:
         ::umask(mask);
         QCOMPARE(modeOf(fresh), mode_t(0640));
 
+        // Through a link, the linked file is replaced and the link stays.
+        const QString link = folder() + QStringLiteral("/link.pdf");
+        QVERIFY(QFile::link(target, link));
+        WriteReplacing(link, [](const QString &name) { WriteFileBytes(name, "linked"); });
+        QVERIFY(QFileInfo(link).isSymLink());
+        QCOMPARE(ReadFileBytes(target), QByteArray("linked"));
+        QFile::remove(link);
+
+        // A file made read-only stays, even for root.
+        const QString locked = folder() + QStringLiteral("/locked.pdf");
+        WriteFileBytes(locked, "kept");
+        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup);
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 WriteReplacing(locked, [](const QString &name) { WriteFileBytes(name, "x"); }));
+        QCOMPARE(ReadFileBytes(locked), QByteArray("kept"));
+        QFile::remove(locked);
+
         // A writer that writes nothing is a failure, not an empty document.
         QVERIFY_THROWS_EXCEPTION(Failure, WriteReplacing(target, [](const QString &) {}));
-        QCOMPARE(ReadFileBytes(target), QByteArray("new"));
+        QCOMPARE(ReadFileBytes(target), QByteArray("linked"));
         QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 };
