@@ -219,6 +219,8 @@ bool CsvReader::next(CsvRecord &record)
     for (;;) {
         QString field;
         if (i < line.size() && line[i] == QLatin1Char('"')) {
+            const qsizetype start = i;
+            const int startLine = m_line;
             ++i;
             for (;;) {
                 if (i >= line.size()) { // the field goes on on the next line
@@ -243,8 +245,18 @@ bool CsvReader::next(CsvRecord &record)
                 field += QStringView(line).sliced(i, quote - i);
                 i = quote;
             }
-            if (i < line.size() && line[i] != m_delimiter)
-                throw failureAt(m_line, QStringLiteral("text follows the closing quote of a field"));
+            if (i < line.size() && line[i] != m_delimiter) {
+                // A field that only starts with a quoted word ("Bud" Smith, as
+                // shops that never quote write it) is taken as it stands, as
+                // spreadsheets take it; one whose quotes ran over lines is not.
+                if (m_line != startLine)
+                    throw failureAt(m_line, QStringLiteral("text follows the closing quote of a field"));
+                qsizetype delimiter = line.indexOf(m_delimiter, start);
+                if (delimiter < 0)
+                    delimiter = line.size();
+                field = line.mid(start, delimiter - start);
+                i = delimiter;
+            }
         } else {
             qsizetype delimiter = line.indexOf(m_delimiter, i);
             if (delimiter < 0)

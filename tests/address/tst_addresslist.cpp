@@ -189,6 +189,10 @@ private slots:
             << encoded(QStringLiteral("recipient_name,recipient_street\n%1,\"7 Wharf, Lane\"\n").arg(name),
                        QStringEncoder::Utf16BE)
             << name << "7 Wharf, Lane" << QString();
+        QTest::newRow("tab, never quoted, a quoted nickname")
+            << QByteArray("recipient-name\tship-address-1\nAda\t1 Elm St\n\"Bud\" Smith\t\"Rear\" 9 Oak Ave\n")
+            << "\"Bud\" Smith"
+            << "\"Rear\" 9 Oak Ave" << QString();
         // ASCII until the third line, as a spreadsheet saves it.
         QTest::newRow("Windows-1252, CR only")
             << QByteArray("recipient_name,recipient_street\rAda,1 Elm St\rZo\xEB \x93Z\x94,Caf\xE9 \x80 Row\r")
@@ -278,8 +282,8 @@ private slots:
                                    << "list.csv, line 3: 2 fields, but the header names 3";
         QTest::newRow("quote never closed") << header + "a,b,c\n\"a,b,c\n"
                                             << "list.csv, line 3: a quoted field is never closed";
-        QTest::newRow("text after a quote") << header + "\"a\"b,b,c\n"
-                                            << "list.csv, line 2: text follows";
+        QTest::newRow("text after a quote over lines") << header + "\"a\nx\"b,b,c\n"
+                                                       << "list.csv, line 3: text follows";
         QTest::newRow("field too long") << header + "a,b,c\na," + QByteArray(1001, 'x') + ",c\n"
                                         << "list.csv, line 3: the column recipient_street holds 1001 characters";
         QTest::newRow("line over 64 KiB") << header + "a,b,c\n" + QByteArray(70000, ',') + "\n"
