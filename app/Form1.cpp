@@ -338,7 +338,7 @@ void Form1::OpenAddressList(const QString &path)
         typed << fieldText(n);
     AddressListReading reading;
     try {
-        reading = AddressList::readFile(path, typed);
+        reading = AddressList::readFile(path, AddressList::listDefaults(typed));
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;
