@@ -398,6 +398,14 @@ AddressListReading read(QIODevice &device, const QString &name, const QStringLis
     return reading;
 }
 
+QStringList listDefaults(const QStringList &typed)
+{
+    QStringList defaults = typed.mid(0, 6);
+    while (defaults.size() < AddressFields::kCount)
+        defaults << QString();
+    return defaults;
+}
+
 AddressListReading readFile(const QString &path, const QStringList &defaults, const QMap<int, QString> &columnOfField)
 {
     // Only a plain file: a pipe or a device could be read for ever.

@@ -85,6 +85,11 @@ std::pair<int, QString> parseMapping(const QString &text);
 AddressListReading read(QIODevice &device, const QString &name, const QStringList &defaults,
                         const QMap<int, QString> &columnOfField = {});
 
+// The defaults of a list read in the window, from the twelve typed fields:
+// the typed sender (a list's own sender columns win), and no recipient, as
+// the typed recipient is none of the list's.
+QStringList listDefaults(const QStringList &typed);
+
 // The same for the file at `path`, which must be a plain file.
 AddressListReading readFile(const QString &path, const QStringList &defaults,
                             const QMap<int, QString> &columnOfField = {});

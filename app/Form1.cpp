@@ -157,6 +157,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // The frames stop mouse events reaching the window, its menu's among them.
+    if (event->type() == QEvent::ContextMenu && qobject_cast<QGroupBox *>(watched)) {
+        contextMenuEvent(static_cast<QContextMenuEvent *>(event));
+        return true;
+    }
     if (event->type() == QEvent::MouseMove) {
         if (watched == ui->PushButton6 || watched == ui->PushButton1 || watched == ui->PushButton3)
             m_pointer.overButton();
@@ -338,7 +343,7 @@ void Form1::OpenAddressList(const QString &path)
         typed << fieldText(n);
     AddressListReading reading;
     try {
-        reading = AddressList::readFile(path, typed);
+        reading = AddressList::readFile(path, AddressList::listDefaults(typed));
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;

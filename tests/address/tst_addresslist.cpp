@@ -273,6 +273,18 @@ private slots:
             QVERIFY2(reading.notices.join(QLatin1Char('|')).contains(notice), qPrintable(reading.notices.join('|')));
     }
 
+    // In the window the typed sender fills what a list lacks, but the typed
+    // recipient is nobody's on the list: its missing fields stay empty.
+    void windowDefaults()
+    {
+        QByteArray data("recipient_name,sender_name\nAda,Kim\n");
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        const AddressListReading reading = AddressList::read(buffer, QStringLiteral("list.csv"),
+                                                             AddressList::listDefaults(defaults()));
+        QCOMPARE(reading.rows[0].fields, (QStringList{"d1", "Kim", "d3", "d4", "d5", "d6", "", "Ada", "", "", "", ""}));
+    }
+
     void unusableListsNameTheLine_data()
     {
         QTest::addColumn<QByteArray>("list");

@@ -15,11 +15,13 @@
 #include "tests/support/TestMain.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -545,6 +547,27 @@ private slots:
                  u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
                  "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
                  "https://www.quillmark.example/contact"_s);
+    }
+
+    // A right click beside the fields, on the window or inside a frame, offers the list.
+    void backgroundMenu()
+    {
+        Fixture f;
+        Form1 &form = *f.form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        for (QWidget *where : {static_cast<QWidget *>(&form), static_cast<QWidget *>(form.findChild<QGroupBox *>())}) {
+            QString offered;
+            QTimer::singleShot(0, &form, [&offered] {
+                if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                    offered = menu->actions().value(0)->text();
+                    menu->close();
+                }
+            });
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), where->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(where, &click);
+            QCOMPARE(offered, u"Open Address List..."_s);
+        }
     }
 
     // A list that cannot be read is one box naming its line, and nothing
