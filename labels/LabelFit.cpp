@@ -25,6 +25,15 @@ QRectF labelRectangle(int label)
     return QRectF(11.25 + (index % 2) * (288.0 + 13.5), 36.0 + (index / 2) * 240.0, 288.0, 240.0);
 }
 
+// Where a label's text may lie: the label less the cell's 7.2 pt bottom
+// padding. The office clips an overfull cell there in its own picture of the
+// page while the PDF still places the line's box inside the label, so a line
+// reaching into the padding is shown cut.
+QRectF textArea(int label)
+{
+    return labelRectangle(label).adjusted(0, 0, 0, -7.2);
+}
+
 // What a word is made of as the PDF's reader sees it: ligatures and other
 // compatibility forms taken apart, blanks and invisible characters (which
 // the office drops or lays out as space) left out.
@@ -230,7 +239,7 @@ QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<Sheet
             const QStringList &fields = labels[label - 1];
             if (fields.isEmpty())
                 continue;
-            if (const std::optional<int> field = cutFieldOf(fields, labelRectangle(label), touching[label - 1]))
+            if (const std::optional<int> field = cutFieldOf(fields, textArea(label), touching[label - 1]))
                 cut.append({sheet + 1, label, *field});
         }
     }
