@@ -746,8 +746,12 @@ void Form2::showTitle()
     QString title = QString::fromLatin1(AppInfo::kProductTitle);
     if (showsList()) {
         title += QStringLiteral(" - sheet %1 of %2").arg(m_sheet + 1).arg(m_listSheets);
-        if (!m_pages)
+        // Once every sheet is put together the office still lays them out
+        // and writes them, which takes a while for a long list.
+        if (!m_pages && m_sheetsMade < m_listSheets)
             title += QStringLiteral(" (making the sheets: %1 of %2)").arg(m_sheetsMade).arg(m_listSheets);
+        else if (!m_pages)
+            title += QStringLiteral(" (writing the %1 sheets)").arg(m_listSheets);
     }
     setWindowTitle(title);
     if (m_nextAction) {

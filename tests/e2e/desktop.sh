@@ -395,7 +395,7 @@ xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
 check "a long list opens" type_into_dialog "Open Address List" "$BIG"
 check "... and asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
 xdotool key Return
-making() { [ -n "$(list_preview)" ] && xdotool getwindowname "$(list_preview)" | grep -q 'making the sheets'; }
+making() { [ -n "$(list_preview)" ] && xdotool getwindowname "$(list_preview)" | grep -Eq 'making the sheets|writing the [0-9]+ sheets'; }
 check "its first sheet shows while the others are being made" wait_until 60 making
 shot list-making
 click "$(list_preview)" 164 603
