@@ -41,6 +41,19 @@ BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxSty
     return result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No;
 }
 
+namespace {
+
+// The file the user chose in a file dialog, or nothing when it was cancelled.
+QString chosenFile(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+} // namespace
+
 QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, const QString &filter)
 {
     if (m_exit.ending())
@@ -51,10 +64,7 @@ QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, con
     // The program asks about overwriting itself and adds no extension.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(QString());
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return chosenFile(dialog);
 }
 
 namespace {
@@ -113,10 +123,7 @@ QString QtOpenDialog::askOpenFileName(QWidget *parent, const QString &title, con
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    return chosenFile(dialog);
 }
 
 bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer, int pages)

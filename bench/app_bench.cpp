@@ -101,6 +101,14 @@ void startUp(Laps &laps)
     program.requireNoReports();
 }
 
+// The main window shown, and its office warmed in the background, as the program does.
+void showAndWarm(Form1 &form, Program &program)
+{
+    if (!StartMainWindow(form) || !QTest::qWaitForWindowExposed(&form))
+        throw std::runtime_error("the main window did not show");
+    program.engines.warmUp();
+}
+
 void clickToPreview(Laps &laps, const QString &name, Form1 &form)
 {
     laps.lap(name, [&] {
@@ -118,9 +126,7 @@ void clicks(Laps &laps)
     NeverSeven draws; // the document name is always the same; "< Back" deletes it
     Program program(draws);
     Form1 form(program.services);
-    if (!StartMainWindow(form) || !QTest::qWaitForWindowExposed(&form))
-        throw std::runtime_error("the main window did not show");
-    program.engines.warmUp();
+    showAndWarm(form, program);
     QTest::qWait(3000);
     clickToPreview(laps, QStringLiteral("click to preview shown: first, 3 s after start"), form);
     program.requireNoReports();
@@ -139,9 +145,7 @@ void clickDuringWarmUp(Laps &laps)
     NeverSeven draws;
     Program program(draws);
     Form1 form(program.services);
-    if (!StartMainWindow(form) || !QTest::qWaitForWindowExposed(&form))
-        throw std::runtime_error("the main window did not show");
-    program.engines.warmUp();
+    showAndWarm(form, program);
     clickToPreview(laps, QStringLiteral("click to preview shown: first, during the warm-up"), form);
     program.requireNoReports();
     form.previewWindow()->PushButton8_Click();
@@ -164,9 +168,7 @@ void hundredRowList(Laps &laps)
     NeverSeven draws;
     Program program(draws);
     Form1 form(program.services);
-    if (!StartMainWindow(form) || !QTest::qWaitForWindowExposed(&form))
-        throw std::runtime_error("the main window did not show");
-    program.engines.warmUp();
+    showAndWarm(form, program);
     QTest::qWait(3000);
     for (int i = 0; i < 3; ++i) {
         QElapsedTimer clock;

@@ -56,6 +56,15 @@ Run runParcelon(const QStringList &arguments, const QProcessEnvironment &extra =
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+// A plain list of `rows` recipients, R1 to R<rows>, each with its own ZIP code.
+QByteArray numberedList(int rows)
+{
+    QByteArray csv = "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
+    for (int i = 1; i <= rows; ++i)
+        csv += QStringLiteral("R%1,%1 Main St,Lakeview,ME,%2\n").arg(i).arg(4100 + i, 5, 10, QLatin1Char('0')).toUtf8();
+    return csv;
+}
+
 QList<int> sorted(QList<int> cells)
 {
     std::sort(cells.begin(), cells.end());
@@ -224,13 +233,7 @@ private slots:
     void aSignalDuringTheFinalSaveWritesNothing()
     {
         WriteFileBytes(out(QStringLiteral("old.pdf")), "the user's earlier sheet");
-        QByteArray csv = "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
-        for (int i = 1; i <= 300; ++i)
-            csv += QStringLiteral("R%1,%1 Main St,Lakeview,ME,%2\n")
-                       .arg(i)
-                       .arg(4100 + i, 5, 10, QLatin1Char('0'))
-                       .toUtf8();
-        WriteFileBytes(out(QStringLiteral("list.csv")), csv);
+        WriteFileBytes(out(QStringLiteral("list.csv")), numberedList(300));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
@@ -319,13 +322,7 @@ private slots:
     void aKilledRunLeavesNothingToTheNext()
     {
         const QString list = TestEnvironment::root() + QStringLiteral("/killed.csv");
-        QByteArray csv = "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip\n";
-        for (int i = 1; i <= 60; ++i)
-            csv += QStringLiteral("R%1,%1 Main St,Lakeview,ME,%2\n")
-                       .arg(i)
-                       .arg(4100 + i, 5, 10, QLatin1Char('0'))
-                       .toUtf8();
-        WriteFileBytes(list, csv);
+        WriteFileBytes(list, numberedList(60));
         const QStringList arguments = {QStringLiteral("--csv"),         list,
                                        QStringLiteral("--sender-name"), QStringLiteral("Clerk"),
                                        QStringLiteral("--output"),      out(QStringLiteral("labels.pdf"))};
