@@ -84,16 +84,6 @@ public:
         Q_UNUSED(fileName);
         throw EngineError(QStringLiteral("This document engine cannot store flat XML"));
     }
-    // Puts the whole content of another open document of the same
-    // application at the end of this one, starting on a new page.
-    virtual void appendDocument(WordDocument &source)
-    {
-        Q_UNUSED(source);
-        throw EngineError(QStringLiteral("This document engine cannot append documents"));
-    }
-    // Takes back every change made since the document was opened; fails
-    // when there is nothing to take back.
-    virtual void undoAll() { throw EngineError(QStringLiteral("This document engine cannot undo")); }
     // The document as the engine lays it out: a PDF of its pages, from
     // which the callers read where every line stands. Empty from an engine
     // that lays nothing out (it cannot be checked then).

@@ -11,7 +11,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 5;
+inline constexpr int kEngineModuleInterfaceVersion = 6;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";

@@ -11,31 +11,16 @@
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
-#include <com/sun/star/datatransfer/XTransferable.hpp>
-#include <com/sun/star/datatransfer/XTransferableSupplier.hpp>
-#include <com/sun/star/document/XUndoManager.hpp>
-#include <com/sun/star/document/XUndoManagerSupplier.hpp>
-#include <com/sun/star/frame/XController.hpp>
-#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
 #include <com/sun/star/lang/XMultiServiceFactory.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
-#include <com/sun/star/style/BreakType.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
-#include <com/sun/star/text/XTextTable.hpp>
-#include <com/sun/star/text/XTextTableCursor.hpp>
-#include <com/sun/star/text/XTextViewCursor.hpp>
-#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/view/XSelectionSupplier.hpp>
 
 #include <QDir>
 #include <QFile>
@@ -425,93 +410,4 @@ QImage LibreOfficeDocument::exportedPicture()
         painter.drawImage(0, 0, rendered, 0, 0, kPictureWidth, kPictureHeight);
     }
     return page;
-}
-
-namespace {
-
-uno::Reference<frame::XController> controllerOf(const uno::Reference<lang::XComponent> &component)
-{
-    uno::Reference<frame::XModel> model(component, uno::UNO_QUERY_THROW);
-    uno::Reference<frame::XController> controller = model->getCurrentController();
-    if (!controller.is())
-        throw EngineError(QStringLiteral("The document has no view to copy through"));
-    return controller;
-}
-
-// The one table a label sheet's body consists of (besides empty
-// paragraphs); a document of any other shape cannot be appended.
-uno::Reference<text::XTextTable> soleTable(const uno::Reference<lang::XComponent> &component)
-{
-    uno::Reference<text::XTextDocument> document(component, uno::UNO_QUERY_THROW);
-    uno::Reference<container::XEnumerationAccess> parts(document->getText(), uno::UNO_QUERY_THROW);
-    uno::Reference<container::XEnumeration> each = parts->createEnumeration();
-    uno::Reference<text::XTextTable> table;
-    bool other = false;
-    while (each->hasMoreElements()) {
-        uno::Reference<lang::XServiceInfo> part(each->nextElement(), uno::UNO_QUERY);
-        if (!part.is())
-            continue;
-        if (part->supportsService("com.sun.star.text.TextTable")) {
-            other = other || table.is();
-            table.set(part, uno::UNO_QUERY);
-        } else {
-            uno::Reference<text::XTextRange> paragraph(part, uno::UNO_QUERY);
-            other = other || !paragraph.is() || !paragraph->getString().isEmpty();
-        }
-    }
-    if (!table.is() || other)
-        return {};
-    return table;
-}
-
-} // namespace
-
-void LibreOfficeDocument::appendDocument(WordDocument &source)
-{
-    checkOpen("AppendDocument");
-    contentChanged();
-    auto *other = dynamic_cast<LibreOfficeDocument *>(&source);
-    if (!other || other == this || !other->isOpen())
-        throw EngineError(QStringLiteral("Only another open document of the same application can be appended"));
-    m_office.call(QStringLiteral("appending %1 to %2").arg(other->path(), m_path), [&] {
-        // The copy is made inside the office, through the documents' views
-        // (never the system clipboard): all the table's cells selected, copied,
-        // and put at the end of this document. The table carries the page
-        // break along.
-        uno::Reference<text::XTextTable> table = soleTable(other->component());
-        if (!table.is())
-            throw EngineError(
-                QStringLiteral("%1 cannot be appended: only a document made of one table can").arg(other->path()));
-        uno::Reference<beans::XPropertySet>(table, uno::UNO_QUERY_THROW)
-            ->setPropertyValue("BreakType", uno::Any(style::BreakType_PAGE_BEFORE));
-        uno::Reference<text::XTextTableCursor> cells = table->createCursorByCellName("A1");
-        cells->gotoEnd(true);
-        uno::Reference<frame::XController> from = controllerOf(other->component());
-        uno::Reference<view::XSelectionSupplier>(from, uno::UNO_QUERY_THROW)->select(uno::Any(cells));
-        uno::Reference<datatransfer::XTransferable> content =
-            uno::Reference<datatransfer::XTransferableSupplier>(from, uno::UNO_QUERY_THROW)->getTransferable();
-        uno::Reference<text::XText> body =
-            uno::Reference<text::XTextDocument>(m_component, uno::UNO_QUERY_THROW)->getText();
-        uno::Reference<frame::XController> to = controllerOf(m_component);
-        uno::Reference<text::XTextViewCursor> end =
-            uno::Reference<text::XTextViewCursorSupplier>(to, uno::UNO_QUERY_THROW)->getViewCursor();
-        end->gotoRange(body->getEnd(), false);
-        uno::Reference<datatransfer::XTransferableSupplier>(to, uno::UNO_QUERY_THROW)->insertTransferable(content);
-    });
-}
-
-void LibreOfficeDocument::undoAll()
-{
-    checkOpen("Undo");
-    contentChanged();
-    m_office.call(QStringLiteral("undoing the changes to %1").arg(m_path), [&] {
-        uno::Reference<document::XUndoManager> undo =
-            uno::Reference<document::XUndoManagerSupplier>(m_component, uno::UNO_QUERY_THROW)->getUndoManager();
-        // The sheets of a list rely on this: with undo switched off a changed
-        // document would silently stay changed.
-        if (!undo->isUndoPossible())
-            throw EngineError(QStringLiteral("The changes to %1 cannot be undone").arg(m_path));
-        while (undo->isUndoPossible())
-            undo->undo();
-    });
 }

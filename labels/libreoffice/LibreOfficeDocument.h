@@ -47,8 +47,6 @@ public:
     void saveAsFlatXml(const QString &fileName) override;
     void close() override;
     void copyRangeAsPicture() override;
-    void appendDocument(WordDocument &source) override;
-    void undoAll() override;
     QByteArray layoutPdf() override;
     void setParagraphStyleSize(const QString &style, double points) override;
     // A layout and its page picture, which is rendered in the background

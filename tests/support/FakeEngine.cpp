@@ -41,7 +41,6 @@ public:
         : m_engine(engine)
         , m_app(app)
         , text(std::move(text))
-        , opened(this->text)
     {
     }
 
@@ -51,8 +50,6 @@ public:
     void store(const QString &fileName, const QString &record);
     void close() override;
     void copyRangeAsPicture() override;
-    void appendDocument(WordDocument &source) override;
-    void undoAll() override;
 
     void requireOpen() const
     {
@@ -63,7 +60,6 @@ public:
     FakeEngine &m_engine;
     FakeApplication &m_app;
     QString text;
-    QString opened; // the text as opened, for undoAll
     bool closed = false;
 };
 
@@ -229,25 +225,6 @@ void FakeDocument::copyRangeAsPicture()
     if (!m_engine.clipboard)
         throw EngineError(QStringLiteral("The clipboard cannot be opened"));
     m_engine.clipboard->setImage(m_engine.picture);
-}
-
-void FakeDocument::appendDocument(WordDocument &source)
-{
-    m_engine.enter(QStringLiteral("appendDocument"), QStringLiteral("appendDocument()"));
-    m_app.requireRunning();
-    requireOpen();
-    auto &other = static_cast<FakeDocument &>(source);
-    other.requireOpen();
-    // A form feed stands for the page break.
-    text += QLatin1Char('\f') + other.text;
-}
-
-void FakeDocument::undoAll()
-{
-    m_engine.enter(QStringLiteral("undoAll"), QStringLiteral("undoAll()"));
-    m_app.requireRunning();
-    requireOpen();
-    text = opened;
 }
 
 void FakeFind::enter(const QString &operation, const QString &argument)

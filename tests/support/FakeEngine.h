@@ -22,9 +22,7 @@ class PictureClipboard;
 // A document is the file's bytes read as UTF-8 text; replace-all is literal and
 // ignores letter case (as the real engine does); saveAs and saveAsFormat
 // (both the operation "saveAs") write the text back;
-// saveAsFlatXml writes `flatXml` (the text when empty);
-// appendDocument adds a form feed and the other document's text; undoAll
-// restores the text as opened.
+// saveAsFlatXml writes `flatXml` (the text when empty).
 // Any operation can be made to fail, always or only on its n-th call.
 class FakeEngine : public EngineFactory
 {
@@ -35,7 +33,7 @@ public:
     // "find.setFormat", "find.setMatchCase", "find.setMatchWholeWord",
     // "find.setMatchWildcards", "find.setMatchSoundsLike",
     // "find.setMatchAllWordForms", "execute", "saveAs", "saveAsFlatXml", "close",
-    // "copyRangeAsPicture", "appendDocument", "undoAll", "setDisplayAlerts",
+    // "copyRangeAsPicture", "setDisplayAlerts",
     // "closeActiveDocument", "quit".
     // nthCall 0 fails every call; n > 0 only the n-th call (counted from 1
     // over all instances). An empty description gets a generic one.
