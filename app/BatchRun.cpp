@@ -356,8 +356,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
                 throw;
             // Back from the label to the address it holds.
             const CutLabel &first = cut.labels().first();
-            const qsizetype slot = (first.sheet - 1) * kLabelsPerSheet + first.label - placement.start;
-            const qsizetype address = std::clamp<qsizetype>(slot / placement.copies, 0, addresses.size() - 1);
+            const qsizetype address = AddressAtLabel({first.sheet, first.label}, placement, addresses.size());
             const QString more = cut.labels().size() > 1
                 ? QStringLiteral(" (%1 labels in all)").arg(cut.labels().size())
                 : QString();

@@ -39,7 +39,6 @@
 #include <QToolTip>
 #include <QUrl>
 
-#include <algorithm>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
@@ -384,8 +383,7 @@ void Form1::OpenAddressList(const QString &path)
     // A label too long even in the smallest text is named by the list's line, as the command line does.
     auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
         const CutLabel &first = cut.labels().first();
-        const qsizetype slot = (first.sheet - 1) * kLabelsPerSheet + first.label - placement.start;
-        const qsizetype address = std::clamp<qsizetype>(slot / placement.copies, 0, lines.size() - 1);
+        const qsizetype address = AddressAtLabel({first.sheet, first.label}, placement, lines.size());
         return QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; shorten its %3")
             .arg(path)
             .arg(lines[address])

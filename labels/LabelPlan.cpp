@@ -1,5 +1,7 @@
 #include "labels/LabelPlan.h"
 
+#include <algorithm>
+
 qsizetype LabelsTaken(qsizetype addresses, LabelPlacement placement)
 {
     return addresses * placement.copies;
@@ -18,6 +20,12 @@ LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement)
 {
     const qsizetype slot = placement.start - 1 + k;
     return {slot / kLabelsPerSheet + 1, int(slot % kLabelsPerSheet) + 1};
+}
+
+qsizetype AddressAtLabel(LabelPosition position, LabelPlacement placement, qsizetype addresses)
+{
+    const qsizetype k = (position.sheet - 1) * kLabelsPerSheet + position.label - placement.start;
+    return std::clamp<qsizetype>(k / placement.copies, 0, addresses - 1);
 }
 
 QList<SheetLabels> PlanSheets(const QList<QStringList> &addresses, LabelPlacement placement)

@@ -42,6 +42,10 @@ struct LabelPosition
 };
 LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement);
 
+// The other way round: which address (from 0) the label at `position` holds,
+// one of `addresses`; a position before the first address gives the first.
+qsizetype AddressAtLabel(LabelPosition position, LabelPlacement placement, qsizetype addresses);
+
 // start 1..6, copies 1..kMaxCopies.
 bool IsValidPlacement(LabelPlacement placement);
 inline constexpr int kMaxCopies = 600;

@@ -64,6 +64,12 @@ private slots:
         QCOMPARE(LabelsTaken(addresses, placement), qsizetype(addresses * copies));
         if (addresses) // every field of an address arrives, in order
             QCOMPARE(sheets.first()[start - 1], address(QStringLiteral("a")));
+        // And back from every label made to the address it holds.
+        for (qsizetype k = 0; k < LabelsTaken(addresses, placement); ++k) {
+            const LabelPosition at = PositionOfLabel(k, placement);
+            const qsizetype back = AddressAtLabel(at, placement, addresses);
+            QCOMPARE(sheets[at.sheet - 1][at.label - 1], list[back]);
+        }
     }
 
     void positionsAndLimits()
