@@ -9,6 +9,8 @@
 #include <QLibrary>
 #include <QThread>
 
+#include <functional>
+
 namespace {
 
 // Named by the build, which also names the module it builds.
@@ -93,6 +95,27 @@ void ModuleEngineFactory::load()
         QStringLiteral("The LibreOffice engine could not be loaded: %1").arg(problems.join(QStringLiteral("; "))));
 }
 
+namespace {
+
+// What the module made, or its failure as an EngineError.
+std::unique_ptr<WordApplication> created(const std::function<WordApplication *()> &create)
+{
+    try {
+        WordApplication *application = create();
+        if (!application)
+            throw EngineError(QStringLiteral("LibreOffice could not be started"));
+        return std::unique_ptr<WordApplication>(application);
+    } catch (const EngineError &) {
+        throw;
+    } catch (const std::exception &e) {
+        throw EngineError(QStringLiteral("LibreOffice could not be started: %1").arg(QString::fromLocal8Bit(e.what())));
+    } catch (...) {
+        throw EngineError(QStringLiteral("LibreOffice could not be started"));
+    }
+}
+
+} // namespace
+
 std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
 {
     load();
@@ -104,18 +127,13 @@ std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
         if (onMainThread)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    try {
-        WordApplication *application = m_host->createApplication();
-        if (!application)
-            throw EngineError(QStringLiteral("LibreOffice could not be started"));
-        return std::unique_ptr<WordApplication>(application);
-    } catch (const EngineError &) {
-        throw;
-    } catch (const std::exception &e) {
-        throw EngineError(QStringLiteral("LibreOffice could not be started: %1").arg(QString::fromLocal8Bit(e.what())));
-    } catch (...) {
-        throw EngineError(QStringLiteral("LibreOffice could not be started"));
-    }
+    return created([this] { return m_host->createApplication(); });
+}
+
+std::unique_ptr<WordApplication> ModuleEngineFactory::createHelperApplication()
+{
+    load();
+    return created([this] { return m_host->createHelperApplication(); });
 }
 
 void ModuleEngineFactory::abandon()

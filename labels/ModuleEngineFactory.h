@@ -35,6 +35,9 @@ public:
     // Background work on the office (a warm-up) finishes first; a caller on
     // the program's main thread keeps its windows painted meanwhile.
     std::unique_ptr<WordApplication> createApplication() override;
+    // An office started for this application alone and ended when it quits
+    // (the running office's work goes on beside it). Throws EngineError.
+    std::unique_ptr<WordApplication> createHelperApplication() override;
     // Kills the office at once (the program is ending); from then on nothing
     // starts. Safe from any thread, e.g. a signal watcher.
     void abandon() override;
@@ -47,8 +50,8 @@ public:
     // more: the start-up's engine check then finds it starting or started
     // instead of paying for the whole start itself. Silent like warmUp().
     void startInBackground();
-    // The office is ended, so that its work under way fails at once; the
-    // next application gets a fresh one.
+    // The office and the helpers' offices are ended, so that their work
+    // under way fails at once; the next application gets a fresh office.
     void stopWorkUnderWay() override;
     // Ends the office now: work still under way on it fails at once, and no
     // application can be created from here on. The destructor does the same.

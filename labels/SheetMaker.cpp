@@ -6,6 +6,7 @@
 #include "core/TempFolder.h"
 #include "labels/LabelFit.h"
 #include "labels/LabelGeneration.h"
+#include "labels/PdfJoin.h"
 #include "labels/SheetsXml.h"
 #include "resources/Resources.h"
 
@@ -18,6 +19,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -116,24 +119,63 @@ public:
     // `steps`. Laid out for a PDF, or only for storing.
     WordDocument *load(const QList<SheetLabels> &sheets, bool laidOut, const std::function<void(int)> &afterSheet = {})
     {
-        const QByteArray xml = m_xml.document(
-            sheets,
-            [&](qsizetype sheet, int label) { return steps.value(labelKey(sheets[sheet - 1][size_t(label - 1)]), 0); },
-            afterSheet);
-        const QString path = m_work.filePath(QStringLiteral("sheets%1.fodt").arg(++m_documents));
-        WriteBytesReplacing(xml, path);
+        const QString path = written(sheets, afterSheet);
         return laidOut ? m_app.open(path, true) : m_app.openFlatXmlForStoring(path);
+    }
+
+    // Writes the PDF of `sheets` to `target` and returns the labels of
+    // `checked` (the same sheets, each text only where it first stands)
+    // that do not fit. An office lays out on one core: a long list is
+    // split, its second part made at the same time by a helper office
+    // started for it, and the two PDFs joined.
+    QList<QStringList> writePdf(EngineFactory &engines, const QList<SheetLabels> &sheets,
+                                const QList<SheetLabels> &checked, const QString &target,
+                                const std::function<void(int)> &afterSheet = {})
+    {
+        const qsizetype split = sheets.size() >= kSheetsForTwoOffices ? (sheets.size() + kFirstOfficeHeadStart) / 2
+                                                                      : sheets.size();
+        const QString firstXml = written(sheets.first(split), afterSheet);
+        if (split == sheets.size())
+            return madePdf(m_app, firstXml, target, checked);
+        const QString secondXml = written(sheets.sliced(split), [&](int done) {
+            if (afterSheet)
+                afterSheet(int(split) + done);
+        });
+        const QString firstPdf = m_work.filePath(QStringLiteral("part1.pdf"));
+        const QString secondPdf = m_work.filePath(QStringLiteral("part2.pdf"));
+        const QList<SheetLabels> secondChecked = checked.sliced(split);
+        // No answer when no helper office could start or it failed: this
+        // office then makes that part as well.
+        std::future<std::optional<QList<QStringList>>> second = std::async(
+            std::launch::async, [&]() -> std::optional<QList<QStringList>> {
+                try {
+                    std::unique_ptr<WordApplication> helper = engines.createHelperApplication();
+                    if (!helper)
+                        return std::nullopt;
+                    QList<QStringList> cut = madePdf(*helper, secondXml, secondPdf, secondChecked);
+                    helper->setDisplayAlerts(false);
+                    helper->quit();
+                    return cut;
+                } catch (const EngineError &) {
+                    return std::nullopt;
+                }
+            });
+        // On a failure here the helper's part is waited for all the same (it
+        // uses what lives here); work that was stopped ends at once there too.
+        QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, checked.first(split));
+        std::optional<QList<QStringList>> secondCut = second.get();
+        if (!secondCut)
+            secondCut = madePdf(m_app, secondXml, secondPdf, secondChecked);
+        cut += *secondCut;
+        JoinPdfs({firstPdf, secondPdf}, target);
+        return cut;
     }
 
     // The labels of `labels` (distinct texts) that do not fit at their steps.
     QList<QStringList> cutOf(const QList<QStringList> &labels)
     {
         const QList<SheetLabels> sheets = packed(labels);
-        WordDocument *document = load(sheets, true);
-        const QString pdf = m_work.filePath(QStringLiteral("check.pdf"));
-        document->saveAsFormat(pdf, DocumentFormat::Pdf);
-        document->close();
-        return cutLabels(readWhole(pdf), sheets);
+        return madePdf(m_app, written(sheets), m_work.filePath(QStringLiteral("check.pdf")), sheets);
     }
 
     // The labels found cut in the PDF of `sheets`, each text once.
@@ -151,6 +193,35 @@ public:
     QHash<QString, int> steps; // text size steps of the labels that needed smaller text
 
 private:
+    // A list this long is laid out by two offices at once; the helper office
+    // takes about as long to start as the first office needs for some 70
+    // sheets, so the first office takes that many more.
+    static constexpr qsizetype kSheetsForTwoOffices = 150;
+    static constexpr qsizetype kFirstOfficeHeadStart = 70;
+
+    // The flat XML of `sheets` in the working folder, under a fresh name.
+    QString written(const QList<SheetLabels> &sheets, const std::function<void(int)> &afterSheet = {})
+    {
+        const QByteArray xml = m_xml.document(
+            sheets,
+            [&](qsizetype sheet, int label) { return steps.value(labelKey(sheets[sheet - 1][size_t(label - 1)]), 0); },
+            afterSheet);
+        const QString path = m_work.filePath(QStringLiteral("sheets%1.fodt").arg(++m_documents));
+        WriteBytesReplacing(xml, path);
+        return path;
+    }
+
+    // The PDF of the document `xml` made by `app` at `pdf`, and the labels of
+    // `checked` found cut in it.
+    static QList<QStringList> madePdf(WordApplication &app, const QString &xml, const QString &pdf,
+                                      const QList<SheetLabels> &checked)
+    {
+        WordDocument *document = app.open(xml, true);
+        document->saveAsFormat(pdf, DocumentFormat::Pdf);
+        document->close();
+        return cutLabels(readWhole(pdf), checked);
+    }
+
     QByteArray exportedTemplate(const QString &templatePath)
     {
         WordDocument *document = m_app.open(templatePath, true);
@@ -212,15 +283,19 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         std::unique_ptr<WordApplication> app = engines.createApplication();
         SheetsBuild build(*app, work, templatePath);
         const bool pdf = *format == DocumentFormat::Pdf;
-        WordDocument *document = build.load(sheets, pdf, afterSheet);
-        document->saveAsFormat(freshName, *format);
-
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
         // distinct label once (a document only stored is never laid out).
-        document->close();
-        const QList<QStringList> cut = pdf ? SheetsBuild::cutLabels(readWhole(freshName), firstOnly)
-                                           : build.cutOf(distinct);
+        const auto write = [&](const std::function<void(int)> &progress) {
+            if (pdf)
+                return build.writePdf(engines, sheets, firstOnly, freshName, progress);
+            WordDocument *document = build.load(sheets, false, progress);
+            document->saveAsFormat(freshName, *format);
+            document->close();
+            return QList<QStringList>();
+        };
+        const QList<QStringList> cutInPdf = write(afterSheet);
+        const QList<QStringList> cut = pdf ? cutInPdf : build.cutOf(distinct);
         // Labels too long for their text size get the next smaller one, and
         // only they are checked again; the document is then made once more.
         const bool shrunk = !cut.isEmpty();
@@ -262,11 +337,8 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                                    impossible);
             }
         }
-        if (shrunk) {
-            document = build.load(sheets, pdf);
-            document->saveAsFormat(freshName, *format);
-            document->close();
-        }
+        if (shrunk)
+            write({});
         app->setDisplayAlerts(false);
         app->quit();
         // The office's work takes most of the time: a caller that wants to

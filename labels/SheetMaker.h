@@ -18,7 +18,9 @@
 // the format its extension names (SheetFormatOf). Each label shows its own
 // texts (see SheetLabels; an empty label is left blank, without a sender)
 // in the label template's layout. The document is put together in one pass
-// (SheetsXml) and loaded and stored once by one engine instance.
+// (SheetsXml) and loaded and stored once by one engine instance; a long
+// list's PDF in two parts by two instances at once (createHelperApplication),
+// joined (JoinPdfs).
 //
 // No label is printed cut: a label whose text does not lie whole inside it
 // (LabelFit) gets smaller text, step by step; when the smallest is not

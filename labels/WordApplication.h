@@ -125,6 +125,10 @@ class EngineFactory
 public:
     virtual ~EngineFactory() = default;
     virtual std::unique_ptr<WordApplication> createApplication() = 0;
+    // An application on an engine instance of its own, for part of a large
+    // job done beside createApplication()'s; null when the engine has no
+    // such thing. Throws EngineError.
+    virtual std::unique_ptr<WordApplication> createHelperApplication() { return nullptr; }
     // The program is ending: work under way on the engine fails at once and
     // nothing new starts. Safe from any thread.
     virtual void abandon() {}

@@ -10,6 +10,8 @@ set -euo pipefail
 wanted=(
     # build
     build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
+    # a list laid out by two offices is joined into one PDF
+    libqpdf-dev
     # the benchmark reads the screen through Xlib and clicks through XTest
     libx11-dev libxtst6
     # the document engine and its SDK (Draw is kept for older set-ups

@@ -11,7 +11,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 6;
+inline constexpr int kEngineModuleInterfaceVersion = 7;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";
@@ -28,6 +28,10 @@ public:
     // A session on the office, started first when none is running or the
     // running one has failed. The caller deletes it. Throws EngineError.
     virtual WordApplication *createApplication() = 0;
+    // A session on an office of its own, started for it and ended when the
+    // session quits: a large job shares its work between two offices, since
+    // an office works on one core. The caller deletes it. Throws EngineError.
+    virtual WordApplication *createHelperApplication() = 0;
     // In the background: starts the office when none runs and takes the
     // first-use costs (loads the template, saves, reopens and renders it).
     // Returns at once.
@@ -45,9 +49,10 @@ public:
     virtual void abandon() = 0;
     // The running office's process id, 0 when none runs.
     virtual int officeProcessId() = 0;
-    // Kills the running office while a session is open on it: the sessions'
-    // calls fail at once. The next session gets a fresh office, as after
-    // any office death. Nothing happens while no session is open.
+    // Kills the running office while a session is open on it, and every
+    // helper's office: the sessions' calls fail at once. The next session
+    // gets a fresh office, as after any office death. Nothing happens while
+    // no session is open.
     virtual void stopWorkUnderWay() = 0;
 };
 

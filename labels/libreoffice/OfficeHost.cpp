@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -61,6 +62,15 @@ struct OfficeHost::State
     quint64 startsDone = 0;
     std::exception_ptr startError;
 
+    // Offices started for one session each, to share a large job: started
+    // by the worker in turn (tickets), handed over, ended with their session.
+    std::vector<std::shared_ptr<OfficeProcess>> helpers;
+    quint64 helpersWanted = 0;
+    quint64 helpersDone = 0;
+    std::map<quint64, std::pair<std::shared_ptr<OfficeProcess>, std::exception_ptr>> helpersStarted;
+    // Counts stopWorkUnderWay(): a helper asked for before a stop is not handed out after it.
+    quint64 stops = 0;
+
     bool stopping = false;
     bool stopped = false;
     // Set by abandon(): offices still starting give up (see OfficeSettings).
@@ -80,6 +90,15 @@ struct OfficeHost::State
         office = std::move(fresh);
         officeWarm = office && warm;
         officeServed = false;
+    }
+
+    void helperEnded(const std::shared_ptr<OfficeProcess> &helper)
+    {
+        std::lock_guard lock(mutex);
+        std::erase(helpers, helper);
+        if (!stopped)
+            discarded.push_back(helper);
+        changed.notify_all();
     }
 
     void sessionEnded(const OfficeProcess *used)
@@ -152,6 +171,38 @@ std::shared_ptr<OfficeProcess> OfficeHost::officeForSession()
     return s.office;
 }
 
+WordApplication *OfficeHost::createHelperApplication()
+{
+    State &s = *m_state;
+    std::shared_ptr<OfficeProcess> office;
+    {
+        std::unique_lock lock(s.mutex);
+        if (s.stopping)
+            throw EngineError(QStringLiteral("LibreOffice has already been shut down"));
+        const quint64 ticket = ++s.helpersWanted;
+        const quint64 stops = s.stops;
+        s.changed.notify_all();
+        PaintingWait::wait(lock, s.changed, [&] { return s.stopping || s.helpersStarted.count(ticket); });
+        const auto started = s.helpersStarted.find(ticket);
+        if (started == s.helpersStarted.end())
+            throw EngineError(QStringLiteral("LibreOffice has already been shut down"));
+        auto [fresh, error] = std::move(started->second);
+        s.helpersStarted.erase(started);
+        if (!fresh)
+            std::rethrow_exception(error);
+        if (s.stops != stops) {
+            // The work it was wanted for has been stopped meanwhile.
+            std::erase(s.helpers, fresh);
+            s.discarded.push_back(std::move(fresh));
+            s.changed.notify_all();
+            throw EngineError(QStringLiteral("The work was stopped"));
+        }
+        office = std::move(fresh);
+    }
+    return new LibreOfficeApplication(office, m_clipboard, m_renderer,
+                                      [state = m_state, office] { state->helperEnded(office); });
+}
+
 void OfficeHost::warmUp(const QByteArray &templateBytes)
 {
     State &s = *m_state;
@@ -195,18 +246,22 @@ void OfficeHost::shutDown()
 {
     State &s = *m_state;
     std::shared_ptr<OfficeProcess> office;
+    std::vector<std::shared_ptr<OfficeProcess>> helpers;
     {
         std::lock_guard lock(s.mutex);
         if (s.stopped)
             return;
         s.stopping = true;
         office = s.office;
+        helpers = s.helpers;
         s.changed.notify_all();
     }
     s.ready->forget();
-    // Work under way on the office fails at once instead of finishing.
+    // Work under way on the offices fails at once instead of finishing.
     if (office)
         office->kill();
+    for (const auto &helper : helpers)
+        helper->kill();
     if (m_worker.joinable())
         m_worker.join();
     std::vector<std::shared_ptr<OfficeProcess>> ending;
@@ -220,6 +275,10 @@ void OfficeHost::shutDown()
                 ending.push_back(std::move(*left));
             left->reset();
         }
+        // Helpers, those started for nobody left to claim them included.
+        ending.insert(ending.end(), s.helpers.begin(), s.helpers.end());
+        s.helpers.clear();
+        s.helpersStarted.clear();
     }
     for (const auto &left : ending)
         left->discard();
@@ -228,14 +287,18 @@ void OfficeHost::shutDown()
 void OfficeHost::stopWorkUnderWay()
 {
     State &s = *m_state;
-    std::shared_ptr<OfficeProcess> office;
+    std::vector<std::shared_ptr<OfficeProcess>> working;
     {
         std::lock_guard lock(s.mutex);
-        if (s.stopping || s.sessions == 0)
-            return; // nothing under way: the warm office stays
-        office = s.office;
+        if (s.stopping)
+            return;
+        ++s.stops;
+        working = s.helpers;
+        // With no session open nothing is under way: the warm office stays.
+        if (s.sessions > 0 && s.office)
+            working.push_back(s.office);
     }
-    if (office)
+    for (const auto &office : working)
         office->kill();
 }
 
@@ -277,6 +340,24 @@ void OfficeHost::run()
         }
         if (s.stopping)
             return;
+
+        if (s.helpersDone < s.helpersWanted) {
+            const quint64 ticket = ++s.helpersDone;
+            lock.unlock();
+            std::shared_ptr<OfficeProcess> fresh;
+            std::exception_ptr error;
+            try {
+                fresh = startOffice();
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            if (fresh)
+                s.helpers.push_back(fresh);
+            s.helpersStarted[ticket] = {std::move(fresh), error};
+            s.changed.notify_all();
+            continue;
+        }
 
         if (s.startsDone < s.startsWanted) {
             const quint64 target = s.startsWanted;

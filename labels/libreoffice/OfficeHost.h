@@ -26,6 +26,8 @@ class OfficeProcess;
 //
 // Background work and sessions never overlap on one office: a session waits
 // for a warm-up under way, and background work waits until no session is open.
+// A helper session gets an office of its own, started by the same thread and
+// ended with the session.
 class OfficeHost : public EngineHost
 {
 public:
@@ -35,6 +37,7 @@ public:
     OfficeHost &operator=(const OfficeHost &) = delete;
 
     WordApplication *createApplication() override;
+    WordApplication *createHelperApplication() override;
     void warmUp(const QByteArray &templateBytes) override;
     bool waitUntilIdle(int milliseconds) override;
     void shutDown() override;

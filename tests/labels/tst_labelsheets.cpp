@@ -8,6 +8,7 @@
 #include "labels/ModuleEngineFactory.h"
 #include "labels/SheetMaker.h"
 #include "resources/Resources.h"
+#include "tests/labels/EngineTestKit.h"
 #include "tests/support/PdfPages.h"
 #include "tests/support/ScriptedSeams.h"
 #include "tests/support/TestFiles.h"
@@ -16,6 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <poppler-qt6.h>
 
 namespace {
 
@@ -44,6 +47,20 @@ QStringList address(int n)
             QStringLiteral("WI"),
             QStringLiteral("53703")};
 }
+
+// The real engine without its helper offices: every list on one office.
+class OneOffice : public EngineFactory
+{
+public:
+    explicit OneOffice(EngineFactory &engines)
+        : m_engines(engines)
+    {
+    }
+    std::unique_ptr<WordApplication> createApplication() override { return m_engines.createApplication(); }
+
+private:
+    EngineFactory &m_engines;
+};
 
 } // namespace
 
@@ -207,6 +224,45 @@ private slots:
                      qPrintable(cut.description()));
         }
         QCOMPARE(ReadFileBytes(pdf), bytes);
+    }
+
+    // A long list is laid out by two offices at once: the pages are those
+    // one office makes, in order, a label set smaller in the second office's
+    // part included; every font subset of the joined PDF has a name of its
+    // own; and the second office is gone with the job.
+    void aLongListIsMadeByTwoOffices()
+    {
+        QList<QStringList> addresses;
+        for (int n = 1; n <= 160; ++n)
+            addresses << address(n);
+        addresses[150][6] = QStringLiteral("Northwestern Regional Distribution and Fulfillment Cooperative of "
+                                           "Greater Wisconsin Incorporated");
+        const QList<SheetLabels> sheets = PlanSheets(addresses, {1, 6});
+        const QString together = temp(QStringLiteral("two offices.pdf"));
+        const QString alone = temp(QStringLiteral("one office.pdf"));
+        MakeLabelSheets(*engines, sheets, together);
+        QTRY_COMPARE(EngineTestKit::ourOfficeProcesses().size(), 1);
+        OneOffice oneOffice(*engines);
+        MakeLabelSheets(oneOffice, sheets, alone);
+
+        const QList<PdfPage> pages = ReadPdfPages(together);
+        QCOMPARE(pages.size(), 160);
+        QCOMPARE(ReadPdfPages(alone).size(), 160);
+        for (int page = 0; page < 160; ++page) {
+            QVERIFY2(pages[page].text.contains(QStringLiteral("Mottram%1Name").arg(page + 1)),
+                     qPrintable(QStringLiteral("page %1").arg(page + 1)));
+            QVERIFY2(RenderPdfPage(together, page, 20) == RenderPdfPage(alone, page, 20),
+                     qPrintable(QStringLiteral("page %1").arg(page + 1)));
+        }
+        QVERIFY(FindCutLabels(ReadFileBytes(together), sheets).isEmpty());
+
+        const std::unique_ptr<Poppler::Document> pdf = Poppler::Document::load(together);
+        QVERIFY(pdf);
+        QStringList names;
+        for (const Poppler::FontInfo &font : pdf->fonts())
+            names << font.name();
+        QVERIFY2(names.size() >= 4, qPrintable(names.join(QLatin1Char(' '))));
+        QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
     }
 
     void cleanupTestCase() { engines.reset(); }
