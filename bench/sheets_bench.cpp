@@ -85,7 +85,7 @@ double cpuSeconds(int office)
     rusage ended = {};
     ::getrusage(RUSAGE_CHILDREN, &ended);
     double seconds = double(std::clock()) / CLOCKS_PER_SEC + double(ended.ru_utime.tv_sec + ended.ru_stime.tv_sec)
-                     + double(ended.ru_utime.tv_usec + ended.ru_stime.tv_usec) / 1e6;
+        + double(ended.ru_utime.tv_usec + ended.ru_stime.tv_usec) / 1e6;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(office));
     if (stat.open(QIODevice::ReadOnly)) {
         const QByteArray line = stat.readAll();

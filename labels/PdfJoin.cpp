@@ -119,6 +119,7 @@ void JoinPdfs(const QStringList &parts, const QString &target)
         QPDFWriter writer(*opened.front(), QFile::encodeName(target).constData());
         writer.write();
     } catch (const std::exception &e) {
-        throw Failure(QStringLiteral("Cannot write the sheets to %1: %2").arg(target, QString::fromLocal8Bit(e.what())));
+        throw Failure(
+            QStringLiteral("Cannot write the sheets to %1: %2").arg(target, QString::fromLocal8Bit(e.what())));
     }
 }

@@ -144,31 +144,34 @@ public:
         const QString firstPdf = m_work.filePath(QStringLiteral("part1.pdf"));
         const QString secondPdf = m_work.filePath(QStringLiteral("part2.pdf"));
         const QList<SheetLabels> secondChecked = checked.sliced(split);
-        // No answer when no helper office could start or it failed: this
-        // office then makes that part as well.
-        std::future<std::optional<QList<QStringList>>> second = std::async(
-            std::launch::async, [&]() -> std::optional<QList<QStringList>> {
-                try {
-                    std::unique_ptr<WordApplication> helper = engines.createHelperApplication();
-                    if (!helper)
-                        return std::nullopt;
-                    QList<QStringList> cut = madePdf(*helper, secondXml, secondPdf, secondChecked);
-                    helper->setDisplayAlerts(false);
-                    helper->quit();
-                    return cut;
-                } catch (const EngineError &) {
-                    return std::nullopt;
-                }
-            });
-        // On a failure here the helper's part is waited for all the same (it
-        // uses what lives here); work that was stopped ends at once there too.
+        BesideThisOffice second(engines, secondXml, secondPdf, secondChecked);
         QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, checked.first(split));
-        std::optional<QList<QStringList>> secondCut = second.get();
-        if (!secondCut)
-            secondCut = madePdf(m_app, secondXml, secondPdf, secondChecked);
-        cut += *secondCut;
+        cut += second.cut(m_app);
         JoinPdfs({firstPdf, secondPdf}, target);
         return cut;
+    }
+
+    // Stores the document of `sheets` at `target` (never laid out) and
+    // returns the labels of `distinct` that do not fit, from a PDF of each
+    // once: made at the same time by a helper office when they are many.
+    QList<QStringList> store(EngineFactory &engines, const QList<SheetLabels> &sheets,
+                             const QList<QStringList> &distinct, const QString &target, DocumentFormat format,
+                             const std::function<void(int)> &afterSheet = {})
+    {
+        const QString xml = written(sheets, afterSheet);
+        const QList<SheetLabels> checkSheets = packed(distinct);
+        const QString checkXml = checkSheets.isEmpty() ? QString() : written(checkSheets);
+        std::optional<BesideThisOffice> check;
+        if (checkSheets.size() >= kSheetsForTwoOffices)
+            check.emplace(engines, checkXml, m_work.filePath(QStringLiteral("check2.pdf")), checkSheets);
+        WordDocument *document = m_app.openFlatXmlForStoring(xml);
+        document->saveAsFormat(target, format);
+        document->close();
+        if (check)
+            return check->cut(m_app);
+        if (checkSheets.isEmpty())
+            return {};
+        return madePdf(m_app, checkXml, m_work.filePath(QStringLiteral("check.pdf")), checkSheets);
     }
 
     // The labels of `labels` (distinct texts) that do not fit at their steps.
@@ -198,6 +201,46 @@ private:
     // sheets, so the first office takes that many more.
     static constexpr qsizetype kSheetsForTwoOffices = 150;
     static constexpr qsizetype kFirstOfficeHeadStart = 70;
+
+    // The PDF of a document made by a helper office, started for it, while
+    // this office does other work; the labels found cut in it. When no
+    // helper office starts or it fails, this office makes it after all.
+    class BesideThisOffice
+    {
+    public:
+        BesideThisOffice(EngineFactory &engines, QString xml, QString pdf, QList<SheetLabels> checked)
+            : m_xml(std::move(xml))
+            , m_pdf(std::move(pdf))
+            , m_checked(std::move(checked))
+            , m_helper(std::async(std::launch::async, [this, &engines]() -> std::optional<QList<QStringList>> {
+                try {
+                    std::unique_ptr<WordApplication> helper = engines.createHelperApplication();
+                    if (!helper)
+                        return std::nullopt;
+                    QList<QStringList> cut = madePdf(*helper, m_xml, m_pdf, m_checked);
+                    helper->setDisplayAlerts(false);
+                    helper->quit();
+                    return cut;
+                } catch (const EngineError &) {
+                    return std::nullopt;
+                }
+            }))
+        {
+        }
+        // A failure on this office waits for the helper all the same (the
+        // future's end); work that was stopped ends at once there too.
+        QList<QStringList> cut(WordApplication &thisOffice)
+        {
+            std::optional<QList<QStringList>> cut = m_helper.get();
+            return cut ? *cut : madePdf(thisOffice, m_xml, m_pdf, m_checked);
+        }
+
+    private:
+        const QString m_xml;
+        const QString m_pdf;
+        const QList<SheetLabels> m_checked;
+        std::future<std::optional<QList<QStringList>>> m_helper;
+    };
 
     // The flat XML of `sheets` in the working folder, under a fresh name.
     QString written(const QList<SheetLabels> &sheets, const std::function<void(int)> &afterSheet = {})
@@ -286,16 +329,11 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
         // distinct label once (a document only stored is never laid out).
-        const auto write = [&](const std::function<void(int)> &progress) {
-            if (pdf)
-                return build.writePdf(engines, sheets, firstOnly, freshName, progress);
-            WordDocument *document = build.load(sheets, false, progress);
-            document->saveAsFormat(freshName, *format);
-            document->close();
-            return QList<QStringList>();
+        const auto write = [&](const QList<QStringList> &checked, const std::function<void(int)> &progress) {
+            return pdf ? build.writePdf(engines, sheets, firstOnly, freshName, progress)
+                       : build.store(engines, sheets, checked, freshName, *format, progress);
         };
-        const QList<QStringList> cutInPdf = write(afterSheet);
-        const QList<QStringList> cut = pdf ? cutInPdf : build.cutOf(distinct);
+        const QList<QStringList> cut = write(distinct, afterSheet);
         // Labels too long for their text size get the next smaller one, and
         // only they are checked again; the document is then made once more.
         const bool shrunk = !cut.isEmpty();
@@ -338,7 +376,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
             }
         }
         if (shrunk)
-            write({});
+            write({}, {});
         app->setDisplayAlerts(false);
         app->quit();
         // The office's work takes most of the time: a caller that wants to
