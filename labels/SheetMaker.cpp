@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -153,25 +154,34 @@ public:
 
     // Stores the document of `sheets` at `target` (never laid out) and
     // returns the labels of `distinct` that do not fit, from a PDF of each
-    // once: made at the same time by a helper office when they are many.
+    // once. When they are many, a helper office started for it lays out
+    // part of them while this office stores, so that both end together.
     QList<QStringList> store(EngineFactory &engines, const QList<SheetLabels> &sheets,
                              const QList<QStringList> &distinct, const QString &target, DocumentFormat format,
                              const std::function<void(int)> &afterSheet = {})
     {
         const QString xml = written(sheets, afterSheet);
         const QList<SheetLabels> checkSheets = packed(distinct);
-        const QString checkXml = checkSheets.isEmpty() ? QString() : written(checkSheets);
-        std::optional<BesideThisOffice> check;
-        if (checkSheets.size() >= kSheetsForTwoOffices)
-            check.emplace(engines, checkXml, m_work.filePath(QStringLiteral("check2.pdf")), checkSheets);
+        // A sheet stored costs about half as much as one laid out.
+        const qsizetype here = checkSheets.size() < kSheetsForTwoOffices
+                                   ? checkSheets.size()
+                                   : std::clamp((checkSheets.size() + kFirstOfficeHeadStart - sheets.size() / 2) / 2,
+                                                qsizetype(0), checkSheets.size());
+        std::optional<BesideThisOffice> beside;
+        if (here < checkSheets.size()) {
+            const QList<SheetLabels> there = checkSheets.sliced(here);
+            beside.emplace(engines, written(there), m_work.filePath(QStringLiteral("check2.pdf")), there);
+        }
+        const QString hereXml = here > 0 ? written(checkSheets.first(here)) : QString();
         WordDocument *document = m_app.openFlatXmlForStoring(xml);
         document->saveAsFormat(target, format);
         document->close();
-        if (check)
-            return check->cut(m_app);
-        if (checkSheets.isEmpty())
-            return {};
-        return madePdf(m_app, checkXml, m_work.filePath(QStringLiteral("check.pdf")), checkSheets);
+        QList<QStringList> cut;
+        if (here > 0)
+            cut = madePdf(m_app, hereXml, m_work.filePath(QStringLiteral("check.pdf")), checkSheets.first(here));
+        if (beside)
+            cut += beside->cut(m_app);
+        return cut;
     }
 
     // The labels of `labels` (distinct texts) that do not fit at their steps.
