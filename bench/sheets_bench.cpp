@@ -155,6 +155,9 @@ void lists(Laps &laps)
             QFile::remove(output);
         }
     }
+    // Now, while the office's bridge is still there: at the program's exit
+    // it may be gone before this static factory.
+    sheetEngines().shutDown();
 }
 
 } // namespace
