@@ -22,6 +22,16 @@ int main(int argc, char *argv[])
     if (IsBatchRun(commandLine.parser()))
         return BatchMain(argc, argv, commandLine.parser());
 
+    // The office's start is the longest step before the window can show
+    // (the engine check waits for it): it begins before Qt's own start-up.
+    // Not for --help-all, nor without a screen, where Qt ends the program.
+    InProcessClipboard clipboard;
+    ModuleEngineFactory engines(clipboard);
+    const bool screen = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+    if (screen && !commandLine.wantsHelpAll())
+        engines.startInBackground();
+
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points
     // must map at the same rate or the text outgrows its boxes.
     QApplication::setAttribute(Qt::AA_Use96Dpi);
@@ -42,11 +52,6 @@ int main(int argc, char *argv[])
     QtPlacementDialog placementDialog(programExit);
     DesktopUrlOpener urlOpener;
     SystemRandom random;
-    InProcessClipboard clipboard;
-    ModuleEngineFactory engines(clipboard);
-    // The office starts while the window is built and restored; the engine
-    // check at the end of the start-up waits for it.
-    engines.startInBackground();
 
     Services services{.messages = messages,
                       .saveDialog = saveDialog,

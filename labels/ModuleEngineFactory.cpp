@@ -46,7 +46,9 @@ QStringList ModuleEngineFactory::moduleCandidates()
     if (!fromEnvironment.isEmpty())
         return {fromEnvironment};
     QStringList candidates;
-    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString programFolder = QCoreApplication::instance()
+        ? QCoreApplication::applicationDirPath()
+        : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     candidates << programFolder + QLatin1Char('/') + QLatin1String(kModuleFile)
                << programFolder + QStringLiteral("/" PARCELON_MODULE_DIR_FROM_PROGRAM "/") + QLatin1String(kModuleFile);
     return candidates;

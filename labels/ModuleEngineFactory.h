@@ -49,6 +49,7 @@ public:
     // Starts the office in the background, when none runs, and nothing
     // more: the start-up's engine check then finds it starting or started
     // instead of paying for the whole start itself. Silent like warmUp().
+    // May come before the program's QApplication exists.
     void startInBackground();
     // The office and the helpers' offices are ended, so that their work
     // under way fails at once; the next application gets a fresh office.

@@ -164,9 +164,9 @@ public:
         const QList<SheetLabels> checkSheets = packed(distinct);
         // A sheet stored costs about half as much as one laid out.
         const qsizetype here = checkSheets.size() < kSheetsForTwoOffices
-                                   ? checkSheets.size()
-                                   : std::clamp((checkSheets.size() + kFirstOfficeHeadStart - sheets.size() / 2) / 2,
-                                                qsizetype(0), checkSheets.size());
+            ? checkSheets.size()
+            : std::clamp((checkSheets.size() + kFirstOfficeHeadStart - sheets.size() / 2) / 2, qsizetype(0),
+                         checkSheets.size());
         std::optional<BesideThisOffice> beside;
         if (here < checkSheets.size()) {
             const QList<SheetLabels> there = checkSheets.sliced(here);
