@@ -15,7 +15,7 @@
 //   PARCELON_ENGINE_CALL_TIMEOUT_MS    limit of one call into the office (default 30 s)
 //   PARCELON_ENGINE_START_TIMEOUT_MS   limit of starting and connecting (default 20 s)
 //   PARCELON_OFFICE_MEMORY_LIMIT_MB    resident memory no job should take an office past (an
-//                                      idle office is recycled past three quarters of it)
+//                                      idle office is recycled past five eighths of it)
 //   PARCELON_ENGINE_DEBUG              non-empty: the office keeps our stdout/stderr
 //   PARCELON_ENGINE_EXTRA_FILTER       one more filter the office must offer, so tests
 //                                      can present an office that lacks one
@@ -34,8 +34,8 @@ struct OfficeSettings
     std::chrono::milliseconds exitLimit{5000};
     // A warmed office holds about 130 MB and 145 MB after a hundred fills
     // (parcelon-bench "office memory"), 230 MB right after a list of 1,000
-    // sheets; one idle past three quarters of this is replaced, so that such
-    // a job does not take it past this.
+    // sheets; one idle past five eighths of this is replaced, so that such a
+    // job does not take it past this.
     qint64 memoryLimit = 256LL * 1024 * 1024;
     bool debugOutput = false;
     QString extraFilter;
