@@ -163,14 +163,17 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
 
     uno::Reference<lang::XComponent> component;
     LibreOfficeDocument::Layout layout;
+    bool keptOpen = false;
     if (m_ready) {
         // What the office holds ready is the same document this open would
         // load: the template as read from the same bytes, or the document
         // just saved to this very file.
         if (readOnly.value_or(false))
             component = m_ready->takeTemplate(m_office, path);
-        if (!component.is())
+        if (!component.is()) {
             component = m_ready->takeFilled(m_office, path, &layout);
+            keptOpen = component.is();
+        }
     }
     if (!component.is())
         component = load(*m_office, path, readOnly.value_or(false));
@@ -179,6 +182,8 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
     m_active = m_documents.back().get();
     if (!layout.pdf.isEmpty())
         m_active->adoptLayout(layout);
+    if (keptOpen)
+        m_active->closeInBackground();
     return m_active;
 }
 

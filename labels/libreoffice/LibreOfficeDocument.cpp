@@ -253,6 +253,10 @@ void LibreOfficeDocument::close()
         ready->keepFilled(m_application.office(), component, m_savedAsWord, currentLayout());
         return;
     }
+    if (ReadyDocuments *ready = m_application.readyDocuments(); ready && m_closedInBackground) {
+        ready->closeLater(m_application.office(), component);
+        return;
+    }
     m_office.call(QStringLiteral("closing %1").arg(m_path), [&] {
         uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
         if (closeable.is())

@@ -59,6 +59,10 @@ public:
     // The layout made of this very document while it was open under
     // another session (see ReadyDocuments): the PDF needs no second export.
     void adoptLayout(const Layout &layout);
+    // A document kept open for this session by another (see ReadyDocuments):
+    // when this session closes it, the host's worker does the office's part
+    // once no session is open, so the preview does not wait for it.
+    void closeInBackground() { m_closedInBackground = true; }
     // The layout made since the last change, empty when there is none.
     Layout currentLayout() const { return m_layoutValid ? m_layout : Layout(); }
 
@@ -105,4 +109,5 @@ private:
     QString m_savedAsWord; // the Word 97 file SaveAs last wrote, if any
     Layout m_layout;       // what layoutPdf() made
     bool m_layoutValid = false;
+    bool m_closedInBackground = false;
 };

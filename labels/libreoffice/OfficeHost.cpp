@@ -502,15 +502,25 @@ void OfficeHost::recycle()
         s.spare = std::move(fresh);
 }
 
-// With no session open: closes a kept sheet nobody came for, and loads a
-// fresh template for the next click into the office (a new, replaced or
-// recycled one too) once the last click is over. Sessions wait meanwhile,
-// as for any background work. True when it did something.
+// With no session open: closes the documents sessions left for it and a
+// kept sheet nobody came for, and loads a fresh template for the next click
+// into the office (a new, replaced or recycled one too) once the last click
+// is over. Sessions wait meanwhile, as for any background work. True when it
+// did something.
 bool OfficeHost::keepDocumentsReady(std::unique_lock<std::mutex> &lock)
 {
     State &s = *m_state;
     const std::shared_ptr<OfficeProcess> office = s.office;
     const std::shared_ptr<ReadyDocuments> ready = s.ready;
+    if (ready->holdsClosing()) {
+        s.busy = true;
+        lock.unlock();
+        ready->closeLeftOver();
+        lock.lock();
+        s.busy = false;
+        s.changed.notify_all();
+        return true;
+    }
     const bool filled = ready->holdsFilled();
     // The click's export may still come for the kept sheet: no template load before that.
     if (filled && !ready->filledOlderThan(kFilledKeptFor))

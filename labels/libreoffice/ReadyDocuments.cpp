@@ -154,14 +154,43 @@ void ReadyDocuments::closeFilled()
         closeComponent(*owner, old.component);
 }
 
+void ReadyDocuments::closeLater(const std::shared_ptr<OfficeProcess> &office,
+                                uno::Reference<lang::XComponent> component)
+{
+    std::lock_guard lock(m_mutex);
+    m_closing.push_back({office, std::move(component)});
+}
+
+bool ReadyDocuments::holdsClosing() const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_closing.empty();
+}
+
+void ReadyDocuments::closeLeftOver()
+{
+    std::vector<Held> closing;
+    {
+        std::lock_guard lock(m_mutex);
+        closing.swap(m_closing);
+    }
+    for (const Held &held : closing) {
+        if (const std::shared_ptr<OfficeProcess> owner = held.office.lock();
+            owner && !owner->hasFailed() && held.component.is())
+            closeComponent(*owner, held.component);
+    }
+}
+
 void ReadyDocuments::forget()
 {
     Held oldTemplate;
     Held oldFilled;
+    std::vector<Held> oldClosing;
     {
         std::lock_guard lock(m_mutex);
         oldTemplate = std::move(m_template);
         oldFilled = std::move(m_filled);
+        oldClosing.swap(m_closing);
         m_template = {};
         m_filled = {};
         m_filledLayout = {};

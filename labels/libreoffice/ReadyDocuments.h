@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <sys/types.h>
+#include <vector>
 
 class OfficeProcess;
 
@@ -50,6 +51,13 @@ public:
     // Closes the kept document (through the watchdog): nobody came for it.
     void closeFilled();
 
+    // A document its session has closed, left for the host's worker to
+    // close in the office once no session is open.
+    void closeLater(const std::shared_ptr<OfficeProcess> &office, css::uno::Reference<css::lang::XComponent> component);
+    bool holdsClosing() const;
+    // Closes what closeLater() was given (through the watchdog).
+    void closeLeftOver();
+
     // Lets go of everything held, without closing it: the office it belongs
     // to is being replaced or ended. Done before that office is killed, so
     // that no reference outlives it.
@@ -82,4 +90,5 @@ private:
     LibreOfficeDocument::Layout m_filledLayout;
     FileStamp m_filledStamp;
     std::chrono::steady_clock::time_point m_filledSince;
+    std::vector<Held> m_closing;
 };
