@@ -63,7 +63,9 @@ void ListSheets::run()
             emit progressed(done);
         });
         checkStop();
-        ConvertDocument(m_engines, document, pdf, DocumentFormat::Pdf);
+        // Made from the sheets, not converted from the Word file: a long
+        // list's PDF is then laid out by two offices at once.
+        MakeLabelSheets(m_engines, m_sheets, pdf, [&](int) { checkStop(); });
         checkStop();
         emit finished(document, pdf);
     } catch (const Stopped &) {
