@@ -206,10 +206,8 @@ public:
     QHash<QString, int> steps; // text size steps of the labels that needed smaller text
 
 private:
-    // A list this long is laid out by two offices at once; the helper office
-    // takes about as long to start as the first office needs for some 70
-    // sheets, so the first office takes that many more.
-    static constexpr qsizetype kSheetsForTwoOffices = 150;
+    // The helper office takes about as long to start as the first office
+    // needs for some 70 sheets, so the first office takes that many more.
     static constexpr qsizetype kFirstOfficeHeadStart = 70;
 
     // The PDF of a document made by a helper office, started for it, while

@@ -14,6 +14,10 @@
 // Label sheets made without a window: for the command line, address lists
 // and the preview's PDF and printing.
 
+// A PDF of this many sheets or more is laid out by two engine instances at
+// once (see MakeLabelSheets).
+inline constexpr qsizetype kSheetsForTwoOffices = 150;
+
 // Writes the sheets, in order, one per page, as one document at `output` in
 // the format its extension names (SheetFormatOf). Each label shows its own
 // texts (see SheetLabels; an empty label is left blank, without a sender)

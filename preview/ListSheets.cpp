@@ -63,9 +63,13 @@ void ListSheets::run()
             emit progressed(done);
         });
         checkStop();
-        // Made from the sheets, not converted from the Word file: a long
-        // list's PDF is then laid out by two offices at once.
-        MakeLabelSheets(m_engines, m_sheets, pdf, [&](int) { checkStop(); });
+        // A long list's PDF is made from its sheets, laid out by two offices
+        // at once; a short one's is converted from the Word file, quicker
+        // than making it again.
+        if (m_sheets.size() >= kSheetsForTwoOffices)
+            MakeLabelSheets(m_engines, m_sheets, pdf, [&](int) { checkStop(); });
+        else
+            ConvertDocument(m_engines, document, pdf, DocumentFormat::Pdf);
         checkStop();
         emit finished(document, pdf);
     } catch (const Stopped &) {
