@@ -512,27 +512,23 @@ bool OfficeHost::keepDocumentsReady(std::unique_lock<std::mutex> &lock)
     State &s = *m_state;
     const std::shared_ptr<OfficeProcess> office = s.office;
     const std::shared_ptr<ReadyDocuments> ready = s.ready;
-    if (ready->holdsClosing()) {
-        s.busy = true;
-        lock.unlock();
-        ready->closeLeftOver();
-        lock.lock();
-        s.busy = false;
-        s.changed.notify_all();
-        return true;
-    }
+    const bool closing = ready->holdsClosing();
     const bool filled = ready->holdsFilled();
-    // The click's export may still come for the kept sheet: no template load before that.
-    if (filled && !ready->filledOlderThan(kFilledKeptFor))
-        return false;
-    // An office warmed up, or one that has served a session: never one that
-    // only just started and failed, so a broken installation loads nothing.
-    if (!filled && (!office || !(s.officeWarm || s.officeServed) || !ready->needsTemplate(office, s.templateBytes)))
-        return false;
+    if (!closing) {
+        // The click's export may still come for the kept sheet: no template load before that.
+        if (filled && !ready->filledOlderThan(kFilledKeptFor))
+            return false;
+        // An office warmed up, or one that has served a session: never one that
+        // only just started and failed, so a broken installation loads nothing.
+        if (!filled && (!office || !(s.officeWarm || s.officeServed) || !ready->needsTemplate(office, s.templateBytes)))
+            return false;
+    }
     const QByteArray templateBytes = s.templateBytes;
     s.busy = true;
     lock.unlock();
-    if (filled)
+    if (closing)
+        ready->closeLeftOver();
+    else if (filled)
         ready->closeFilled();
     else
         ready->loadTemplate(office, templateBytes);

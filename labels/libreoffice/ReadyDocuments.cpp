@@ -149,9 +149,7 @@ void ReadyDocuments::closeFilled()
         m_filled = {};
         m_filledLayout = {};
     }
-    if (const std::shared_ptr<OfficeProcess> owner = old.office.lock();
-        owner && !owner->hasFailed() && old.component.is())
-        closeComponent(*owner, old.component);
+    closeWhileAlive(old);
 }
 
 void ReadyDocuments::closeLater(const std::shared_ptr<OfficeProcess> &office,
@@ -174,11 +172,15 @@ void ReadyDocuments::closeLeftOver()
         std::lock_guard lock(m_mutex);
         closing.swap(m_closing);
     }
-    for (const Held &held : closing) {
-        if (const std::shared_ptr<OfficeProcess> owner = held.office.lock();
-            owner && !owner->hasFailed() && held.component.is())
-            closeComponent(*owner, held.component);
-    }
+    for (const Held &held : closing)
+        closeWhileAlive(held);
+}
+
+void ReadyDocuments::closeWhileAlive(const Held &held)
+{
+    if (const std::shared_ptr<OfficeProcess> owner = held.office.lock();
+        owner && !owner->hasFailed() && held.component.is())
+        closeComponent(*owner, held.component);
 }
 
 void ReadyDocuments::forget()

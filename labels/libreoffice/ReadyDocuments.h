@@ -80,6 +80,8 @@ private:
         std::weak_ptr<OfficeProcess> office;
         css::uno::Reference<css::lang::XComponent> component;
     };
+    // Closes the document in its office, unless that office has gone or failed.
+    static void closeWhileAlive(const Held &held);
 
     mutable std::mutex m_mutex;
     Held m_template;
