@@ -116,17 +116,18 @@ public:
     {
     }
 
-    // Loads the document of `sheets`; each label's text size comes from
-    // `steps`. Laid out for a PDF, or only for storing.
-    WordDocument *load(const QList<SheetLabels> &sheets, bool laidOut, const std::function<void(int)> &afterSheet = {})
+    // The PDF of `sheets` as this office lays them out, each label's text
+    // size from `steps`.
+    QByteArray pdfOf(const QList<SheetLabels> &sheets)
     {
-        const QString path = written(sheets, afterSheet);
-        return laidOut ? m_app.open(path, true) : m_app.openFlatXmlForStoring(path);
+        const QString pdf = m_work.filePath(QStringLiteral("check.pdf"));
+        madePdf(m_app, written(sheets), pdf, {});
+        return readWhole(pdf);
     }
 
     // Writes the PDF of `sheets` to `target` and returns the labels of
-    // `checked` (the same sheets, each text only where it first stands)
-    // that do not fit. An office lays out on one core: a long list is
+    // `checked` (the same sheets, each text only where it first stands;
+    // empty when they need no check) that do not fit. An office lays out on one core: a long list is
     // split, its second part made at the same time by a helper office
     // started for it, and the two PDFs joined.
     QList<QStringList> writePdf(EngineFactory &engines, const QList<SheetLabels> &sheets,
@@ -144,9 +145,10 @@ public:
         });
         const QString firstPdf = m_work.filePath(QStringLiteral("part1.pdf"));
         const QString secondPdf = m_work.filePath(QStringLiteral("part2.pdf"));
-        const QList<SheetLabels> secondChecked = checked.sliced(split);
+        const QList<SheetLabels> firstChecked = checked.isEmpty() ? checked : checked.first(split);
+        const QList<SheetLabels> secondChecked = checked.isEmpty() ? checked : checked.sliced(split);
         BesideThisOffice second(engines, secondXml, secondPdf, secondChecked);
-        QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, checked.first(split));
+        QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, firstChecked);
         cut += second.cut(m_app);
         JoinPdfs({firstPdf, secondPdf}, target);
         return cut;
@@ -188,7 +190,7 @@ public:
     QList<QStringList> cutOf(const QList<QStringList> &labels)
     {
         const QList<SheetLabels> sheets = packed(labels);
-        return madePdf(m_app, written(sheets), m_work.filePath(QStringLiteral("check.pdf")), sheets);
+        return cutLabels(pdfOf(sheets), sheets);
     }
 
     // The labels found cut in the PDF of `sheets`, each text once.
@@ -263,14 +265,14 @@ private:
     }
 
     // The PDF of the document `xml` made by `app` at `pdf`, and the labels of
-    // `checked` found cut in it.
+    // `checked` found cut in it (none when `checked` is empty).
     static QList<QStringList> madePdf(WordApplication &app, const QString &xml, const QString &pdf,
                                       const QList<SheetLabels> &checked)
     {
         WordDocument *document = app.open(xml, true);
         document->saveAsFormat(pdf, DocumentFormat::Pdf);
         document->close();
-        return cutLabels(readWhole(pdf), checked);
+        return checked.isEmpty() ? QList<QStringList>() : cutLabels(readWhole(pdf), checked);
     }
 
     QByteArray exportedTemplate(const QString &templatePath)
@@ -337,11 +339,12 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
         // distinct label once (a document only stored is never laid out).
-        const auto write = [&](const QList<QStringList> &checked, const std::function<void(int)> &progress) {
-            return pdf ? build.writePdf(engines, sheets, firstOnly, freshName, progress)
-                       : build.store(engines, sheets, checked, freshName, *format, progress);
+        const auto write = [&](bool check, const std::function<void(int)> &progress) {
+            return pdf
+                ? build.writePdf(engines, sheets, check ? firstOnly : QList<SheetLabels>(), freshName, progress)
+                : build.store(engines, sheets, check ? distinct : QList<QStringList>(), freshName, *format, progress);
         };
-        const QList<QStringList> cut = write(distinct, afterSheet);
+        const QList<QStringList> cut = write(true, afterSheet);
         // Labels too long for their text size get the next smaller one, and
         // only they are checked again; the document is then made once more.
         const bool shrunk = !cut.isEmpty();
@@ -362,11 +365,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                 for (const CutLabel &label : std::as_const(impossible))
                     lastTried << sheets[label.sheet - 1][size_t(label.label - 1)];
                 const QList<SheetLabels> lastSheets = packed(lastTried);
-                WordDocument *last = build.load(lastSheets, true);
-                const QString checkPdf = work.filePath(QStringLiteral("check.pdf"));
-                last->saveAsFormat(checkPdf, DocumentFormat::Pdf);
-                last->close();
-                const QList<CutLabel> found = FindCutLabels(readWhole(checkPdf), lastSheets);
+                const QList<CutLabel> found = FindCutLabels(build.pdfOf(lastSheets), lastSheets);
                 for (qsizetype i = 0; i < impossible.size(); ++i) {
                     for (const CutLabel &label : found) {
                         if ((label.sheet - 1) * kLabelsPerSheet + label.label - 1 == i)
@@ -383,8 +382,9 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                                    impossible);
             }
         }
+        // Made once more with the smaller sizes; every label was checked at its own.
         if (shrunk)
-            write({}, {});
+            write(false, {});
         app->setDisplayAlerts(false);
         app->quit();
         // The office's work takes most of the time: a caller that wants to
