@@ -69,4 +69,4 @@ fi
 echo "Installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update
-"${as_root[@]}" apt-get install -y "${missing[@]}"
+"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
