@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every project include must point down the layers that README's "Layout of
-# the source" lists: a folder includes only itself and the folders below it.
+# Every project include must point down the layers that docs/DEVELOPING.md's
+# "Layout of the source" lists: a folder includes only itself and the folders below it.
 # Prints each include that does not, and fails when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
