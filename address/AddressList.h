@@ -1,5 +1,7 @@
 #pragma once
 
+#include "address/ListColumns.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -42,38 +44,12 @@ struct AddressListReading
 // country other than the US kept, in capitals, as the 13th text.
 namespace AddressList {
 
-inline constexpr int kCountryField = 13;
 // What a label can show, and far more; a longer field is refused before the
 // office sees it.
 inline constexpr int kMaxFieldLength = 1000;
 // 1,667 sheets, about two minutes' work for the office: a list longer than
 // that is refused, to be split, rather than held and run for hours.
 inline constexpr int kMaxAddresses = 10000;
-
-// "sender_company" .. "sender_zip" for 1..6, "recipient_company" ..
-// "recipient_zip" for 7..12, "recipient_country" for 13.
-QString columnName(int field);
-
-// The part of a field a column holds.
-enum class Part { Whole, Line2, Line3, FirstName, LastName };
-
-// A column name the lists of some program or shop use, as they write it,
-// and what it holds.
-struct KnownColumn
-{
-    const char *name;
-    int field; // 1..13
-    Part part;
-};
-
-// The one table of known column names. Header names are compared in any
-// letter case, with spaces, hyphens and underscores alike. Where a list has
-// several columns for the same field and part, the one earlier here wins.
-const QList<KnownColumn> &knownColumns();
-
-// The field (1..13) and column a "--map" text such as
-// "recipient_name=Ship To" names. Throws Failure saying what is wrong.
-std::pair<int, QString> parseMapping(const QString &text);
 
 // Reads the list from `device`; `name` names it in every message.
 // `defaults` (twelve texts) fill the fields the list has no column for;
