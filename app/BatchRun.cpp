@@ -3,6 +3,7 @@
 #include "address/AddressFields.h"
 #include "address/AddressList.h"
 #include "address/AddressStore.h"
+#include "app/ListRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/MessageBoxes.h"
@@ -22,7 +23,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
-#include <map>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -37,9 +37,6 @@ const QString kMap = QStringLiteral("map");
 
 // Copies without a list: the whole sheet, as the window makes it.
 constexpr int kSheetCopies = kLabelsPerSheet;
-// The most sheets one run makes: a list at its longest, one label each, and
-// room for copies of a short one.
-constexpr qsizetype kMaxSheets = 2000;
 
 // "sender-company" .. "recipient-zip"
 QString fieldOption(int field)
@@ -185,34 +182,6 @@ private:
 
 } // namespace
 
-// "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)"
-QString SkippedRowsSummary(const QList<SkippedRow> &skipped)
-{
-    if (skipped.isEmpty())
-        return QStringLiteral("no rows skipped");
-    std::map<QString, QStringList> linesOf;
-    QStringList reasons; // in the order first met
-    for (const SkippedRow &row : skipped) {
-        if (!linesOf.count(row.reason))
-            reasons << row.reason;
-        QStringList &lines = linesOf[row.reason];
-        if (lines.size() < 20)
-            lines << QString::number(row.line);
-        else if (lines.size() == 20)
-            lines << QStringLiteral("...");
-    }
-    QStringList parts;
-    for (const QString &reason : std::as_const(reasons)) {
-        const QStringList &lines = linesOf[reason];
-        parts << QStringLiteral("%1: %2 %3")
-                     .arg(reason, lines.size() == 1 ? QStringLiteral("line") : QStringLiteral("lines"),
-                          lines.join(QStringLiteral(", ")));
-    }
-    return QStringLiteral("%1 %2 skipped (%3)")
-        .arg(skipped.size())
-        .arg(skipped.size() == 1 ? QStringLiteral("row") : QStringLiteral("rows"), parts.join(QStringLiteral("; ")));
-}
-
 QList<QCommandLineOption> BatchOptions()
 {
     QList<QCommandLineOption> options = {
@@ -259,136 +228,167 @@ bool IsBatchRun(const QCommandLineParser &parser)
     return false;
 }
 
-int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors)
+namespace {
+
+// What the options ask for, checked. Throws OptionError.
+struct RunRequest
 {
-    const bool list = parser.isSet(kCsv);
-    const QString output = parser.value(kOutput);
-    const QString listPath = parser.value(kCsv);
+    QString output;
+    bool list = false; // without one, the one address of the options
+    QString listPath;
     LabelPlacement placement;
     QMap<int, QString> columnOfField;
-    try {
-        if (!parser.positionalArguments().isEmpty())
-            throw OptionError{QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first())};
-        if (!parser.isSet(kOutput) || output.isEmpty())
-            throw OptionError{QStringLiteral("--output <file> is needed: the file to write the labels to")};
-        if (!SheetFormatOf(output))
-            throw OptionError{
-                QStringLiteral("%1: the name must end in %2, which names the format").arg(output, SheetExtensions())};
-        placement.start = numberOption(parser, kStart, 1, 1, kLabelsPerSheet, QStringLiteral("a label number"));
-        placement.copies = numberOption(parser, kCopies, list ? 1 : kSheetCopies, 1, kMaxCopies,
-                                        QStringLiteral("a count"));
-        if (parser.isSet(kMap) && !list)
-            throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
-        for (const QString &mapping : parser.values(kMap)) {
-            try {
-                const auto [field, column] = AddressList::parseMapping(mapping);
-                if (columnOfField.contains(field))
-                    throw Failure(QStringLiteral("%1 is mapped twice").arg(AddressList::columnName(field)));
-                columnOfField[field] = column;
-            } catch (const Failure &failure) {
-                throw OptionError{QStringLiteral("--map %1").arg(failure.description())};
-            }
+};
+
+RunRequest readRequest(const QCommandLineParser &parser)
+{
+    RunRequest request;
+    const bool list = request.list = parser.isSet(kCsv);
+    request.output = parser.value(kOutput);
+    if (!parser.positionalArguments().isEmpty())
+        throw OptionError{QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first())};
+    if (!parser.isSet(kOutput) || request.output.isEmpty())
+        throw OptionError{QStringLiteral("--output <file> is needed: the file to write the labels to")};
+    if (!SheetFormatOf(request.output))
+        throw OptionError{QStringLiteral("%1: the name must end in %2, which names the format")
+                              .arg(request.output, SheetExtensions())};
+    request.listPath = parser.value(kCsv);
+    request.placement.start = numberOption(parser, kStart, 1, 1, kLabelsPerSheet, QStringLiteral("a label number"));
+    request.placement.copies = numberOption(parser, kCopies, list ? 1 : kSheetCopies, 1, kMaxCopies,
+                                            QStringLiteral("a count"));
+    if (parser.isSet(kMap) && !list)
+        throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
+    for (const QString &mapping : parser.values(kMap)) {
+        try {
+            const auto [field, column] = AddressList::parseMapping(mapping);
+            if (request.columnOfField.contains(field))
+                throw Failure(QStringLiteral("%1 is mapped twice").arg(AddressList::columnName(field)));
+            request.columnOfField[field] = column;
+        } catch (const Failure &failure) {
+            throw OptionError{QStringLiteral("--map %1").arg(failure.description())};
         }
+    }
+    return request;
+}
+
+// The addresses of the run: the options' own, or the list's with the
+// options' and the saved sender as defaults.
+struct RunAddresses
+{
+    QList<QStringList> addresses;
+    AddressListReading reading; // of the list, when there is one
+    bool senderGiven = false;
+};
+
+RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest &request, QTextStream &errors)
+{
+    // The store, read only: the window's saved values, never its samples.
+    SettingsStore settings;
+    ErrorStreamBoxes boxes(errors);
+    AddressStore store(settings, boxes);
+    RunAddresses run;
+    QStringList fields;
+    for (int field = 1; field <= AddressFields::kCount; ++field) {
+        const bool sender = field <= 6;
+        std::optional<QString> text;
+        if (parser.isSet(fieldOption(field)))
+            text = parser.value(fieldOption(field));
+        // The window's recipient is not every list recipient's.
+        else if (sender || !request.list)
+            text = store.saved(field);
+        run.senderGiven = run.senderGiven || (sender && text);
+        fields << text.value_or(QString());
+    }
+    if (!settings.unusableReason().isEmpty())
+        complain(errors,
+                 QStringLiteral("the saved addresses are not used: cannot use %1: %2")
+                     .arg(settings.fileName(), settings.unusableReason()));
+    if (!request.list) {
+        run.addresses << fields;
+        return run;
+    }
+    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField);
+    run.senderGiven = run.senderGiven || run.reading.senderColumns;
+    for (const AddressRow &row : std::as_const(run.reading.rows))
+        run.addresses << row.fields;
+    return run;
+}
+
+// The document written, or a Failure that names the address too long for its
+// label, or the signal that stopped the run.
+void writeSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const RunRequest &request,
+                 const RunAddresses &run)
+{
+    StopWatcher watcher(engines);
+    try {
+        MakeLabelSheets(engines, sheets, request.output, [](int) {
+            if (g_stopSignal)
+                throwStopped();
+        });
+    } catch (const LabelsCutOff &cut) {
+        if (g_stopSignal)
+            throwStopped();
+        if (cut.labels().isEmpty())
+            throw;
+        const QString written = QStringLiteral("; nothing was written");
+        if (request.list) {
+            QList<int> lines;
+            for (const AddressRow &row : run.reading.rows)
+                lines << row.line;
+            throw Failure(DescribeCutAddress(cut, request.placement, request.listPath, lines) + written);
+        }
+        throw Failure(DoesNotFitMessage(QString(), QStringLiteral("--%1").arg(fieldOption(cut.labels().first().field)))
+                      + written);
+    } catch (const Failure &) {
+        if (g_stopSignal)
+            throwStopped(); // not the office's failure that the stop caused
+        throw;
+    }
+    if (g_stopSignal) // after the office's last call: the file is complete
+        throw Failure(
+            QStringLiteral("stopped by signal %1 as %2 was finished").arg(int(g_stopSignal)).arg(request.output));
+}
+
+// "orders.csv: 12 rows read, 11 labels made on 2 sheets, 1 row skipped (...)"
+QString runSummary(const RunRequest &request, const RunAddresses &run, qsizetype sheets)
+{
+    const qsizetype labels = LabelsTaken(run.addresses.size(), request.placement);
+    return QStringLiteral("%1: %2 %3 read, %4 %5 made on %6 %7, %8")
+        .arg(request.listPath)
+        .arg(run.reading.rowsRead)
+        .arg(run.reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
+        .arg(labels)
+        .arg(labels == 1 ? QStringLiteral("label") : QStringLiteral("labels"))
+        .arg(sheets)
+        .arg(sheets == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"), SkippedRowsSummary(run.reading.skipped));
+}
+
+} // namespace
+
+int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors)
+{
+    RunRequest request;
+    try {
+        request = readRequest(parser);
     } catch (const OptionError &error) {
         complain(errors, error.text);
         return 2;
     }
-
     try {
-        // The store, read only: the window's saved values, never its samples.
-        SettingsStore settings;
-        ErrorStreamBoxes boxes(errors);
-        AddressStore store(settings, boxes);
-        QStringList fields;
-        bool senderGiven = false;
-        for (int field = 1; field <= AddressFields::kCount; ++field) {
-            const bool sender = field <= 6;
-            std::optional<QString> text;
-            if (parser.isSet(fieldOption(field)))
-                text = parser.value(fieldOption(field));
-            // The window's recipient is not every list recipient's.
-            else if (sender || !list)
-                text = store.saved(field);
-            senderGiven = senderGiven || (sender && text);
-            fields << text.value_or(QString());
-        }
-        if (!settings.unusableReason().isEmpty())
-            complain(errors,
-                     QStringLiteral("the saved addresses are not used: cannot use %1: %2")
-                         .arg(settings.fileName(), settings.unusableReason()));
-
-        AddressListReading reading;
-        QList<QStringList> addresses;
-        if (list) {
-            reading = AddressList::readFile(listPath, fields, columnOfField);
-            senderGiven = senderGiven || reading.senderColumns;
-            for (const AddressRow &row : std::as_const(reading.rows))
-                addresses << row.fields;
-        } else {
-            addresses << fields;
-        }
-        if (!senderGiven) {
+        const RunAddresses run = gatherAddresses(parser, request, errors);
+        if (!run.senderGiven) {
             complain(errors,
                      QStringLiteral("no sender address: give one with --sender-name, --sender-street, "
                                     "--sender-city, --sender-state and --sender-zip (or sender_ columns in "
                                     "the list), or type it once in the window, which keeps it"));
             return 2;
         }
-        for (const QString &notice : std::as_const(reading.notices))
+        for (const QString &notice : std::as_const(run.reading.notices))
             complain(errors, notice);
-
-        const qsizetype sheetCount = SheetsTaken(addresses.size(), placement);
-        if (sheetCount > kMaxSheets)
-            throw Failure(
-                QStringLiteral("%1 sheets asked for; one run makes at most %2").arg(sheetCount).arg(kMaxSheets));
-        const QList<SheetLabels> sheets = PlanSheets(addresses, placement);
-
-        StopWatcher watcher(engines);
-        try {
-            MakeLabelSheets(engines, sheets, output, [](int) {
-                if (g_stopSignal)
-                    throwStopped();
-            });
-        } catch (const LabelsCutOff &cut) {
-            if (g_stopSignal)
-                throwStopped();
-            if (cut.labels().isEmpty())
-                throw;
-            // Back from the label to the address it holds.
-            const CutLabel &first = cut.labels().first();
-            const qsizetype address = AddressAtLabel({first.sheet, first.label}, placement, addresses.size());
-            const QString more = cut.labels().size() > 1
-                ? QStringLiteral(" (%1 labels in all)").arg(cut.labels().size())
-                : QString();
-            if (list)
-                throw Failure(QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; "
-                                             "shorten its %3%4; nothing was written")
-                                  .arg(listPath)
-                                  .arg(reading.rows[address].line)
-                                  .arg(AddressList::columnName(first.field), more));
-            throw Failure(QStringLiteral("the address does not fit on the label even at 7 pt; shorten --%1; "
-                                         "nothing was written")
-                              .arg(fieldOption(first.field)));
-        } catch (const Failure &) {
-            if (g_stopSignal)
-                throwStopped(); // not the office's failure that the stop caused
-            throw;
-        }
-        if (g_stopSignal) // after the office's last call: the file is complete
-            throw Failure(QStringLiteral("stopped by signal %1 as %2 was finished").arg(int(g_stopSignal)).arg(output));
-
-        if (list)
-            complain(errors,
-                     QStringLiteral("%1: %2 %3 read, %4 %5 made on %6 %7, %8")
-                         .arg(listPath)
-                         .arg(reading.rowsRead)
-                         .arg(reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
-                         .arg(LabelsTaken(addresses.size(), placement))
-                         .arg(LabelsTaken(addresses.size(), placement) == 1 ? QStringLiteral("label")
-                                                                            : QStringLiteral("labels"))
-                         .arg(sheetCount)
-                         .arg(sheetCount == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"),
-                              SkippedRowsSummary(reading.skipped)));
+        const QList<SheetLabels> sheets = PlanListSheets(run.addresses, request.placement);
+        writeSheets(engines, sheets, request, run);
+        if (request.list)
+            complain(errors, runSummary(request, run, sheets.size()));
         return 0;
     } catch (const Failure &failure) {
         complain(errors, failure.description());

@@ -3,7 +3,6 @@
 #include <QCommandLineOption>
 #include <QList>
 
-struct SkippedRow;
 class EngineFactory;
 class QCommandLineParser;
 class QTextStream;
@@ -31,10 +30,6 @@ bool IsBatchRun(const QCommandLineParser &parser);
 // or a run without a sender. What a list run read, made and skipped is
 // summed up in one line on `errors`.
 int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors);
-
-// "3 rows skipped (a further item of the order above: lines 3, 4; blank: line 9)",
-// or "no rows skipped": the list's rows that made no label, as the summary says.
-QString SkippedRowsSummary(const QList<SkippedRow> &skipped);
 
 // The whole run from main(): a core application (no display needed) and the
 // LibreOffice engine.

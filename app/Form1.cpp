@@ -2,7 +2,7 @@
 
 #include "address/AddressFields.h"
 #include "address/AddressList.h"
-#include "app/BatchRun.h"
+#include "app/ListRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
@@ -48,8 +48,6 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 constexpr int kSiteVisitDraw = 7;
 
 constexpr std::chrono::milliseconds kPreparePreviewAfter(150);
-// The most sheets one list makes, as on the command line.
-constexpr qsizetype kMaxListSheets = 2000;
 
 const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
                                               "A list file dropped on the window opens too.");
@@ -350,11 +348,7 @@ void Form1::OpenAddressList(const QString &path)
     // where that was not as it stood, and the rows that make no label.
     if (!reading.notices.isEmpty() || !reading.skipped.isEmpty()) {
         QStringList said = reading.notices;
-        said << QStringLiteral("%1: %2 %3 read, %4")
-                    .arg(path)
-                    .arg(reading.rowsRead)
-                    .arg(reading.rowsRead == 1 ? QStringLiteral("row") : QStringLiteral("rows"),
-                         SkippedRowsSummary(reading.skipped));
+        said << ListReadSummary(path, reading);
         m_services.messages.show(said.join(QLatin1Char('\n')), title, BoxStyle::Information);
     }
     QList<QStringList> addresses;
@@ -372,25 +366,20 @@ void Form1::OpenAddressList(const QString &path)
     const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0};
     if (!choice || !IsValidPlacement(placement) || programEnding())
         return;
-    const qsizetype sheets = SheetsTaken(addresses.size(), placement);
-    if (sheets > kMaxListSheets) {
-        m_services.messages.show(
-            QStringLiteral("%1 sheets asked for; one list makes at most %2").arg(sheets).arg(kMaxListSheets), title,
-            BoxStyle::Warning);
+    QList<SheetLabels> sheets;
+    try {
+        sheets = PlanListSheets(addresses, placement);
+    } catch (const Failure &failure) {
+        m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;
     }
     // A label too long even in the smallest text is named by the list's line, as the command line does.
     auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
-        const CutLabel &first = cut.labels().first();
-        const qsizetype address = AddressAtLabel({first.sheet, first.label}, placement, lines.size());
-        return QStringLiteral("%1, line %2: the address does not fit on its label even at 7 pt; shorten its %3")
-            .arg(path)
-            .arg(lines[address])
-            .arg(AddressList::columnName(first.field));
+        return DescribeCutAddress(cut, placement, path, lines);
     };
     mBusy = true;
     setBusyPointer();
-    preview()->ShowList(PlanSheets(addresses, placement), describeCut);
+    preview()->ShowList(sheets, describeCut);
 }
 
 bool Form1::acceptsDrop(const QMimeData *data) const

@@ -67,9 +67,8 @@ public:
     // Range then CopyAsPicture: a picture of the page goes to the system clipboard.
     virtual void copyRangeAsPicture() = 0;
 
-    // Not automation operations of the original program: they let the
-    // command line write other formats and several filled sheets make one
-    // document. Engines that cannot do them say so.
+    // For the command line's other formats and the lists' many-sheet
+    // documents; engines that cannot do them say so.
     // SaveAs with a FileFormat: the format given, whatever the name says.
     virtual void saveAsFormat(const QString &fileName, DocumentFormat format)
     {

@@ -1,3 +1,9 @@
+// Over 600 lines because it is the whole preview window: a handler for each
+// of the window's events, buttons, shortcuts and menu entries, each with its
+// numbered steps, kept together so the window reads in one place. What they
+// call lives beside it: the zoom and pan arithmetic (Viewport), an address
+// list's sheets and progress (ListSession), printing and saving (SheetOutput).
+
 #include "preview/Form2.h"
 
 #include "ui_Form2.h"
@@ -7,15 +13,10 @@
 #include "core/FileUtils.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
-#include "core/OwnedTemporaries.h"
 #include "core/Procedure.h"
 #include "core/Seams.h"
-#include "core/TempFolder.h"
-#include "labels/SheetMaker.h"
-#include "preview/ListSheets.h"
 #include "preview/SafeCopy.h"
-#include "preview/SheetPictures.h"
-#include "preview/SheetPrinter.h"
+#include "preview/SheetOutput.h"
 #include "preview/Twips.h"
 #include "resources/Resources.h"
 #include "widgets/FixedWindow.h"
@@ -29,14 +30,11 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPrinter>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QTemporaryFile>
 #include <QTimer>
 
 #include <memory>
@@ -52,9 +50,6 @@ const QString kTagSave = QStringLiteral("in Parcelwise2021/08/31.Form2.PushButto
 const QString kTagMouseDown = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseDown ");
 const QString kTagMouseMove = QStringLiteral("in Parcelwise2021/08/31.Form2.picture1_MouseMove ");
 const QString kTagMouseUp = QStringLiteral("in Parcelwise2021/08/31.Form2.Picture1_MouseUp ");
-const QString kTagPrint = QStringLiteral("in Parcelwise2021/08/31.Form2.PrintSheet ");
-const QString kTagSavePdf = QStringLiteral("in Parcelwise2021/08/31.Form2.SaveSheetAsPdf ");
-const QString kTagPrintLabels = QStringLiteral("in Parcelwise2021/08/31.Form2.PrintLabels ");
 const QString kTagSheet = QStringLiteral("in Parcelwise2021/08/31.Form2.ShowSheet ");
 
 const QString kPictureTip = QStringLiteral(
@@ -80,39 +75,6 @@ QSize pixelSize(QSize twipsSize)
                                : QSize();
 }
 
-// A PDF of the generated document in the temporary folder, removed again
-// when it goes out of scope.
-class SheetPdf
-{
-public:
-    SheetPdf(Services &services, const QString &document)
-        : SheetPdf(
-            [&](const QString &target) { ConvertDocument(services.engines, document, target, DocumentFormat::Pdf); })
-    {
-    }
-    // A PDF that `make` writes to the path it is given.
-    explicit SheetPdf(const std::function<void(const QString &target)> &make)
-        : m_file(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-sheet."), QStringLiteral(".pdf"))))
-    {
-        if (!m_file.open())
-            throw Failure(
-                QStringLiteral("Cannot create a file in %1: %2").arg(TemporaryFolder(), m_file.errorString()));
-        m_file.close();
-        // The engine's work takes a moment; the window's own pointer kind is left alone.
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        try {
-            make(m_file.fileName());
-        } catch (...) {
-            QApplication::restoreOverrideCursor();
-            throw;
-        }
-        QApplication::restoreOverrideCursor();
-    }
-    QString path() const { return m_file.fileName(); }
-
-private:
-    QTemporaryFile m_file;
-};
 } // namespace
 
 Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
@@ -122,6 +84,7 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
     , ui(std::make_unique<Ui::Form2>())
     , m_viewport(services.messages)
     , m_pointer(this)
+    , m_list(services.engines)
 {
     ui->setupUi(this);
     applyDesign();
@@ -149,16 +112,16 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
     ui->Picture1->setToolTip(kPictureTip);
     ui->Picture2->setToolTip(kPictureTip);
     setAcceptDrops(true);
+    connect(&m_list, &ListSession::firstSheet, this, &Form2::showFirstListSheet);
+    connect(&m_list, &ListSession::progressed, this, &Form2::showTitle);
+    connect(&m_list, &ListSession::finished, this, &Form2::listFinished);
+    connect(&m_list, &ListSession::failed, this, &Form2::listFailedWith);
 
     Form_Load();
     showViewport();
 }
 
-Form2::~Form2()
-{
-    // The list's worker may still run; its files go with it.
-    delete m_list;
-}
+Form2::~Form2() = default;
 
 // What the layout file cannot say: fractional point sizes, the window's
 // border, the picture boxes' colours and the canvas clipped by the viewport's
@@ -312,7 +275,7 @@ void Form2::PushButton6_Click()
             });
             bool yes = false;
             p.step(122, [&] { yes = answer == Answer::Yes; });
-            // The old file is no longer deleted here: the copy replaces it only
+            // Nothing is deleted on Yes: the copy replaces the old file only
             // once complete, so a failed copy leaves it whole.
             if (yes)
                 p.step(124, [] {});
@@ -509,162 +472,43 @@ void Form2::showPictureMenu(const QPoint &globalPosition)
 
 void Form2::PrintSheet()
 {
-    if (refuseWhileMaking())
-        return;
-    Procedure p(m_services.messages, kTagPrint);
-    QPrinter printer(QPrinter::HighResolution);
-    p.step(100, [&] { PrepareLabelPrinter(printer); });
-    bool chosen = false;
-    p.step(102, [&] { chosen = m_services.printDialog.askPrinter(this, printer, showsList() ? sheetCount() : 1); });
-    if (!chosen)
-        return;
-    // A list's sheets are already a PDF; one sheet is made one now.
-    std::unique_ptr<SheetPdf> pdf;
-    QString source = m_listPdf;
-    if (!showsList())
-        p.step(104, [&] {
-            pdf = std::make_unique<SheetPdf>(m_services, mWordFile);
-            source = pdf->path();
-        });
-    if (!source.isEmpty())
-        p.step(106, [&] { PrintPdfAtActualSize(source, printer); });
+    if (!refuseWhileMaking())
+        PrintSheets(m_services, this, mWordFile, m_list.pdf(), showsList() ? sheetCount() : 1);
 }
 
-// Like "Save Results To Word File": the user's name as given (".pdf" added
-// only to a name without any extension), an existing file replaced only
-// after a Yes and only once the new one is complete.
 void Form2::SaveSheetAsPdf()
 {
-    if (refuseWhileMaking())
-        return;
-    MessageBoxes &boxes = m_services.messages;
-    const QString appTitle = AppInfo::applicationTitle();
-    Procedure p(boxes, kTagSavePdf);
-    QString target;
-    p.step(100, [&] {
-        target = m_services.saveDialog.askSaveFileName(this, QStringLiteral("Save as PDF"),
-                                                       QStringLiteral("PDF Files (*.pdf)"));
-    });
-    if (target.isEmpty())
-        return;
-    p.step(102, [&] {
-        if (QFileInfo(target).suffix().isEmpty())
-            target += QStringLiteral(".pdf");
-    });
-    bool replace = true;
-    p.step(104, [&] {
-        if (FileExists(target))
-            replace = boxes.show(QStringLiteral("Are you sure you wish to overwrite ") + target + QStringLiteral(" ?"),
-                                 appTitle, BoxStyle::YesNo)
-                == BoxAnswer::Yes;
-    });
-    if (!replace)
-        return;
-    std::unique_ptr<SheetPdf> pdf;
-    QString source = m_listPdf;
-    if (!showsList())
-        p.step(106, [&] {
-            pdf = std::make_unique<SheetPdf>(m_services, mWordFile);
-            source = pdf->path();
-        });
-    if (source.isEmpty())
-        return;
-    if (p.step(108, [&] { SafeCopy(source, target); }))
-        p.step(110, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
+    if (!refuseWhileMaking())
+        SaveSheetsAsPdf(m_services, this, mWordFile, m_list.pdf());
 }
 
-// The labels go on a sheet that has some used already: the dialog says
-// where, and the sheet is made and printed at once.
 void Form2::PrintLabels()
 {
-    if (showsList())
-        return; // a list's labels are placed when it is opened
-    Procedure p(m_services.messages, kTagPrintLabels);
-    std::optional<LabelChoice> choice;
-    p.step(100, [&] { choice = m_services.placementDialog.askPlacement(this, 1); });
-    if (!choice)
-        return;
-    QPrinter printer(QPrinter::HighResolution);
-    p.step(102, [&] { PrepareLabelPrinter(printer); });
-    bool chosen = false;
-    p.step(104, [&] { chosen = m_services.printDialog.askPrinter(this, printer, 1); });
-    if (!chosen)
-        return;
-    std::unique_ptr<SheetPdf> pdf;
-    p.step(106, [&] {
-        const LabelPlacement placement{choice->start, choice->copies};
-        if (!IsValidPlacement(placement))
-            throw Failure(
-                QStringLiteral("Label %1 with %2 copies is not on the sheet").arg(choice->start).arg(choice->copies));
-        const QStringList fields = m_typedAddress ? m_typedAddress() : QStringList();
-        const QList<SheetLabels> sheets = PlanSheets({fields}, placement);
-        pdf = std::make_unique<SheetPdf>(
-            [&](const QString &target) { MakeLabelSheets(m_services.engines, sheets, target); });
-    });
-    if (pdf)
-        p.step(108, [&] { PrintPdfAtActualSize(pdf->path(), printer); });
+    if (!showsList()) // a list's labels are placed when it is opened
+        PrintTypedLabels(m_services, this, m_typedAddress ? m_typedAddress() : QStringList());
 }
 
 void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
 {
-    leaveList();
-    auto *list = new ListSheets(m_services.engines, sheets, std::move(describeCut), this);
-    m_list = list;
-    m_listSheets = sheets.size();
-    m_sheet = 0;
-    m_sheetsMade = 0;
-    m_listShown = false;
-    // Queued from the worker: what arrives from a list already left behind
-    // (its signal was on its way when "< Back" came) is dropped.
-    connect(list, &ListSheets::firstSheetReady, this, [this, list](const QString &pdf) {
-        if (m_list == list)
-            showFirstListSheet(pdf);
-    });
-    connect(list, &ListSheets::progressed, this, [this, list](int done) {
-        if (m_list != list)
-            return;
-        m_sheetsMade = done;
-        showTitle();
-    });
-    connect(list, &ListSheets::finished, this, [this, list](const QString &document, const QString &pdf) {
-        if (m_list == list)
-            listFinished(document, pdf);
-    });
-    connect(list, &ListSheets::failed, this, [this, list](const QString &description) {
-        if (m_list == list)
-            listFailedWith(description);
-    });
-    try {
-        list->start();
-    } catch (const Failure &failure) {
-        listFailedWith(failure.description());
-        return;
-    }
+    m_list.start(sheets, std::move(describeCut));
     showTitle();
 }
 
 bool Form2::isMakingSheets() const
 {
-    return m_list && !m_pages;
+    return m_list.making();
 }
 
-void Form2::showFirstListSheet(const QString &pdf)
+void Form2::showFirstListSheet(const QImage &picture)
 {
     if (m_services.exit.ending())
         return;
-    QImage picture;
-    try {
-        picture = SheetPictures(pdf).picture(0);
-    } catch (const Failure &failure) {
-        listFailedWith(failure.description());
-        return;
-    }
     // What the window showed before goes, as on "< Back".
     if (!mWordFile.isEmpty()) {
         DeleteGeneratedDocument(mWordFile);
         mWordFile.clear();
     }
-    m_listShown = true;
+    m_list.markShown();
     mFirstActivation = true;
     setPicture(picture);
     showTitle();
@@ -675,27 +519,15 @@ void Form2::showFirstListSheet(const QString &pdf)
     emit listShown();
 }
 
-void Form2::listFinished(const QString &document, const QString &pdf)
+void Form2::listFinished(const QString &document)
 {
-    try {
-        m_pages = std::make_unique<SheetPictures>(pdf);
-    } catch (const Failure &failure) {
-        listFailedWith(failure.description());
-        return;
-    }
-    m_listPdf = pdf;
-    if (!m_listShown) {
-        showFirstListSheet(pdf);
-        if (!m_listShown)
-            return; // it could not be shown, and the list is gone
-    }
     mWordFile = document;
     showTitle();
 }
 
 void Form2::listFailedWith(const QString &description)
 {
-    const bool shown = m_listShown;
+    const bool shown = m_list.shown();
     m_services.messages.show(description, AppInfo::applicationTitle(), BoxStyle::Warning);
     // Shown, the window holds nothing of the list that can be printed or saved.
     if (isVisible())
@@ -706,81 +538,47 @@ void Form2::listFailedWith(const QString &description)
         emit listFailed();
 }
 
-// Stops the list's work; its files go once the worker has ended.
 void Form2::leaveList()
 {
-    if (ListSheets *list = m_list) {
-        list->disconnect(this);
-        list->stop();
-        // Connected first: a worker that ends in between is not missed.
-        connect(list, &ListSheets::ended, list, &QObject::deleteLater);
-        if (!list->isRunning())
-            list->deleteLater();
-        else
-            m_services.engines.stopWorkUnderWay(); // a long list's office work would go on for seconds
-    }
-    m_list = nullptr;
-    m_listSheets = 0;
-    m_listShown = false;
-    m_listPdf.clear();
-    m_pages.reset();
-    m_sheet = 0;
+    m_list.leave();
     showTitle();
 }
 
-// The list's worker still runs: what needs every sheet waits for it.
 bool Form2::refuseWhileMaking()
 {
-    if (!showsList() || m_pages)
+    if (!m_list.making())
         return false;
-    m_services.messages.show(
-        QStringLiteral("The sheets are still being made (%1 of %2). Try again once the title no longer says so.")
-            .arg(m_sheetsMade)
-            .arg(m_listSheets),
-        AppInfo::applicationTitle(), BoxStyle::Information);
+    m_services.messages.show(m_list.stillMakingMessage(), AppInfo::applicationTitle(), BoxStyle::Information);
     return true;
 }
 
 void Form2::showTitle()
 {
-    QString title = QString::fromLatin1(AppInfo::kProductTitle);
-    if (showsList()) {
-        title += QStringLiteral(" - sheet %1 of %2").arg(m_sheet + 1).arg(m_listSheets);
-        // Once every sheet is put together the office still lays them out
-        // and writes them, which takes a while for a long list.
-        if (!m_pages && m_sheetsMade < m_listSheets)
-            title += QStringLiteral(" (making the sheets: %1 of %2)").arg(m_sheetsMade).arg(m_listSheets);
-        else if (!m_pages)
-            title += QStringLiteral(" (writing the %1 sheets)").arg(m_listSheets);
-    }
-    setWindowTitle(title);
+    setWindowTitle(QString::fromLatin1(AppInfo::kProductTitle) + m_list.titleSuffix());
     if (m_nextAction) {
-        m_nextAction->setEnabled(m_pages && m_sheet + 1 < m_pages->count());
-        m_previousAction->setEnabled(m_pages && m_sheet > 0);
+        m_nextAction->setEnabled(m_list.hasNext());
+        m_previousAction->setEnabled(m_list.hasPrevious());
         m_printLabelsAction->setEnabled(!showsList());
     }
 }
 
 void Form2::NextSheet()
 {
-    showSheet(m_sheet + 1);
+    showSheet(m_list.currentIndex() + 1);
 }
 
 void Form2::PreviousSheet()
 {
-    showSheet(m_sheet - 1);
+    showSheet(m_list.currentIndex() - 1);
 }
 
 void Form2::showSheet(int index)
 {
-    if (!m_pages || index < 0 || index >= m_pages->count() || index == m_sheet)
+    if (!m_list.hasSheet(index) || index == m_list.currentIndex())
         return;
     m_viewport.setDevicePixelRatio(devicePixelRatioF());
     Procedure p(m_services.messages, kTagSheet);
-    p.step(100, [&] {
-        m_viewport.ReplacePicture(m_pages->picture(index));
-        m_sheet = index;
-    });
+    p.step(100, [&] { m_viewport.ReplacePicture(m_list.turnTo(index)); });
     showViewport();
     showTitle();
 }

@@ -1,20 +1,18 @@
 #pragma once
 
 #include "labels/LabelPlan.h"
+#include "preview/ListSession.h"
 #include "preview/Viewport.h"
 #include "widgets/PointerFeedback.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 
-class ListSheets;
 class QAction;
-class SheetPictures;
 struct Services;
 
 namespace Ui {
@@ -70,9 +68,9 @@ public:
     void ShowList(const QList<SheetLabels> &sheets,
                   std::function<QString(const class LabelsCutOff &cut)> describeCut = {});
     bool isMakingSheets() const;
-    bool showsList() const { return m_listSheets > 0; }
-    int sheetShown() const { return m_sheet + 1; }
-    int sheetCount() const { return int(m_listSheets); }
+    bool showsList() const { return m_list.active(); }
+    int sheetShown() const { return m_list.sheetShown(); }
+    int sheetCount() const { return m_list.sheetCount(); }
     void NextSheet();     // Page Down
     void PreviousSheet(); // Page Up
     QAction *nextSheetAction() const { return m_nextAction; }
@@ -108,8 +106,8 @@ private:
     void showPictureMenu(const QPoint &globalPosition);
     bool filterPictureEvent(QWidget *picture, QEvent *event);
     void showSheet(int index);
-    void showFirstListSheet(const QString &pdf);
-    void listFinished(const QString &document, const QString &pdf);
+    void showFirstListSheet(const QImage &picture);
+    void listFinished(const QString &document);
     void listFailedWith(const QString &description);
     void leaveList();
     void showTitle();
@@ -132,13 +130,5 @@ private:
     bool m_rightHeld = false;
     std::function<QStringList()> m_typedAddress;
     std::function<void(const QString &)> m_openList;
-
-    // The list shown: its maker, the sheets' PDF once made, the sheet shown.
-    QPointer<ListSheets> m_list;
-    qsizetype m_listSheets = 0; // 0: one sheet of the typed addresses
-    int m_sheetsMade = 0;
-    bool m_listShown = false;
-    QString m_listPdf;
-    std::unique_ptr<SheetPictures> m_pages;
-    int m_sheet = 0;
+    ListSession m_list; // no list: one sheet of the typed addresses
 };

@@ -9,8 +9,8 @@
 
 namespace {
 
-// A full disk (or a used-up quota) is said plainly, as the original platform
-// does: it is the one failure the user can mend at once.
+// A full disk (or a used-up quota) is said plainly: it is the one failure
+// the user can mend at once.
 QString writeFailure(const QString &action, const QString &target, int error, const QString &reason)
 {
     if (error == ENOSPC || error == EDQUOT)
