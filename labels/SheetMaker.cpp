@@ -34,7 +34,19 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
+// The helper office takes about as long to start as the first office needs
+// for some 70 sheets, so the first office takes that many more.
+constexpr qsizetype kFirstOfficeHeadStart = 70;
+
 } // namespace
+
+SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets)
+{
+    if (sheets.size() < kSheetsForTwoOffices)
+        return {sheets, {}};
+    const qsizetype split = (sheets.size() + kFirstOfficeHeadStart) / 2;
+    return {sheets.first(split), sheets.sliced(split)};
+}
 
 void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
 {
@@ -134,19 +146,19 @@ public:
                                 const QList<SheetLabels> &checked, const QString &target,
                                 const std::function<void(int)> &afterSheet = {})
     {
-        const qsizetype split = sheets.size() >= kSheetsForTwoOffices ? (sheets.size() + kFirstOfficeHeadStart) / 2
-                                                                      : sheets.size();
-        const QString firstXml = written(sheets.first(split), afterSheet);
-        if (split == sheets.size())
+        const SheetParts parts = PartSheetsForTwoOffices(sheets);
+        const QString firstXml = written(parts.first, afterSheet);
+        if (parts.second.isEmpty())
             return madePdf(m_app, firstXml, target, checked);
-        const QString secondXml = written(sheets.sliced(split), [&](int done) {
+        const QString secondXml = written(parts.second, [&](int done) {
             if (afterSheet)
-                afterSheet(int(split) + done);
+                afterSheet(int(parts.first.size()) + done);
         });
         const QString firstPdf = m_work.filePath(QStringLiteral("part1.pdf"));
         const QString secondPdf = m_work.filePath(QStringLiteral("part2.pdf"));
-        const QList<SheetLabels> firstChecked = checked.isEmpty() ? checked : checked.first(split);
-        const QList<SheetLabels> secondChecked = checked.isEmpty() ? checked : checked.sliced(split);
+        const SheetParts checkedParts = PartSheetsForTwoOffices(checked);
+        const QList<SheetLabels> &firstChecked = checkedParts.first;
+        const QList<SheetLabels> &secondChecked = checkedParts.second;
         BesideThisOffice second(engines, secondXml, secondPdf, secondChecked);
         QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, firstChecked);
         cut += second.cut(m_app);
@@ -208,10 +220,6 @@ public:
     QHash<QString, int> steps; // text size steps of the labels that needed smaller text
 
 private:
-    // The helper office takes about as long to start as the first office
-    // needs for some 70 sheets, so the first office takes that many more.
-    static constexpr qsizetype kFirstOfficeHeadStart = 70;
-
     // The PDF of a document made by a helper office, started for it, while
     // this office does other work; the labels found cut in it. When no
     // helper office starts or it fails, this office makes it after all.

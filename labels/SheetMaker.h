@@ -18,6 +18,16 @@
 // once (see MakeLabelSheets).
 inline constexpr qsizetype kSheetsForTwoOffices = 150;
 
+// The sheets as two engine instances share them: the running one takes the
+// first part, larger by its head start over one started for the job; under
+// kSheetsForTwoOffices sheets it takes them all and the second part is empty.
+struct SheetParts
+{
+    QList<SheetLabels> first;
+    QList<SheetLabels> second;
+};
+SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets);
+
 // Writes the sheets, in order, one per page, as one document at `output` in
 // the format its extension names (SheetFormatOf). Each label shows its own
 // texts (see SheetLabels; an empty label is left blank, without a sender)

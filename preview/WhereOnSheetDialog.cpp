@@ -104,8 +104,16 @@ void SheetPicker::keyPressEvent(QKeyEvent *event)
     switch (event->key()) {
     case Qt::Key_Left: setStart(m_start - 1); break;
     case Qt::Key_Right: setStart(m_start + 1); break;
-    case Qt::Key_Up: setStart(m_start - 2); break;
-    case Qt::Key_Down: setStart(m_start + 2); break;
+    // A row up or down; on the top or bottom row the key does nothing rather
+    // than move sideways.
+    case Qt::Key_Up:
+        if (m_start > 2)
+            setStart(m_start - 2);
+        break;
+    case Qt::Key_Down:
+        if (m_start + 2 <= kLabelsPerSheet)
+            setStart(m_start + 2);
+        break;
     default:
         if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_6)
             setStart(event->key() - Qt::Key_0);

@@ -101,6 +101,40 @@ private slots:
 
     // The document replaces an existing file only whole, and keeps its
     // permissions; a new file gets the usual ones.
+    // Two offices share a long list: every sheet once, in order, the running
+    // office's part the larger one.
+    void twoOfficesTakeEverySheetOnceInOrder_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("shared");
+        QTest::newRow("one sheet") << 1 << false;
+        QTest::newRow("just under two offices' worth") << int(kSheetsForTwoOffices - 1) << false;
+        QTest::newRow("two offices' worth") << int(kSheetsForTwoOffices) << true;
+        QTest::newRow("1,000 sheets") << 1000 << true;
+    }
+
+    void twoOfficesTakeEverySheetOnceInOrder()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, shared);
+        QList<SheetLabels> sheets(count);
+        for (int i = 0; i < count; ++i)
+            sheets[i][0] = QStringList{QString::number(i + 1)};
+        const SheetParts parts = PartSheetsForTwoOffices(sheets);
+        QCOMPARE(!parts.second.isEmpty(), shared);
+        QVERIFY(parts.first.size() > parts.second.size());
+        QStringList order;
+        for (const SheetLabels &sheet : parts.first + parts.second)
+            order << sheet[0].value(0);
+        QStringList expected;
+        for (int i = 1; i <= count; ++i)
+            expected << QString::number(i);
+        QVERIFY2(order == expected,
+                 qPrintable(QStringLiteral("the second office's part begins with sheet %1 after %2")
+                                .arg(parts.second.isEmpty() ? QStringLiteral("-") : parts.second.first()[0].value(0))
+                                .arg(parts.first.size())));
+    }
+
     void replacingKeepsPermissions()
     {
         const QString target = folder() + QStringLiteral("/sheet.pdf");

@@ -91,3 +91,39 @@ QList<int> AveryCellsOfWord(const PdfPage &page, const QString &word)
     }
     return cells;
 }
+
+QByteArray HandMadePdf(const QList<HandPage> &pages)
+{
+    // Objects 1 (catalog) and 2 (page tree), then per page: page, contents, font.
+    QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>", {}};
+    QByteArray kids;
+    for (const HandPage &page : pages) {
+        const int first = int(objects.size()) + 1;
+        kids += QByteArray::number(first) + " 0 R ";
+        QByteArray content;
+        for (const HandWord &word : page.words) {
+            QByteArray text = word.text.toLatin1();
+            text.replace('\\', "\\\\").replace('(', "\\(").replace(')', "\\)");
+            content += "BT /F1 " + QByteArray::number(word.points) + " Tf " + QByteArray::number(word.baseline.x())
+                + ' ' + QByteArray::number(792 - word.baseline.y()) + " Td (" + text + ") Tj ET\n";
+        }
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents " + QByteArray::number(first + 1)
+                + " 0 R /Resources << /Font << /F1 " + QByteArray::number(first + 2) + " 0 R >> >> >>";
+        objects << "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream";
+        objects << "<< /Type /Font /Subtype /Type1 /BaseFont /" + page.fontName + " /Encoding /WinAnsiEncoding >>";
+    }
+    objects[1] = "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}

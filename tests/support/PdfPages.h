@@ -42,3 +42,22 @@ QRect InkBounds(const QImage &image, const QRect &area);
 
 // An Avery 5164 label's area (0..5) in pixels at the given resolution.
 QRect AveryCellPixels(int cell, double dpi);
+
+// A PDF written by hand, for tests of what reads or joins PDFs: Letter pages
+// whose words are set in one non-embedded font each (a name such as
+// "AAAAAA+Helvetica" makes it look like an office's font subset), each word's
+// baseline starting at a point given from the page's top-left corner.
+struct HandWord
+{
+    QString text; // Latin-1
+    QPointF baseline;
+    double points = 12;
+};
+
+struct HandPage
+{
+    QList<HandWord> words;
+    QByteArray fontName = "Helvetica";
+};
+
+QByteArray HandMadePdf(const QList<HandPage> &pages);
