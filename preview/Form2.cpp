@@ -84,7 +84,7 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
     , ui(std::make_unique<Ui::Form2>())
     , m_viewport(services.messages)
     , m_pointer(this)
-    , m_list(services.engines)
+    , m_list(services.engines, this)
 {
     ui->setupUi(this);
     applyDesign();
