@@ -36,7 +36,8 @@ private slots:
             QStringLiteral("@String(not a type)"),
             QStringLiteral("Zo\u00EB \u0141\u00F3d\u017A \u6771\u4EAC"),
             QStringLiteral("line one\nline two\ttab"),
-            QStringLiteral("a control character\x01" "beef"),
+            QStringLiteral("a control character\x01"
+                           "beef"),
         };
         for (const QString &key : {QStringLiteral("Text1"), QStringLiteral("Text7")}) {
             for (const QString &value : values)
