@@ -12,6 +12,7 @@
 #include "core/SettingsStore.h"
 #include "labels/LabelFit.h"
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 #include "labels/ModuleEngineFactory.h"
 #include "labels/SheetFormats.h"
 #include "labels/SheetMaker.h"
@@ -34,9 +35,7 @@ const QString kCsv = QStringLiteral("csv");
 const QString kStart = QStringLiteral("start");
 const QString kCopies = QStringLiteral("copies");
 const QString kMap = QStringLiteral("map");
-
-// Copies without a list: the whole sheet, as the window makes it.
-constexpr int kSheetCopies = kLabelsPerSheet;
+const QString kStock = QStringLiteral("stock");
 
 // "sender-company" .. "recipient-zip"
 QString fieldOption(int field)
@@ -46,10 +45,7 @@ QString fieldOption(int field)
 
 QString fieldDescription(int field)
 {
-    static const char *const roles[6] = {"company", "name", "street address", "city", "state", "ZIP code"};
-    return QStringLiteral("%1 %2 for this run (not stored).")
-        .arg(field <= 6 ? QStringLiteral("Sender") : QStringLiteral("Recipient"),
-             QLatin1String(roles[(field - 1) % 6]));
+    return QStringLiteral("%1 for this run (not stored).").arg(FieldRoleName(field, RoleStyle::Plain));
 }
 
 // One line, whatever the description holds.
@@ -196,13 +192,18 @@ QList<QCommandLineOption> BatchOptions()
                         "the columns recipient_name, recipient_street ... (see --map); comma, semicolon or tab "
                         "separated."),
          QStringLiteral("list")},
+        {kStock,
+         QStringLiteral("Print on the label stock <name>, a name or product number: %1 (the default: %2), "
+                        "4x6 (thermal), 5126 (half sheets), 5163, L7166 or L7169; --stock list shows them all.")
+             .arg(DefaultStock().name, DefaultStock().title),
+         QStringLiteral("name")},
         {kStart,
-         QStringLiteral("Begin the first sheet at label <label>, 1 (top left) to 6 (bottom right); the labels "
-                        "before it stay blank, for a partly used sheet."),
+         QStringLiteral("Begin the first sheet at label <label>, 1 (top left) to the sheet's last (6 on the default "
+                        "stock), in reading order; the labels before it stay blank, for a partly used sheet."),
          QStringLiteral("label")},
         {kCopies,
-         QStringLiteral("Fill <count> labels in a row with each address: 1 by default with --csv, 6 (a whole "
-                        "sheet) without."),
+         QStringLiteral("Fill <count> labels in a row with each address: 1 by default with --csv, a whole sheet "
+                        "without."),
          QStringLiteral("count")},
         {kMap,
          QStringLiteral("Take a field (recipient_name, recipient_street, sender_zip, recipient_country ...) from "
@@ -236,6 +237,7 @@ struct RunRequest
     QString output;
     bool list = false; // without one, the one address of the options
     QString listPath;
+    const LabelStock *stock = &DefaultStock();
     LabelPlacement placement;
     QMap<int, QString> columnOfField;
 };
@@ -253,8 +255,19 @@ RunRequest readRequest(const QCommandLineParser &parser)
         throw OptionError{QStringLiteral("%1: the name must end in %2, which names the format")
                               .arg(request.output, SheetExtensions())};
     request.listPath = parser.value(kCsv);
-    request.placement.start = numberOption(parser, kStart, 1, 1, kLabelsPerSheet, QStringLiteral("a label number"));
-    request.placement.copies = numberOption(parser, kCopies, list ? 1 : kSheetCopies, 1, kMaxCopies,
+    if (parser.isSet(kStock)) {
+        const QString wanted = parser.value(kStock).trimmed();
+        request.stock = FindStock(wanted);
+        if (!request.stock)
+            throw OptionError{QStringLiteral("--stock \"%1\" is no label stock known here; known: %2 (or a product "
+                                             "number that --stock list shows)")
+                                  .arg(wanted, StockNames())};
+    }
+    const int labels = request.stock->labels();
+    request.placement.labelsPerSheet = labels;
+    request.placement.start = numberOption(parser, kStart, 1, 1, labels, QStringLiteral("a label number"));
+    // Copies without a list: the whole sheet, as the window makes it.
+    request.placement.copies = numberOption(parser, kCopies, list ? 1 : labels, 1, kMaxCopies,
                                             QStringLiteral("a count"));
     if (parser.isSet(kMap) && !list)
         throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
@@ -321,10 +334,13 @@ void writeSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const
 {
     StopWatcher watcher(engines);
     try {
-        MakeLabelSheets(engines, sheets, request.output, [](int) {
-            if (g_stopSignal)
-                throwStopped();
-        });
+        MakeLabelSheets(
+            engines, sheets, request.output,
+            [](int) {
+                if (g_stopSignal)
+                    throwStopped();
+            },
+            *request.stock);
     } catch (const LabelsCutOff &cut) {
         if (g_stopSignal)
             throwStopped();
@@ -335,9 +351,11 @@ void writeSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const
             QList<int> lines;
             for (const AddressRow &row : run.reading.rows)
                 lines << row.line;
-            throw Failure(DescribeCutAddress(cut, request.placement, request.listPath, lines) + written);
+            throw Failure(DescribeCutAddress(cut, request.placement, request.listPath, lines, *request.stock)
+                          + written);
         }
-        throw Failure(DoesNotFitMessage(QString(), QStringLiteral("--%1").arg(fieldOption(cut.labels().first().field)))
+        throw Failure(DoesNotFitMessage(QString(), QStringLiteral("--%1").arg(fieldOption(cut.labels().first().field)),
+                                        *request.stock)
                       + written);
     } catch (const Failure &) {
         if (g_stopSignal)
@@ -365,8 +383,23 @@ QString runSummary(const RunRequest &request, const RunAddresses &run, qsizetype
 
 } // namespace
 
+QString StockTable()
+{
+    QString table;
+    QTextStream out(&table);
+    for (const LabelStock &stock : LabelStocks()) {
+        out << stock.name.leftJustified(7) << stock.title.leftJustified(48) << stock.products.join(QStringLiteral(", "))
+            << (stock.isDefault() ? QStringLiteral(" (default)") : QString()) << '\n';
+    }
+    return table;
+}
+
 int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors)
 {
+    if (parser.isSet(kStock) && parser.value(kStock).trimmed() == QLatin1String("list")) {
+        QTextStream(stdout) << StockTable();
+        return 0;
+    }
     RunRequest request;
     try {
         request = readRequest(parser);

@@ -8,8 +8,9 @@ class QCommandLineParser;
 class QTextStream;
 
 // Label sheets from the command line, without a window or a display:
-//   parcelon --output FILE [--sender-company TEXT ... --recipient-zip TEXT] [--start N] [--copies K]
-//   parcelon --csv LIST --output FILE [--map FIELD=COLUMN ...] [--start N] [--copies K]
+//   parcelon --output FILE [--sender-company TEXT ... --recipient-zip TEXT] [--stock S] [--start N] [--copies K]
+//   parcelon --csv LIST --output FILE [--map FIELD=COLUMN ...] [--stock S] [--start N] [--copies K]
+//   parcelon --stock list
 // A field comes from its option, a column of the list or the value the
 // window saved, never from the samples; a run only reads the store.
 
@@ -27,9 +28,13 @@ bool IsBatchRun(const QCommandLineParser &parser);
 // Makes the document the parsed options ask for. Returns the exit status:
 // 0 when the document was written, 1 when it could not be (the reason on one
 // line on `errors`, and no file written), 2 for options that make no sense
-// or a run without a sender. What a list run read, made and skipped is
+// or a run without a sender (and for an unknown --stock). `--stock list`
+// prints the stock table (StockTable) and returns 0. What a list run read, made and skipped is
 // summed up in one line on `errors`.
 int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStream &errors);
+
+// The label stocks, a line each: name, what it is, the product numbers.
+QString StockTable();
 
 // The whole run from main(): a core application (no display needed) and the
 // LibreOffice engine.

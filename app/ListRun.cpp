@@ -14,23 +14,23 @@ QList<SheetLabels> PlanListSheets(const QList<QStringList> &addresses, LabelPlac
     return PlanSheets(addresses, placement);
 }
 
-QString DoesNotFitMessage(const QString &where, const QString &what)
+QString DoesNotFitMessage(const QString &where, const QString &what, const LabelStock &stock)
 {
-    const double smallest = LabelTextSizeAt(kLabelTextSteps - 1).recipientPoints;
+    const double smallest = LabelTextSizeAt(stock, kLabelTextSteps - 1).recipientPoints;
     const QString message = QStringLiteral("the address does not fit on its label even at %1 pt; shorten %2")
                                 .arg(QString::number(smallest), what);
     return where.isEmpty() ? message : where + QStringLiteral(": ") + message;
 }
 
 QString DescribeCutAddress(const LabelsCutOff &cut, LabelPlacement placement, const QString &path,
-                           const QList<int> &lines)
+                           const QList<int> &lines, const LabelStock &stock)
 {
     const CutLabel &first = cut.labels().first();
     const qsizetype address = AddressAtLabel({first.sheet, first.label}, placement, lines.size());
     const QString more = cut.labels().size() > 1 ? QStringLiteral(" (%1 labels in all)").arg(cut.labels().size())
                                                  : QString();
     return DoesNotFitMessage(QStringLiteral("%1, line %2").arg(path).arg(lines[address]),
-                             QStringLiteral("its %1%2").arg(AddressList::columnName(first.field), more));
+                             QStringLiteral("its %1%2").arg(AddressList::columnName(first.field), more), stock);
 }
 
 QString ListReadSummary(const QString &path, const AddressListReading &reading)

@@ -23,13 +23,13 @@ QList<SheetLabels> PlanListSheets(const QList<QStringList> &addresses, LabelPlac
 
 // "<where>: the address does not fit on its label even at 7 pt; shorten <what>"
 // (without a `where`, no prefix), the size being the smallest a label steps down to.
-QString DoesNotFitMessage(const QString &where, const QString &what);
+QString DoesNotFitMessage(const QString &where, const QString &what, const LabelStock &stock = DefaultStock());
 
 // The same for the first label of `cut`, found back to its address: `lines`
 // are the list lines of the addresses, in order; "orders.csv, line 7: ...;
 // shorten its recipient_street".
 QString DescribeCutAddress(const LabelsCutOff &cut, LabelPlacement placement, const QString &path,
-                           const QList<int> &lines);
+                           const QList<int> &lines, const LabelStock &stock = DefaultStock());
 
 // "orders.csv: 12 rows read, 3 rows skipped (...)"
 QString ListReadSummary(const QString &path, const AddressListReading &reading);

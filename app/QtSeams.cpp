@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPageSize>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QRandomGenerator>
 
 BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
@@ -70,17 +71,18 @@ QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, con
 namespace {
 
 // Qt's print dialog shows each queue's default paper in its page settings
-// (made anew for every printer chosen), whatever the printer was given. The
-// label stock is Letter: a paper list is turned to it when it first shows.
-class LetterPaperFirst : public QObject
+// (made anew for every printer chosen), whatever the printer was given: a
+// paper list is turned to the label stock's paper when it first shows.
+class LabelPaperFirst : public QObject
 {
 public:
-    explicit LetterPaperFirst(QWidget *dialog)
+    LabelPaperFirst(QWidget *dialog, QPageSize paper)
         : m_dialog(dialog)
+        , m_paper(std::move(paper))
     {
         qApp->installEventFilter(this);
     }
-    ~LetterPaperFirst() override { qApp->removeEventFilter(this); }
+    ~LabelPaperFirst() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -90,7 +92,7 @@ protected:
             && !papers->property(kTurned).toBool()) {
             papers->setProperty(kTurned, true);
             for (int i = 0; i < papers->count(); ++i) {
-                if (qvariant_cast<QPageSize>(papers->itemData(i)).id() == QPageSize::Letter) {
+                if (qvariant_cast<QPageSize>(papers->itemData(i)).isEquivalentTo(m_paper)) {
                     papers->setCurrentIndex(i);
                     break;
                 }
@@ -110,8 +112,9 @@ private:
         return false;
     }
 
-    static constexpr const char *kTurned = "parcelonLetterFirst";
+    static constexpr const char *kTurned = "parcelonPaperFirst";
     QWidget *m_dialog;
+    const QPageSize m_paper;
 };
 
 } // namespace
@@ -132,7 +135,8 @@ bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer, int pages)
     // A page range for the sheets of a list; a selection means nothing here.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, pages > 1);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    LetterPaperFirst letter(&dialog);
+    // The printer comes set up with the stock's paper (PrepareLabelPrinter).
+    LabelPaperFirst paper(&dialog, printer.pageLayout().pageSize());
     if (pages > 1)
         dialog.setMinMax(1, pages);
     return dialog.exec() == QDialog::Accepted;

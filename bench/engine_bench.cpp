@@ -36,11 +36,11 @@ public:
 class TimedRenderer : public PagePictureRenderer
 {
 public:
-    QImage renderFirstPage(const QByteArray &pdf, QSize pixels, QString *problem) override
+    QImage renderFirstPage(const QByteArray &pdf, QString *problem) override
     {
         QElapsedTimer timer;
         timer.start();
-        QImage page = poppler.renderFirstPage(pdf, pixels, problem);
+        QImage page = poppler.renderFirstPage(pdf, problem);
         lastMs = double(timer.nsecsElapsed()) / 1e6;
         return page;
     }

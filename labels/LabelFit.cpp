@@ -1,7 +1,5 @@
 #include "labels/LabelFit.h"
 
-#include "labels/LabelGeneration.h"
-
 #include <poppler-qt6.h>
 
 #include <QRectF>
@@ -15,24 +13,6 @@
 #include <vector>
 
 namespace {
-
-// The template's label sheet, in points from the page's top-left corner:
-// the table starts at the margins (left 11.25, top 36), each label is 288 pt
-// wide with a 13.5 pt gap between the columns, and each row exactly 240 pt.
-QRectF labelRectangle(int label)
-{
-    const int index = label - 1;
-    return QRectF(11.25 + (index % 2) * (288.0 + 13.5), 36.0 + (index / 2) * 240.0, 288.0, 240.0);
-}
-
-// Where a label's text may lie: the label less the cell's 7.2 pt bottom
-// padding. The office clips an overfull cell there in its own picture of the
-// page while the PDF still places the line's box inside the label, so a line
-// reaching into the padding is shown cut.
-QRectF textArea(int label)
-{
-    return labelRectangle(label).adjusted(0, 0, 0, -7.2);
-}
 
 // What a word is made of as the PDF's reader sees it: ligatures and other
 // compatibility forms taken apart, blanks and invisible characters (which
@@ -61,11 +41,10 @@ struct LabelLine
 
 std::vector<LabelLine> linesOf(const QStringList &fields)
 {
-    // Blocks 1..8 of the template, then the country line under the city line.
-    static constexpr std::array<int, 8> fieldOfBlock = {1, 2, 3, 4, 7, 8, 9, 10};
+    // The placeholders' lines of the template, then the country line under the city line.
     std::vector<LabelLine> lines;
-    for (int block = 1; block <= 8; ++block)
-        lines.push_back({PlaceholderValue(fields, block), fieldOfBlock[block - 1]});
+    for (int block = 1; block <= int(kPlaceholders.size()); ++block)
+        lines.push_back({PlaceholderValue(fields, block), kPlaceholders[size_t(block - 1)].firstField});
     // The city line names whichever of city, state and ZIP is longest.
     for (LabelLine &line : lines) {
         if (line.field == 4 || line.field == 10) {
@@ -191,29 +170,20 @@ std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, co
 
 } // namespace
 
-LabelTextSize LabelTextSizeAt(int step)
+LabelTextSize LabelTextSizeAt(const LabelStock &stock, int step)
 {
     const int s = std::clamp(step, 0, kLabelTextSteps - 1);
-    // 15 pt down to 7 pt, a point a step; the sender follows once it would be larger.
-    const double recipient = 15.0 - s * (15.0 - 7.0) / (kLabelTextSteps - 1);
-    return {recipient, std::min(9.0, recipient)};
-}
-
-QString LabelFieldName(int field)
-{
-    static const char *const names[] = {"company", "name", "street address", "city", "state", "ZIP code"};
-    if (field == 13)
-        return QStringLiteral("country");
-    if (field < 1 || field > 12)
-        return QStringLiteral("address");
-    return QLatin1String(field <= 6 ? "sender's " : "recipient's ") + QLatin1String(names[(field - 1) % 6]);
+    // The sender follows once it would be larger.
+    const double recipient = stock.recipientPoints
+        - s * (stock.recipientPoints - stock.smallestPoints) / (kLabelTextSteps - 1);
+    return {recipient, std::min(stock.senderPoints, recipient)};
 }
 
 namespace {
 
 // The cut labels of sheets first..end (from 0) read from the PDF.
-QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<SheetLabels> &sheets, qsizetype first,
-                                  qsizetype end)
+QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<SheetLabels> &sheets,
+                                  const LabelStock &stock, qsizetype first, qsizetype end)
 {
     QList<CutLabel> cut;
     for (qsizetype sheet = first; sheet < end; ++sheet) {
@@ -223,23 +193,19 @@ QList<CutLabel> cutLabelsOfSheets(Poppler::Document &document, const QList<Sheet
         const std::unique_ptr<Poppler::Page> page = document.page(int(sheet));
         if (!page)
             throw Failure(QStringLiteral("Page %1 of the labels' PDF could not be read").arg(sheet + 1));
-        std::array<std::vector<Word>, kLabelsPerSheet> touching;
+        std::vector<std::vector<Word>> touching(size_t(stock.labels()));
         for (const std::unique_ptr<Poppler::TextBox> &box : page->textList()) {
             // A word belongs to the label it starts in: a line cut at the
             // bottom of one label reaches into the label below.
             const QRectF at = box->boundingBox();
-            for (int label = 1; label <= kLabelsPerSheet; ++label) {
-                if (labelRectangle(label).contains(at.topLeft())) {
-                    touching[label - 1].push_back({inkOf(box->text()), at});
-                    break;
-                }
-            }
+            if (const int label = stock.labelAt(at.topLeft()))
+                touching[size_t(label - 1)].push_back({inkOf(box->text()), at});
         }
-        for (int label = 1; label <= kLabelsPerSheet; ++label) {
+        for (int label = 1; label <= stock.labels() && label <= labels.size(); ++label) {
             const QStringList &fields = labels[label - 1];
             if (fields.isEmpty())
                 continue;
-            if (const std::optional<int> field = cutFieldOf(fields, textArea(label), touching[label - 1]))
+            if (const std::optional<int> field = cutFieldOf(fields, stock.textArea(label), touching[size_t(label - 1)]))
                 cut.append({sheet + 1, label, *field});
         }
     }
@@ -256,7 +222,7 @@ std::unique_ptr<Poppler::Document> loadPdf(const QByteArray &pdf)
 
 } // namespace
 
-QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets, const LabelStock &stock)
 {
     const std::unique_ptr<Poppler::Document> document = loadPdf(pdf);
     if (document->numPages() < sheets.size())
@@ -268,7 +234,7 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
     const qsizetype threads = std::clamp<qsizetype>(sheets.size() / kPagesWorthAThread, 1,
                                                     std::max(1u, std::thread::hardware_concurrency()));
     if (threads == 1)
-        return cutLabelsOfSheets(*document, sheets, 0, sheets.size());
+        return cutLabelsOfSheets(*document, sheets, stock, 0, sheets.size());
     std::vector<QList<CutLabel>> parts(static_cast<size_t>(threads));
     std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
     std::vector<std::thread> workers;
@@ -276,7 +242,7 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
         workers.emplace_back([&, t] {
             try {
                 const std::unique_ptr<Poppler::Document> own = loadPdf(pdf);
-                parts[size_t(t)] = cutLabelsOfSheets(*own, sheets, sheets.size() * t / threads,
+                parts[size_t(t)] = cutLabelsOfSheets(*own, sheets, stock, sheets.size() * t / threads,
                                                      sheets.size() * (t + 1) / threads);
             } catch (...) {
                 errors[size_t(t)] = std::current_exception();
@@ -284,7 +250,7 @@ QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &s
         });
     }
     try {
-        parts[0] = cutLabelsOfSheets(*document, sheets, 0, sheets.size() / threads);
+        parts[0] = cutLabelsOfSheets(*document, sheets, stock, 0, sheets.size() / threads);
     } catch (...) {
         errors[0] = std::current_exception();
     }

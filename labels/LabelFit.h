@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 
 #include <QByteArray>
 #include <QList>
@@ -12,31 +13,31 @@
 // what still does not fit is refused rather than printed cut.
 
 // The text sizes a label steps through, largest first: the recipient's lines
-// (the template's 15 pt first) and, at each step, the sender's (9 pt, never
-// larger than the recipient's). The smallest is 7 pt.
+// (the stock's size first, 15 pt on the default stock) and, at each step,
+// the sender's (never larger than the recipient's), down to the stock's
+// smallest size in equal steps (a point a step on the default stock).
 struct LabelTextSize
 {
     double recipientPoints = 15.0;
     double senderPoints = 9.0;
 };
 inline constexpr int kLabelTextSteps = 9;
-LabelTextSize LabelTextSizeAt(int step); // 0 (as the template has it) .. kLabelTextSteps - 1
+// 0 (as the template has it) .. kLabelTextSteps - 1
+LabelTextSize LabelTextSizeAt(const LabelStock &stock, int step);
 
 // A label whose text does not lie whole inside it.
 struct CutLabel
 {
     qsizetype sheet = 1; // from 1
-    int label = 1;       // 1..6 in reading order
+    int label = 1;       // 1.. in reading order
     int field = 0;       // the field (1..12, 13 the country line) to shorten: the one that takes the most lines
 };
 
-// A field's name as a message to the user puts it: "recipient's street
-// address", "sender's ZIP code", "country" (13).
-QString LabelFieldName(int field);
-
-// The labels of `sheets` (page k of the PDF is sheet k) whose text is not
-// shown whole inside the label. Throws Failure when the PDF cannot be read.
-QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets);
+// The labels of `sheets` (page k of the PDF is sheet k, laid out on
+// `stock`) whose text is not shown whole inside the label. Throws Failure
+// when the PDF cannot be read.
+QList<CutLabel> FindCutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets,
+                              const LabelStock &stock = DefaultStock());
 
 // Thrown when labels still do not fit at the smallest text size: nothing is
 // written. description() names the first label and its field.

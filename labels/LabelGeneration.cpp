@@ -93,48 +93,19 @@ QByteArray bitmapBytes(const QImage &picture)
     return bytes;
 }
 
-// The value of placeholder block k from the fields 1..12.
-template <typename FieldText>
-QString placeholderValue(const FieldText &field, int block)
-{
-    switch (block) {
-    case 1: return field(1);
-    case 2: return field(2);
-    case 3: return field(3);
-    case 4: return field(4) + QStringLiteral(", ") + field(5) + QStringLiteral(" ") + field(6);
-    case 5: return field(7);
-    case 6: return field(8);
-    case 7: return field(9);
-    case 8: return field(10) + QStringLiteral(", ") + field(11) + QStringLiteral(" ") + field(12);
-    }
-    throw Failure(QStringLiteral("Subscript out of range"));
-}
-
-// The template's paragraph styles of the two addresses.
-constexpr char kRecipientStyle[] = "ShipToAddress";
-constexpr char kSenderStyle[] = "ReturnAddress";
-
-// A field as the main window names it.
-QString fieldName(int field)
-{
-    static const char *const roles[6] = {"Company", "Name", "Street Address", "City", "State", "Zip Code"};
-    if (field < 1 || field > 12)
-        return QStringLiteral("address");
-    return QStringLiteral("%1 %2").arg(QLatin1String(field <= 6 ? "Sender" : "Recipient"),
-                                       QLatin1String(roles[(field - 1) % 6]));
-}
-
 // The field texts as the filled document shows them: a later block's phrase
 // typed into a field is replaced by that block's value, as the replace-alls
 // in their order do.
 QStringList shownFields(const QStringList &fields)
 {
-    static constexpr int blockOfField[12] = {1, 2, 3, 4, 4, 4, 5, 6, 7, 8, 8, 8};
     QStringList shown = fields;
-    for (int field = 0; field < 12 && field < shown.size(); ++field) {
-        for (int k = blockOfField[field] + 1; k <= 8; ++k)
-            shown[field].replace(QLatin1String(kPlaceholderPhrases[k - 1]), PlaceholderValue(fields, k),
-                                 Qt::CaseInsensitive);
+    for (int block = 1; block <= int(kPlaceholders.size()); ++block) {
+        const Placeholder &own = kPlaceholders[size_t(block - 1)];
+        for (int field = own.firstField; field < own.firstField + own.fields && field <= shown.size(); ++field) {
+            for (int k = block + 1; k <= int(kPlaceholders.size()); ++k)
+                shown[field - 1].replace(QLatin1String(kPlaceholders[size_t(k - 1)].phrase),
+                                         PlaceholderValue(fields, k), Qt::CaseInsensitive);
+        }
     }
     return shown;
 }
@@ -145,16 +116,15 @@ QStringList shownFields(const QStringList &fields)
 // smallest size. An address that fits is left exactly as the template has
 // it. Returns the labels that still do not fit; none when the engine lays
 // nothing out.
-QList<CutLabel> fitLabels(WordDocument &document, const QStringList &fields)
+QList<CutLabel> fitLabels(WordDocument &document, const QStringList &fields, const LabelStock &stock)
 {
-    SheetLabels sheet;
-    sheet.fill(shownFields(fields));
-    QList<CutLabel> cut = FindCutLabels(document.layoutPdf(), {sheet});
+    const SheetLabels sheet(stock.labels(), shownFields(fields));
+    QList<CutLabel> cut = FindCutLabels(document.layoutPdf(), {sheet}, stock);
     for (int step = 1; !cut.isEmpty() && step < kLabelTextSteps; ++step) {
-        const LabelTextSize size = LabelTextSizeAt(step);
+        const LabelTextSize size = LabelTextSizeAt(stock, step);
         document.setParagraphStyleSize(QString::fromLatin1(kRecipientStyle), size.recipientPoints);
         document.setParagraphStyleSize(QString::fromLatin1(kSenderStyle), size.senderPoints);
-        cut = FindCutLabels(document.layoutPdf(), {sheet});
+        cut = FindCutLabels(document.layoutPdf(), {sheet}, stock);
     }
     return cut;
 }
@@ -180,12 +150,9 @@ void FinishPreviewFiles()
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
-    return placeholderValue([&](int field) { return host.fieldText(field); }, block);
-}
-
-QString PlaceholderValue(const QStringList &fields, int block)
-{
-    return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
+    if (block < 1 || block > int(kPlaceholders.size()))
+        throw Failure(QStringLiteral("Subscript out of range"));
+    return PlaceholderValueOf([&](int field) { return host.fieldText(field); }, block);
 }
 
 void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf, const StepRunner &step)
@@ -193,7 +160,7 @@ void ReplacePlaceholders(WordApplication *app, const std::function<QString(int b
     // Block k holds steps b to b + 26, b = 88 + 28k.
     for (int k = 1; k <= 8; ++k) {
         const int b = 88 + 28 * k;
-        const QString phrase = QString::fromLatin1(kPlaceholderPhrases[k - 1]);
+        const QString phrase = QString::fromLatin1(kPlaceholders[size_t(k - 1)].phrase);
         WordFind *find = nullptr;
         step(b, [&] { require(require(app).selectionFind()).clearFormatting(); });
         step(b + 2, [&] { require(require(app).selectionFind()).clearReplacementFormatting(); });
@@ -299,11 +266,11 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
                 fields << host.fieldText(n);
             if (document->layoutPdf().isEmpty())
                 return; // an engine without a layout
-            const QList<CutLabel> cut = fitLabels(*document, fields);
+            const QList<CutLabel> cut = fitLabels(*document, fields, DefaultStock());
             if (!cut.isEmpty())
                 services.messages.show(QStringLiteral("The %1 is too long for the labels, even in the smallest "
                                                       "text: part of it is cut off. Please shorten it.")
-                                           .arg(fieldName(cut.first().field)),
+                                           .arg(FieldRoleName(cut.first().field, RoleStyle::Caption)),
                                        AppInfo::applicationTitle(), BoxStyle::Warning);
         });
     }

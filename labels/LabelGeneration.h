@@ -1,5 +1,8 @@
 #pragma once
 
+#include "labels/LabelStock.h"
+#include "labels/StockTemplate.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -35,22 +38,12 @@ QImage GetClipboardPicture(PictureClipboard &clipboard, int format);
 inline constexpr char kGenerateLabelSheetTag[] = "in Parcelwise2021/08/31.Form1.PushButton6_Click ";
 inline constexpr char kSaveDocAsJpgTag[] = "in Parcelwise2021/08/31.Form1.SaveDocAsJPG ";
 
-// Fixed names in the temporary folder.
-inline constexpr char kTemplateFileName[] = "template.dot";
+// Fixed names in the temporary folder (the template's: kTemplateFileName).
 inline constexpr char kPreviewFileName[] = "temp.bmp";
 
-// The eight placeholder phrases of the template, in the order they are replaced.
-inline constexpr const char *kPlaceholderPhrases[8] = {
-    "Sender Company",    "Sender Name",    "Sender Street Address",    "Sender City, State and Zip Code",
-    "Recipient Company", "Recipient Name", "Recipient Street Address", "Recipient City, State and Zip Code",
-};
-
-// The value that replaces placeholder block k (1..8), read from the host's
-// fields at the moment it is asked for: single fields as typed, the two city
-// lines joined as city + ", " + state + " " + ZIP, nothing trimmed.
+// The value that replaces placeholder block k (1..8, see kPlaceholders),
+// read from the host's fields at the moment it is asked for.
 QString PlaceholderValue(const LabelSheetHost &host, int block);
-// The same from twelve field texts held in a list (sender 1..6, recipient 7..12).
-QString PlaceholderValue(const QStringList &fields, int block);
 
 // Runs one numbered step of a procedure: a reporting procedure reports a
 // failure and goes on, a caller without reports lets it throw.

@@ -13,24 +13,24 @@ qsizetype SheetsTaken(qsizetype addresses, LabelPlacement placement)
     if (labels == 0)
         return 0;
     const qsizetype used = placement.start - 1 + labels;
-    return (used + kLabelsPerSheet - 1) / kLabelsPerSheet;
+    return (used + placement.labelsPerSheet - 1) / placement.labelsPerSheet;
 }
 
 LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement)
 {
     const qsizetype slot = placement.start - 1 + k;
-    return {slot / kLabelsPerSheet + 1, int(slot % kLabelsPerSheet) + 1};
+    return {slot / placement.labelsPerSheet + 1, int(slot % placement.labelsPerSheet) + 1};
 }
 
 qsizetype AddressAtLabel(LabelPosition position, LabelPlacement placement, qsizetype addresses)
 {
-    const qsizetype k = (position.sheet - 1) * kLabelsPerSheet + position.label - placement.start;
+    const qsizetype k = (position.sheet - 1) * placement.labelsPerSheet + position.label - placement.start;
     return std::clamp<qsizetype>(k / placement.copies, 0, addresses - 1);
 }
 
 QList<SheetLabels> PlanSheets(const QList<QStringList> &addresses, LabelPlacement placement)
 {
-    QList<SheetLabels> sheets(SheetsTaken(addresses.size(), placement));
+    QList<SheetLabels> sheets(SheetsTaken(addresses.size(), placement), SheetLabels(placement.labelsPerSheet));
     qsizetype k = 0;
     for (const QStringList &fields : addresses) {
         for (int copy = 0; copy < placement.copies; ++copy, ++k) {
@@ -43,6 +43,6 @@ QList<SheetLabels> PlanSheets(const QList<QStringList> &addresses, LabelPlacemen
 
 bool IsValidPlacement(LabelPlacement placement)
 {
-    return placement.start >= 1 && placement.start <= kLabelsPerSheet && placement.copies >= 1
+    return placement.start >= 1 && placement.start <= placement.labelsPerSheet && placement.copies >= 1
         && placement.copies <= kMaxCopies;
 }

@@ -1,27 +1,26 @@
 #pragma once
 
+#include "labels/LabelStock.h"
+
 #include <QList>
 #include <QStringList>
 
-#include <array>
-
 // Where addresses go on the sheets: one address per label in reading order
-// (label 1 top left, 2 top right, ... 6 bottom right), a new sheet after
-// label 6. The same arithmetic serves the command line, the window's lists
-// and a single address printed on a partly used sheet.
+// (label 1 top left, 2 to its right, ...), a new sheet after the stock's
+// last label. The same arithmetic serves the command line, the window's
+// lists and a single address printed on a partly used sheet.
 
-inline constexpr int kLabelsPerSheet = 6;
-
-// A sheet's six labels in reading order. Each holds the twelve field texts
+// A sheet's labels in reading order, as many as the stock has. Each holds the twelve field texts
 // of its label (sender 1..6, recipient 7..12) and, as a 13th text where the
 // recipient is abroad, the country line printed under the city line (absent
 // or empty for a US address); an empty list is a label left completely blank.
-using SheetLabels = std::array<QStringList, kLabelsPerSheet>;
+using SheetLabels = QList<QStringList>;
 
 struct LabelPlacement
 {
-    int start = 1;  // the first free label of the first sheet, 1..6
+    int start = 1;  // the first free label of the first sheet, 1..labelsPerSheet
     int copies = 1; // labels in a row for each address, 1 or more
+    int labelsPerSheet = DefaultStock().labels();
 };
 
 // The labels and sheets that `addresses` addresses take with `placement`.
@@ -46,6 +45,6 @@ LabelPosition PositionOfLabel(qsizetype k, LabelPlacement placement);
 // one of `addresses`; a position before the first address gives the first.
 qsizetype AddressAtLabel(LabelPosition position, LabelPlacement placement, qsizetype addresses);
 
-// start 1..6, copies 1..kMaxCopies.
+// start 1..labelsPerSheet, copies 1..kMaxCopies.
 bool IsValidPlacement(LabelPlacement placement);
 inline constexpr int kMaxCopies = 600;

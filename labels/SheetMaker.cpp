@@ -5,10 +5,9 @@
 #include "core/OwnedTemporaries.h"
 #include "core/TempFolder.h"
 #include "labels/LabelFit.h"
-#include "labels/LabelGeneration.h"
 #include "labels/PdfJoin.h"
 #include "labels/SheetsXml.h"
-#include "resources/Resources.h"
+#include "labels/StockTemplate.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -107,12 +106,13 @@ QByteArray readWhole(const QString &path)
     return file.readAll();
 }
 
-// The distinct labels of `sheets`, six to a sheet, in the order they first appear.
-QList<SheetLabels> packed(const QList<QStringList> &labels)
+// The distinct labels of `sheets`, a sheet of the stock full, in the order they first appear.
+QList<SheetLabels> packed(const QList<QStringList> &labels, const LabelStock &stock)
 {
-    QList<SheetLabels> sheets((labels.size() + kLabelsPerSheet - 1) / kLabelsPerSheet);
+    const int perSheet = stock.labels();
+    QList<SheetLabels> sheets((labels.size() + perSheet - 1) / perSheet, SheetLabels(perSheet));
     for (qsizetype i = 0; i < labels.size(); ++i)
-        sheets[i / kLabelsPerSheet][size_t(i % kLabelsPerSheet)] = labels[i];
+        sheets[i / perSheet][i % perSheet] = labels[i];
     return sheets;
 }
 
@@ -121,10 +121,11 @@ QList<SheetLabels> packed(const QList<QStringList> &labels)
 class SheetsBuild
 {
 public:
-    SheetsBuild(WordApplication &app, const QTemporaryDir &work, const QString &templatePath)
+    SheetsBuild(WordApplication &app, const QTemporaryDir &work, const QString &templatePath, const LabelStock &stock)
         : m_app(app)
         , m_work(work)
-        , m_xml(exportedTemplate(templatePath))
+        , m_stock(stock)
+        , m_xml(exportedTemplate(templatePath), stock)
     {
     }
 
@@ -133,7 +134,7 @@ public:
     QByteArray pdfOf(const QList<SheetLabels> &sheets)
     {
         const QString pdf = m_work.filePath(QStringLiteral("check.pdf"));
-        madePdf(m_app, written(sheets), pdf, {});
+        madePdf(m_app, written(sheets), pdf, {}, m_stock);
         return readWhole(pdf);
     }
 
@@ -149,7 +150,7 @@ public:
         const SheetParts parts = PartSheetsForTwoOffices(sheets);
         const QString firstXml = written(parts.first, afterSheet);
         if (parts.second.isEmpty())
-            return madePdf(m_app, firstXml, target, checked);
+            return madePdf(m_app, firstXml, target, checked, m_stock);
         const QString secondXml = written(parts.second, [&](int done) {
             if (afterSheet)
                 afterSheet(int(parts.first.size()) + done);
@@ -159,8 +160,8 @@ public:
         const SheetParts checkedParts = PartSheetsForTwoOffices(checked);
         const QList<SheetLabels> &firstChecked = checkedParts.first;
         const QList<SheetLabels> &secondChecked = checkedParts.second;
-        BesideThisOffice second(engines, secondXml, secondPdf, secondChecked);
-        QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, firstChecked);
+        BesideThisOffice second(engines, secondXml, secondPdf, secondChecked, m_stock);
+        QList<QStringList> cut = madePdf(m_app, firstXml, firstPdf, firstChecked, m_stock);
         cut += second.cut(m_app);
         JoinPdfs({firstPdf, secondPdf}, target);
         return cut;
@@ -175,7 +176,7 @@ public:
                              const std::function<void(int)> &afterSheet = {})
     {
         const QString xml = written(sheets, afterSheet);
-        const QList<SheetLabels> checkSheets = packed(distinct);
+        const QList<SheetLabels> checkSheets = packed(distinct, m_stock);
         // A sheet stored costs about half as much as one laid out.
         const qsizetype here = checkSheets.size() < kSheetsForTwoOffices
             ? checkSheets.size()
@@ -184,7 +185,7 @@ public:
         std::optional<BesideThisOffice> beside;
         if (here < checkSheets.size()) {
             const QList<SheetLabels> there = checkSheets.sliced(here);
-            beside.emplace(engines, written(there), m_work.filePath(QStringLiteral("check2.pdf")), there);
+            beside.emplace(engines, written(there), m_work.filePath(QStringLiteral("check2.pdf")), there, m_stock);
         }
         const QString hereXml = here > 0 ? written(checkSheets.first(here)) : QString();
         WordDocument *document = m_app.openFlatXmlForStoring(xml);
@@ -192,7 +193,8 @@ public:
         document->close();
         QList<QStringList> cut;
         if (here > 0)
-            cut = madePdf(m_app, hereXml, m_work.filePath(QStringLiteral("check.pdf")), checkSheets.first(here));
+            cut = madePdf(m_app, hereXml, m_work.filePath(QStringLiteral("check.pdf")), checkSheets.first(here),
+                          m_stock);
         if (beside)
             cut += beside->cut(m_app);
         return cut;
@@ -201,16 +203,17 @@ public:
     // The labels of `labels` (distinct texts) that do not fit at their steps.
     QList<QStringList> cutOf(const QList<QStringList> &labels)
     {
-        const QList<SheetLabels> sheets = packed(labels);
-        return cutLabels(pdfOf(sheets), sheets);
+        const QList<SheetLabels> sheets = packed(labels, m_stock);
+        return cutLabels(pdfOf(sheets), sheets, m_stock);
     }
 
     // The labels found cut in the PDF of `sheets`, each text once.
-    static QList<QStringList> cutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets)
+    static QList<QStringList> cutLabels(const QByteArray &pdf, const QList<SheetLabels> &sheets,
+                                        const LabelStock &stock)
     {
         QList<QStringList> cut;
-        for (const CutLabel &label : FindCutLabels(pdf, sheets)) {
-            const QStringList &fields = sheets[label.sheet - 1][size_t(label.label - 1)];
+        for (const CutLabel &label : FindCutLabels(pdf, sheets, stock)) {
+            const QStringList &fields = sheets[label.sheet - 1][label.label - 1];
             if (!cut.contains(fields))
                 cut << fields;
         }
@@ -226,16 +229,18 @@ private:
     class BesideThisOffice
     {
     public:
-        BesideThisOffice(EngineFactory &engines, QString xml, QString pdf, QList<SheetLabels> checked)
+        BesideThisOffice(EngineFactory &engines, QString xml, QString pdf, QList<SheetLabels> checked,
+                         const LabelStock &stock)
             : m_xml(std::move(xml))
             , m_pdf(std::move(pdf))
             , m_checked(std::move(checked))
+            , m_stock(stock)
             , m_helper(std::async(std::launch::async, [this, &engines]() -> std::optional<QList<QStringList>> {
                 try {
                     std::unique_ptr<WordApplication> helper = engines.createHelperApplication();
                     if (!helper)
                         return std::nullopt;
-                    QList<QStringList> cut = madePdf(*helper, m_xml, m_pdf, m_checked);
+                    QList<QStringList> cut = madePdf(*helper, m_xml, m_pdf, m_checked, m_stock);
                     helper->setDisplayAlerts(false);
                     helper->quit();
                     return cut;
@@ -250,13 +255,14 @@ private:
         QList<QStringList> cut(WordApplication &thisOffice)
         {
             std::optional<QList<QStringList>> cut = m_helper.get();
-            return cut ? *cut : madePdf(thisOffice, m_xml, m_pdf, m_checked);
+            return cut ? *cut : madePdf(thisOffice, m_xml, m_pdf, m_checked, m_stock);
         }
 
     private:
         const QString m_xml;
         const QString m_pdf;
         const QList<SheetLabels> m_checked;
+        const LabelStock &m_stock;
         std::future<std::optional<QList<QStringList>>> m_helper;
     };
 
@@ -265,7 +271,7 @@ private:
     {
         const QByteArray xml = m_xml.document(
             sheets,
-            [&](qsizetype sheet, int label) { return steps.value(labelKey(sheets[sheet - 1][size_t(label - 1)]), 0); },
+            [&](qsizetype sheet, int label) { return steps.value(labelKey(sheets[sheet - 1].value(label - 1)), 0); },
             afterSheet);
         const QString path = m_work.filePath(QStringLiteral("sheets%1.fodt").arg(++m_documents));
         WriteBytesReplacing(xml, path);
@@ -275,12 +281,12 @@ private:
     // The PDF of the document `xml` made by `app` at `pdf`, and the labels of
     // `checked` found cut in it (none when `checked` is empty).
     static QList<QStringList> madePdf(WordApplication &app, const QString &xml, const QString &pdf,
-                                      const QList<SheetLabels> &checked)
+                                      const QList<SheetLabels> &checked, const LabelStock &stock)
     {
         WordDocument *document = app.open(xml, true);
         document->saveAsFormat(pdf, DocumentFormat::Pdf);
         document->close();
-        return checked.isEmpty() ? QList<QStringList>() : cutLabels(readWhole(pdf), checked);
+        return checked.isEmpty() ? QList<QStringList>() : cutLabels(readWhole(pdf), checked, stock);
     }
 
     QByteArray exportedTemplate(const QString &templatePath)
@@ -294,6 +300,7 @@ private:
 
     WordApplication &m_app;
     const QTemporaryDir &m_work;
+    const LabelStock &m_stock;
     SheetsXml m_xml;
     int m_documents = 0;
 };
@@ -301,7 +308,7 @@ private:
 } // namespace
 
 void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
-                     const std::function<void(int sheetsDone)> &afterSheet)
+                     const std::function<void(int sheetsDone)> &afterSheet, const LabelStock &stock)
 {
     if (sheets.isEmpty())
         throw Failure(QStringLiteral("There are no addresses to make labels of"));
@@ -313,10 +320,10 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
     // elsewhere are laid out alike.
     QList<QStringList> distinct;
     QHash<QString, LabelPosition> firstAt;
-    QList<SheetLabels> firstOnly(sheets.size());
+    QList<SheetLabels> firstOnly(sheets.size(), SheetLabels(stock.labels()));
     for (qsizetype sheet = 0; sheet < sheets.size(); ++sheet) {
-        for (int label = 0; label < kLabelsPerSheet; ++label) {
-            const QStringList &fields = sheets[sheet][size_t(label)];
+        for (int label = 0; label < stock.labels(); ++label) {
+            const QStringList fields = sheets[sheet].value(label);
             if (fields.isEmpty())
                 continue;
             const QString key = labelKey(fields);
@@ -324,7 +331,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                 continue;
             firstAt.insert(key, {sheet + 1, label + 1});
             distinct << fields;
-            firstOnly[sheet][size_t(label)] = fields;
+            firstOnly[sheet][label] = fields;
         }
     }
 
@@ -334,15 +341,15 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
     if (!work.isValid())
         throw Failure(
             QStringLiteral("Cannot create a working folder in %1: %2").arg(TemporaryFolder(), work.errorString()));
-    const QString templatePath = work.filePath(QString::fromLatin1(kTemplateFileName));
-    const QByteArray templateBytes = TemplateBytes();
-    if (templateBytes.isEmpty())
+    const StockTemplate made = TemplateOf(stock);
+    const QString templatePath = work.filePath(made.fileName);
+    if (made.bytes.isEmpty())
         throw Failure(QStringLiteral("The label template is not available"));
-    WriteBytesReplacing(templateBytes, templatePath);
+    WriteBytesReplacing(made.bytes, templatePath);
 
     WriteReplacing(output, [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();
-        SheetsBuild build(*app, work, templatePath);
+        SheetsBuild build(*app, work, templatePath, stock);
         const bool pdf = *format == DocumentFormat::Pdf;
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
@@ -371,12 +378,12 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                 // The field to name comes from the smallest size's layout.
                 QList<QStringList> lastTried;
                 for (const CutLabel &label : std::as_const(impossible))
-                    lastTried << sheets[label.sheet - 1][size_t(label.label - 1)];
-                const QList<SheetLabels> lastSheets = packed(lastTried);
-                const QList<CutLabel> found = FindCutLabels(build.pdfOf(lastSheets), lastSheets);
+                    lastTried << sheets[label.sheet - 1][label.label - 1];
+                const QList<SheetLabels> lastSheets = packed(lastTried, stock);
+                const QList<CutLabel> found = FindCutLabels(build.pdfOf(lastSheets), lastSheets, stock);
                 for (qsizetype i = 0; i < impossible.size(); ++i) {
                     for (const CutLabel &label : found) {
-                        if ((label.sheet - 1) * kLabelsPerSheet + label.label - 1 == i)
+                        if ((label.sheet - 1) * stock.labels() + label.label - 1 == i)
                             impossible[i].field = label.field;
                     }
                 }
@@ -385,8 +392,8 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
                                                   "in %3 pt type: shorten the %4")
                                        .arg(first.sheet)
                                        .arg(first.label)
-                                       .arg(LabelTextSizeAt(kLabelTextSteps - 1).recipientPoints)
-                                       .arg(LabelFieldName(first.field)),
+                                       .arg(LabelTextSizeAt(stock, kLabelTextSteps - 1).recipientPoints)
+                                       .arg(FieldRoleName(first.field, RoleStyle::Possessive)),
                                    impossible);
             }
         }
@@ -403,16 +410,13 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
 }
 
 void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
-                     const std::function<void(int sheetsDone)> &afterSheet)
+                     const std::function<void(int sheetsDone)> &afterSheet, const LabelStock &stock)
 {
     QList<SheetLabels> labels;
     labels.reserve(sheets.size());
-    for (const QStringList &fields : sheets) {
-        SheetLabels sheet;
-        sheet.fill(fields);
-        labels << sheet;
-    }
-    MakeLabelSheets(engines, labels, output, afterSheet);
+    for (const QStringList &fields : sheets)
+        labels << SheetLabels(stock.labels(), fields);
+    MakeLabelSheets(engines, labels, output, afterSheet, stock);
 }
 
 void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format)

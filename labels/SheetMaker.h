@@ -31,7 +31,7 @@ SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets);
 // Writes the sheets, in order, one per page, as one document at `output` in
 // the format its extension names (SheetFormatOf). Each label shows its own
 // texts (see SheetLabels; an empty label is left blank, without a sender)
-// in the label template's layout. The document is put together in one pass
+// in the layout of the stock's label template (TemplateOf). The document is put together in one pass
 // (SheetsXml) and loaded and stored once by one engine instance; a long
 // list's PDF in two parts by two instances at once (createHelperApplication),
 // joined (JoinPdfs).
@@ -45,10 +45,12 @@ SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets);
 // throw to stop the run. Throws Failure; `output` is then left as it was (see
 // WriteReplacing). May run on any thread.
 void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
-                     const std::function<void(int sheetsDone)> &afterSheet = {});
-// The same for whole sheets: six labels with the same twelve field texts.
+                     const std::function<void(int sheetsDone)> &afterSheet = {},
+                     const LabelStock &stock = DefaultStock());
+// The same for whole sheets: every label with the same twelve field texts.
 void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, const QString &output,
-                     const std::function<void(int sheetsDone)> &afterSheet = {});
+                     const std::function<void(int sheetsDone)> &afterSheet = {},
+                     const LabelStock &stock = DefaultStock());
 
 // Writes the document again at `target` in the given format (a PDF of a
 // generated sheet, for instance). Throws Failure; `target` is then left as

@@ -2,7 +2,6 @@
 
 #include "core/Failure.h"
 #include "labels/LabelFit.h"
-#include "labels/LabelGeneration.h"
 
 #include <QRegularExpression>
 
@@ -64,7 +63,8 @@ const QByteArray kBreakStyleName = "ParcelonSheetTable";
 
 } // namespace
 
-SheetsXml::SheetsXml(const QByteArray &xml)
+SheetsXml::SheetsXml(const QByteArray &xml, const LabelStock &stock)
+    : m_stock(stock)
 {
     const qsizetype tableAt = xml.indexOf("<table:table ");
     const qsizetype tableEnd = xml.indexOf("</table:table>");
@@ -79,7 +79,7 @@ SheetsXml::SheetsXml(const QByteArray &xml)
     const QByteArray tableStyle = attribute(tableTag, "table:style-name");
 
     // The label cells: those holding the first placeholder.
-    const QByteArray firstPhrase(kPlaceholderPhrases[0]);
+    const QByteArray firstPhrase(kPlaceholders[0].phrase);
     const qsizetype afterTable = tableEnd + qsizetype(sizeof("</table:table>") - 1);
     std::vector<std::pair<qsizetype, qsizetype>> cells; // inner XML of each label cell
     for (qsizetype at = xml.indexOf("<table:table-cell", tableTagEnd); at >= 0 && at < tableEnd;
@@ -93,12 +93,13 @@ SheetsXml::SheetsXml(const QByteArray &xml)
         if (xml.mid(inner, end - inner).contains(firstPhrase))
             cells.emplace_back(inner, end);
     }
-    if (cells.size() != size_t(kLabelsPerSheet))
-        throw notASheet(QStringLiteral("its table has %1 labels, not %2").arg(cells.size()).arg(kLabelsPerSheet));
+    if (cells.size() != size_t(stock.labels()))
+        throw notASheet(QStringLiteral("its table has %1 labels, not %2").arg(cells.size()).arg(stock.labels()));
+    m_cells.resize(cells.size());
 
     qsizetype from = tableTagEnd;
     const QRegularExpression bookmarks(QStringLiteral("<text:bookmark(-start|-end)? [^>]*/>| xml:id=\"[^\"]*\""));
-    for (int label = 0; label < kLabelsPerSheet; ++label) {
+    for (int label = 0; label < stock.labels(); ++label) {
         const auto [inner, end] = cells[size_t(label)];
         m_between.push_back(xml.mid(from, inner - from));
         from = end;
@@ -107,7 +108,7 @@ SheetsXml::SheetsXml(const QByteArray &xml)
         // after the paragraph of the recipient's city line.
         std::vector<std::pair<qsizetype, int>> marks;
         for (int block = 1; block <= 8; ++block) {
-            const QByteArray phrase(kPlaceholderPhrases[block - 1]);
+            const QByteArray phrase(kPlaceholders[size_t(block - 1)].phrase);
             const qsizetype at = cellXml.indexOf(phrase);
             if (at < 0 || cellXml.indexOf(phrase, at + 1) >= 0)
                 throw notASheet(QStringLiteral("label %1 does not hold \"%2\" once").arg(label + 1).arg(phrase));
@@ -130,7 +131,7 @@ SheetsXml::SheetsXml(const QByteArray &xml)
             if (tag.endsWith("/>"))
                 tag.replace(tag.size() - 2, 2, ">");
             cell.push_back({cellXml.mid(piece, at - piece), {}, block, tag, {}});
-            piece = block == kCountry ? at : at + qsizetype(qstrlen(kPlaceholderPhrases[block - 1]));
+            piece = block == kCountry ? at : at + qsizetype(qstrlen(kPlaceholders[size_t(block - 1)].phrase));
         }
         cell.push_back({cellXml.mid(piece), {}, 0, {}, {}});
         // A replacement in the office leaves a placeholder's bookmark around
@@ -190,8 +191,9 @@ SheetsXml::SheetsXml(const QByteArray &xml)
             + "\" style:family=\"table\"><style:table-properties fo:break-before=\"page\"/></style:style>";
     }
     for (int step = 1; step < kLabelTextSteps; ++step) {
-        added += paragraphStyle(recipientStyleName(step), m_recipientStyle, LabelTextSizeAt(step).recipientPoints);
-        added += paragraphStyle(senderStyleName(step), m_senderStyle, LabelTextSizeAt(step).senderPoints);
+        const LabelTextSize size = LabelTextSizeAt(stock, step);
+        added += paragraphStyle(recipientStyleName(step), m_recipientStyle, size.recipientPoints);
+        added += paragraphStyle(senderStyleName(step), m_senderStyle, size.senderPoints);
     }
     m_head = xml.left(stylesEnd) + added + xml.mid(stylesEnd, tableAt - stylesEnd);
 }
@@ -269,7 +271,7 @@ QByteArray SheetsXml::restyled(const QByteArray &xml, int step) const
     QByteArray result = xml;
     result.replace("text:style-name=\"" + m_recipientStyle + '"',
                    "text:style-name=\"" + recipientStyleName(step) + '"');
-    if (LabelTextSizeAt(step).senderPoints != LabelTextSizeAt(0).senderPoints)
+    if (LabelTextSizeAt(m_stock, step).senderPoints != LabelTextSizeAt(m_stock, 0).senderPoints)
         result.replace("text:style-name=\"" + m_senderStyle + '"', "text:style-name=\"" + senderStyleName(step) + '"');
     return result;
 }
@@ -311,9 +313,9 @@ void SheetsXml::appendSheet(QByteArray &out, qsizetype sheet, const SheetLabels 
         out += withAttribute(withAttribute(m_tableStart, "table:name", name + QByteArray::number(sheet)),
                              "table:style-name", kBreakStyleName);
     }
-    for (int label = 1; label <= kLabelsPerSheet; ++label) {
+    for (int label = 1; label <= int(m_cells.size()); ++label) {
         out += m_between[size_t(label - 1)];
-        const QStringList &fields = labels[size_t(label - 1)];
+        const QStringList fields = labels.value(label - 1);
         appendLabel(out, m_cells[size_t(label - 1)], fields, fields.isEmpty() ? 0 : textStep(sheet, label), first);
     }
     out += m_between.back();

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 
 #include <QByteArray>
 #include <QList>
 
-#include <array>
 #include <functional>
 #include <vector>
 
@@ -23,9 +23,10 @@
 class SheetsXml
 {
 public:
-    // Throws Failure when the XML is not a label sheet: one table whose six
-    // label cells each hold every placeholder phrase once.
-    explicit SheetsXml(const QByteArray &templateXml);
+    // Throws Failure when the XML is not a label sheet of `stock`: one table
+    // whose label cells (as many as the stock has) each hold every
+    // placeholder phrase once.
+    SheetsXml(const QByteArray &templateXml, const LabelStock &stock);
 
     // The document of the sheets, in order. textStep(sheet, label) (both from
     // 1) is the label's text size step; `afterSheet` runs after each sheet.
@@ -62,9 +63,10 @@ private:
     QByteArray m_tableStart;           // the table's start tag
     QByteArray m_tableName;            // the template's table name
     std::vector<QByteArray> m_between; // table XML around the label cells: 7 parts
-    std::array<Cell, kLabelsPerSheet> m_cells;
+    std::vector<Cell> m_cells;
     QByteArray m_afterTable;  // the paragraph the template has after its table (may be empty)
     QByteArray m_tail;        // after that paragraph
     QByteArray m_senderStyle; // paragraph styles of the sender's and recipient's lines
     QByteArray m_recipientStyle;
+    LabelStock m_stock;
 };

@@ -52,7 +52,7 @@ void ListSheets::run()
     try {
         if (m_sheets.size() > kShownAtOnce) {
             const QString first = m_folder->filePath(QStringLiteral("first-sheet.pdf"));
-            MakeLabelSheets(m_engines, {m_sheets.first()}, first, [&](int) { checkStop(); });
+            MakeLabelSheets(m_engines, QList<SheetLabels>{m_sheets.first()}, first, [&](int) { checkStop(); });
             checkStop();
             emit firstSheetReady(first);
         }

@@ -9,9 +9,8 @@ namespace Poppler {
 class Document;
 }
 
-// The page pictures of a PDF of label sheets, as the preview shows a sheet:
-// US Letter at 1472 x 1904 pixels (four times a 96 dpi screen), rendered
-// with poppler when asked for.
+// The page pictures of a PDF of label sheets, as the preview shows a sheet
+// (the page picture of PagePicturePixels), rendered with poppler when asked for.
 class SheetPictures
 {
 public:

@@ -45,19 +45,24 @@ void askForNoScaling(QPrinter &printer)
 
 } // namespace
 
-void KeepLabelPaper(QPrinter &printer)
+QPageSize LabelPaper(QSizeF points)
+{
+    return QPageSize(points, QPageSize::Point, QString(), QPageSize::FuzzyMatch);
+}
+
+void KeepLabelPaper(QPrinter &printer, const QPageSize &paper)
 {
     // By size, not by layout: a layout with no margins is refused by a
     // printer whose paper has unprintable edges.
-    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageSize(paper);
     printer.setPageOrientation(QPageLayout::Portrait);
 }
 
-void PrepareLabelPrinter(QPrinter &printer)
+void PrepareLabelPrinter(QPrinter &printer, const LabelStock &stock)
 {
     printer.setDocName(QStringLiteral("Parcelon labels"));
     printer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        QPageLayout(LabelPaper(stock.paper), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     printer.setFullPage(true);
 }
 
@@ -77,7 +82,10 @@ void PrintPdfAtActualSize(const QString &pdfPath, QPrinter &printer)
 
     // The dialog has put the queue's paper on the printer; positions count
     // from the paper's corner.
-    KeepLabelPaper(printer);
+    const std::unique_ptr<Poppler::Page> firstPage = pdf->page(0);
+    if (!firstPage)
+        throw Failure(QStringLiteral("The sheet's PDF %1 cannot be read").arg(pdfPath));
+    KeepLabelPaper(printer, LabelPaper(firstPage->pageSizeF()));
     printer.setFullPage(true);
     askForNoScaling(printer);
 

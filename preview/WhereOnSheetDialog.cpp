@@ -10,33 +10,39 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
-// Letter paper and the labels on it, in hundredths of an inch: 2 x 3 labels
-// of 4 x 3-1/3 in, the first 0.15625 in from the left and 0.5 in from the top.
-constexpr double kPaperWidth = 850;
-constexpr double kPaperHeight = 1100;
-constexpr double kLabelLeft = 15.625;
-constexpr double kLabelTop = 50;
-constexpr double kLabelWidth = 400;
-constexpr double kLabelHeight = 1000.0 / 3;
-constexpr double kPitchAcross = 418.75;
 constexpr int kPickerHeight = 264; // pixels; the width follows the paper
 
 } // namespace
 
 SheetPicker::SheetPicker(QWidget *parent)
     : QWidget(parent)
+    , m_stock(DefaultStock())
 {
-    setFixedSize(int(kPickerHeight * kPaperWidth / kPaperHeight), kPickerHeight);
+    setStock(m_stock);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setToolTip(QStringLiteral("Click the first free label on the sheet (arrow keys move it)"));
 }
 
+void SheetPicker::setStock(const LabelStock &stock)
+{
+    m_stock = stock;
+    setFixedSize(int(kPickerHeight * stock.paper.width() / stock.paper.height()), kPickerHeight);
+    const int start = std::clamp(m_start, 1, stock.labels());
+    if (start != m_start) {
+        m_start = start;
+        emit startChanged(start);
+    }
+    update();
+}
+
 void SheetPicker::setStart(int label)
 {
-    label = qBound(1, label, kLabelsPerSheet);
+    label = qBound(1, label, m_stock.labels());
     if (label == m_start)
         return;
     m_start = label;
@@ -52,16 +58,14 @@ void SheetPicker::setFilled(qsizetype labels)
 
 QRect SheetPicker::labelRect(int label) const
 {
-    const double scale = height() / kPaperHeight;
-    const int column = (label - 1) % 2;
-    const int row = (label - 1) / 2;
-    const QRectF inches(kLabelLeft + column * kPitchAcross, kLabelTop + row * kLabelHeight, kLabelWidth, kLabelHeight);
-    return QRectF(inches.topLeft() * scale, inches.size() * scale).toRect().adjusted(1, 1, -1, -1);
+    const double scale = height() / m_stock.paper.height();
+    const QRectF points = m_stock.labelRect(label);
+    return QRectF(points.topLeft() * scale, points.size() * scale).toRect().adjusted(1, 1, -1, -1);
 }
 
 int SheetPicker::labelAt(QPoint point) const
 {
-    for (int label = 1; label <= kLabelsPerSheet; ++label) {
+    for (int label = 1; label <= m_stock.labels(); ++label) {
         if (labelRect(label).contains(point))
             return label;
     }
@@ -74,7 +78,7 @@ void SheetPicker::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::white);
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    for (int label = 1; label <= kLabelsPerSheet; ++label) {
+    for (int label = 1; label <= m_stock.labels(); ++label) {
         const QRect r = labelRect(label);
         const bool used = label < m_start;
         const bool filled = !used && label - m_start < m_filled;
@@ -107,15 +111,15 @@ void SheetPicker::keyPressEvent(QKeyEvent *event)
     // A row up or down; on the top or bottom row the key does nothing rather
     // than move sideways.
     case Qt::Key_Up:
-        if (m_start > 2)
-            setStart(m_start - 2);
+        if (m_start > m_stock.columns)
+            setStart(m_start - m_stock.columns);
         break;
     case Qt::Key_Down:
-        if (m_start + 2 <= kLabelsPerSheet)
-            setStart(m_start + 2);
+        if (m_start + m_stock.columns <= m_stock.labels())
+            setStart(m_start + m_stock.columns);
         break;
     default:
-        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_6)
+        if (event->key() >= Qt::Key_1 && event->key() <= Qt::Key_0 + std::min(9, m_stock.labels()))
             setStart(event->key() - Qt::Key_0);
         else
             QWidget::keyPressEvent(event);
@@ -156,7 +160,7 @@ WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
 
 LabelPlacement WhereOnSheetDialog::placement() const
 {
-    return {m_picker->start(), m_copies->value()};
+    return {m_picker->start(), m_copies->value(), m_picker->stock().labels()};
 }
 
 void WhereOnSheetDialog::showTotals()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 
 #include <QDialog>
 
@@ -8,7 +9,7 @@ class QLabel;
 class QSpinBox;
 class SheetPicker;
 
-// "Where on the sheet": the six labels of a sheet as a picture, in which the
+// "Where on the sheet": the labels of a sheet as a picture, in which the
 // user clicks the first free label, and the copies per address. It says how
 // many labels and sheets the addresses will take; Return accepts.
 class WhereOnSheetDialog : public QDialog
@@ -29,7 +30,7 @@ private:
     QLabel *m_totals;
 };
 
-// The sheet's six labels, drawn to scale: the labels before the first free
+// The sheet's labels, drawn to scale: the labels before the first free
 // one are shown as used, the ones the first addresses will fill are shaded.
 // A click (or the arrow keys) picks the first free label.
 class SheetPicker : public QWidget
@@ -39,6 +40,9 @@ class SheetPicker : public QWidget
 public:
     explicit SheetPicker(QWidget *parent = nullptr);
 
+    const LabelStock &stock() const { return m_stock; }
+    // Draws this stock's labels; the start stays on the sheet.
+    void setStock(const LabelStock &stock);
     int start() const { return m_start; }
     void setStart(int label);
     // How many labels of this sheet the addresses fill from the start.
@@ -53,10 +57,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // The label (1..6) under a point of the widget, 0 for none.
+    // The label under a point of the widget, 0 for none.
     int labelAt(QPoint point) const;
     QRect labelRect(int label) const;
 
+    LabelStock m_stock;
     int m_start = 1;
     qsizetype m_filled = 1;
 };

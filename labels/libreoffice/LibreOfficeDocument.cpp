@@ -288,8 +288,8 @@ QImage LibreOfficeDocument::pagePicture()
 {
     checkOpen("CopyAsPicture");
     QImage page = m_renderer ? renderedFromPdf() : exportedPicture();
-    page.setDotsPerMeterX(kPictureDotsPerMetre);
-    page.setDotsPerMeterY(kPictureDotsPerMetre);
+    page.setDotsPerMeterX(kPagePictureDotsPerMetre);
+    page.setDotsPerMeterY(kPagePictureDotsPerMetre);
     return page;
 }
 
@@ -315,7 +315,7 @@ QByteArray LibreOfficeDocument::layoutPdf()
     m_layout = {bytes, {}};
     if (m_renderer) {
         m_layout.picture = std::async(std::launch::async, [renderer = m_renderer, bytes] {
-                               return renderer->renderFirstPage(bytes, QSize(kPictureWidth, kPictureHeight), nullptr);
+                               return renderer->renderFirstPage(bytes, nullptr);
                            }).share();
     }
     m_layoutValid = true;
@@ -351,7 +351,7 @@ QImage LibreOfficeDocument::renderedFromPdf()
         QImage page = m_layout.picture.valid() ? m_layout.picture.get() : QImage();
         QString problem;
         if (page.isNull()) // once more, to learn why
-            page = m_renderer->renderFirstPage(m_layout.pdf, QSize(kPictureWidth, kPictureHeight), &problem);
+            page = m_renderer->renderFirstPage(m_layout.pdf, &problem);
         if (page.isNull())
             throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
         return page;
@@ -375,7 +375,7 @@ QImage LibreOfficeDocument::renderedFromPdf()
     if (bytes.isEmpty())
         throw EngineError(QStringLiteral("LibreOffice wrote no picture of %1").arg(m_path));
     QString problem;
-    const QImage page = m_renderer->renderFirstPage(bytes, QSize(kPictureWidth, kPictureHeight), &problem);
+    const QImage page = m_renderer->renderFirstPage(bytes, &problem);
     if (page.isNull())
         throw EngineError(QStringLiteral("The picture of %1 could not be made: %2").arg(m_path, problem));
     return page;
@@ -383,14 +383,16 @@ QImage LibreOfficeDocument::renderedFromPdf()
 
 QImage LibreOfficeDocument::exportedPicture()
 {
+    // Only the engine's own tests come here, on the built-in (Letter) template.
+    const QSize pixels = PagePicturePixels(QSizeF(612, 792));
     const QString png = m_office.scratchFolder() + QStringLiteral("/page.png");
     const char *filter = kPngPictureFilter;
     QFile::remove(png);
     m_office.call(QStringLiteral("rendering %1 as a picture").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
         const uno::Sequence<beans::PropertyValue> size = UnoBridge::properties(
-            {UnoBridge::property("PixelWidth", uno::Any(sal_Int32(kPictureWidth))),
-             UnoBridge::property("PixelHeight", uno::Any(sal_Int32(kPictureHeight)))});
+            {UnoBridge::property("PixelWidth", uno::Any(sal_Int32(pixels.width()))),
+             UnoBridge::property("PixelHeight", uno::Any(sal_Int32(pixels.height())))});
         storable->storeToURL(
             UnoBridge::fileUrl(png),
             UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(rtl::OUString::createFromAscii(filter))),
@@ -403,15 +405,14 @@ QImage LibreOfficeDocument::exportedPicture()
 
     // The export adds a transparent column and row at the far edges, and
     // leaves the paper itself transparent: crop, then lay it onto white.
-    const QSize size(kPictureWidth, kPictureHeight);
-    const QSize extra = rendered.size() - size;
+    const QSize extra = rendered.size() - pixels;
     if (extra.width() < 0 || extra.height() < 0 || extra.width() > 1 || extra.height() > 1)
-        rendered = rendered.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    QImage page(size, QImage::Format_RGB32);
+        rendered = rendered.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage page(pixels, QImage::Format_RGB32);
     page.fill(Qt::white);
     {
         QPainter painter(&page);
-        painter.drawImage(0, 0, rendered, 0, 0, kPictureWidth, kPictureHeight);
+        painter.drawImage(0, 0, rendered, 0, 0, pixels.width(), pixels.height());
     }
     return page;
 }

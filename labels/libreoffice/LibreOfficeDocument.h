@@ -21,10 +21,6 @@ class PictureClipboard;
 class LibreOfficeDocument : public WordDocument
 {
 public:
-    // The page picture: US Letter at 4x the 96 dpi screen size.
-    static constexpr int kPictureWidth = 1472;
-    static constexpr int kPictureHeight = 1904;
-    static constexpr int kPictureDotsPerMetre = 15118; // 384 dpi
     // The office filters the engine stores with. copyRangeAsPicture uses the
     // picture filters; the check at start asks the office for every name here,
     // so an office that cannot make the picture is refused before any click.

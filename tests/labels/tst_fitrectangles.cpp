@@ -66,8 +66,8 @@ private slots:
         QFETCH(int, label);
         QFETCH(double, lastBaseline);
         QFETCH(bool, cut);
-        SheetLabels sheet;
-        sheet[size_t(label - 1)] = kAddress;
+        SheetLabels sheet(6);
+        sheet[label - 1] = kAddress;
         const QList<CutLabel> found = FindCutLabels(HandMadePdf({labelPage(label, lastBaseline)}), {sheet});
         QStringList said;
         for (const CutLabel &c : found)

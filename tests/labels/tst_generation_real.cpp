@@ -198,11 +198,10 @@ private slots:
         QVERIFY(preview && preview->isVisible());
         const QString pdf = TestEnvironment::temp() + "/laid-out.pdf";
         ConvertDocument(engines, preview->mWordFile, pdf, DocumentFormat::Pdf);
-        SheetLabels sheet;
         QStringList fields;
         for (int n = 1; n <= 12; ++n)
             fields << form.field(n)->text();
-        sheet.fill(fields);
+        const SheetLabels sheet(DefaultStock().labels(), fields);
         const QList<CutLabel> cut = FindCutLabels(ReadFileBytes(pdf), {sheet});
         if (named.isEmpty()) {
             QCOMPARE(boxes.boxes().size(), 0);

@@ -31,9 +31,7 @@ QStringList address(const QString &company, const QString &street)
 
 SheetLabels sixOf(const QStringList &fields)
 {
-    SheetLabels labels;
-    labels.fill(fields);
-    return labels;
+    return SheetLabels(DefaultStock().labels(), fields);
 }
 
 } // namespace
@@ -45,13 +43,15 @@ class tst_LabelFit : public QObject
 private slots:
     void textSizesStepDownToSevenPoints()
     {
-        QCOMPARE(LabelTextSizeAt(0).recipientPoints, 15.0);
-        QCOMPARE(LabelTextSizeAt(0).senderPoints, 9.0);
-        QCOMPARE(LabelTextSizeAt(kLabelTextSteps - 1).recipientPoints, 7.0);
-        QCOMPARE(LabelTextSizeAt(kLabelTextSteps - 1).senderPoints, 7.0);
+        QCOMPARE(LabelTextSizeAt(DefaultStock(), 0).recipientPoints, 15.0);
+        QCOMPARE(LabelTextSizeAt(DefaultStock(), 0).senderPoints, 9.0);
+        QCOMPARE(LabelTextSizeAt(DefaultStock(), kLabelTextSteps - 1).recipientPoints, 7.0);
+        QCOMPARE(LabelTextSizeAt(DefaultStock(), kLabelTextSteps - 1).senderPoints, 7.0);
         for (int step = 1; step < kLabelTextSteps; ++step) {
-            QVERIFY(LabelTextSizeAt(step).recipientPoints < LabelTextSizeAt(step - 1).recipientPoints);
-            QVERIFY(LabelTextSizeAt(step).senderPoints <= LabelTextSizeAt(step).recipientPoints);
+            QVERIFY(LabelTextSizeAt(DefaultStock(), step).recipientPoints
+                    < LabelTextSizeAt(DefaultStock(), step - 1).recipientPoints);
+            QVERIFY(LabelTextSizeAt(DefaultStock(), step).senderPoints
+                    <= LabelTextSizeAt(DefaultStock(), step).recipientPoints);
         }
     }
 

@@ -183,7 +183,7 @@ private slots:
     // that label; one that does not fit even at 7 pt stops the run.
     void longAddressesAreShrunkOrRefused()
     {
-        QList<SheetLabels> sheets(2);
+        QList<SheetLabels> sheets(2, SheetLabels(6));
         for (int label = 0; label < 6; ++label) {
             sheets[0][label] = address(label + 1);
             sheets[1][label] = address(label + 7);

@@ -117,7 +117,7 @@ private slots:
     {
         QFETCH(int, count);
         QFETCH(bool, shared);
-        QList<SheetLabels> sheets(count);
+        QList<SheetLabels> sheets(count, SheetLabels(1));
         for (int i = 0; i < count; ++i)
             sheets[i][0] = QStringList{QString::number(i + 1)};
         const SheetParts parts = PartSheetsForTwoOffices(sheets);
