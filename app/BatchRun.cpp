@@ -34,6 +34,7 @@ const QString kCsv = QStringLiteral("csv");
 const QString kStart = QStringLiteral("start");
 const QString kCopies = QStringLiteral("copies");
 const QString kMap = QStringLiteral("map");
+const QString kAllOrders = QStringLiteral("all-orders");
 
 // Copies without a list: the whole sheet, as the window makes it.
 constexpr int kSheetCopies = kLabelsPerSheet;
@@ -206,8 +207,12 @@ QList<QCommandLineOption> BatchOptions()
          QStringLiteral("count")},
         {kMap,
          QStringLiteral("Take a field (recipient_name, recipient_street, sender_zip, recipient_country ...) from "
-                        "the list's column <field=column>, as in recipient_name=\"Ship To\"; may be repeated."),
+                        "the list's column <field=column>, as in recipient_name=\"Ship To\", or from several "
+                        "joined, as in recipient_name=\"First Name+Last Name\"; may be repeated."),
          QStringLiteral("field=column")},
+        {kAllOrders,
+         QStringLiteral("Make labels for the list's cancelled, refunded and already sent orders too (left out "
+                        "by default).")},
     };
     for (int field = 1; field <= AddressFields::kCount; ++field)
         options << QCommandLineOption(fieldOption(field), fieldDescription(field), QStringLiteral("text"));
@@ -238,6 +243,7 @@ struct RunRequest
     QString listPath;
     LabelPlacement placement;
     QMap<int, QString> columnOfField;
+    bool allOrders = false; // the list's orders already sent or called off too
 };
 
 RunRequest readRequest(const QCommandLineParser &parser)
@@ -258,6 +264,9 @@ RunRequest readRequest(const QCommandLineParser &parser)
                                             QStringLiteral("a count"));
     if (parser.isSet(kMap) && !list)
         throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
+    if (parser.isSet(kAllOrders) && !list)
+        throw OptionError{QStringLiteral("--all-orders concerns the orders of a list, which only --csv gives")};
+    request.allOrders = parser.isSet(kAllOrders);
     for (const QString &mapping : parser.values(kMap)) {
         try {
             const auto [field, column] = AddressList::parseMapping(mapping);
@@ -307,7 +316,7 @@ RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest 
         run.addresses << fields;
         return run;
     }
-    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField);
+    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField, request.allOrders);
     run.senderGiven = run.senderGiven || run.reading.senderColumns;
     for (const AddressRow &row : std::as_const(run.reading.rows))
         run.addresses << row.fields;

@@ -93,6 +93,15 @@ QByteArray bitmapBytes(const QImage &picture)
     return bytes;
 }
 
+// A list's "City, ST ZIP", or the city alone where there is neither state
+// nor ZIP (its city line abroad is whole in the city field): no lone comma.
+QString cityLine(const QString &city, const QString &state, const QString &zip)
+{
+    if (state.isEmpty() && zip.isEmpty())
+        return city;
+    return city + QStringLiteral(", ") + state + QStringLiteral(" ") + zip;
+}
+
 // The value of placeholder block k from the fields 1..12.
 template <typename FieldText>
 QString placeholderValue(const FieldText &field, int block)
@@ -185,6 +194,10 @@ QString PlaceholderValue(const LabelSheetHost &host, int block)
 
 QString PlaceholderValue(const QStringList &fields, int block)
 {
+    if (block == 4 || block == 8) {
+        const int city = block == 4 ? 4 : 10;
+        return cityLine(fields.value(city - 1), fields.value(city), fields.value(city + 1));
+    }
     return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
 }
 

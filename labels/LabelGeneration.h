@@ -49,7 +49,9 @@ inline constexpr const char *kPlaceholderPhrases[8] = {
 // fields at the moment it is asked for: single fields as typed, the two city
 // lines joined as city + ", " + state + " " + ZIP, nothing trimmed.
 QString PlaceholderValue(const LabelSheetHost &host, int block);
-// The same from twelve field texts held in a list (sender 1..6, recipient 7..12).
+// The same from twelve field texts held in a list (sender 1..6, recipient
+// 7..12), except that a city line with neither state nor ZIP is the city
+// alone, with no lone comma.
 QString PlaceholderValue(const QStringList &fields, int block);
 
 // Runs one numbered step of a procedure: a reporting procedure reports a
