@@ -112,6 +112,10 @@ private slots:
                           "Bayport,77500\n")
             << QStringList{"recipient_name=customer", "Recipient-Street = Addr", "recipient_city=Town"}
             << expected({"d7", "Jordan Ellery", "1200 Harbor Loop", "Bayport", "d11", "77500"});
+        QTest::newRow("--map joins columns")
+            << QByteArray("First,Last,Addr A,Addr B,Town\nJordan,Ellery,1200 Harbor Loop,Apt 4,Bayport\n")
+            << QStringList{"recipient_name=First+Last", "recipient_street=Addr A + Addr B", "recipient_city=Town"}
+            << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "d11", "d12"});
     }
 
     void headersOfEachExport()
@@ -279,6 +283,9 @@ private slots:
         QTest::newRow("UTF-8, semicolon, quoted line break")
             << QByteArray("recipient_name;recipient_street\n") + name.toUtf8() + ";\"7 Wharf; Lane\nBack door\"\n"
             << name << "7 Wharf; Lane\nBack door" << QString();
+        QTest::newRow("Excel's sep= line") << QByteArray(
+            "sep=;\r\nrecipient_name;recipient_street\r\nAda;\"7 Wharf, Lane\"\r\n" + name.toUtf8() + ";x\r\n")
+                                           << name << "x" << QString();
         QTest::newRow("UTF-16 LE, tab") << encoded(QStringLiteral("recipient-name\tship-address-1\r\n%1\t7 Wharf, "
                                                                   "Lane\r\n")
                                                        .arg(name),
