@@ -1,6 +1,7 @@
 #include "labels/libreoffice/LibreOfficeDocument.h"
 
 #include "core/OwnedTemporaries.h"
+#include "core/SafeWrite.h"
 #include "core/Seams.h"
 #include "labels/PagePictureRenderer.h"
 #include "labels/SheetFormats.h"
@@ -33,7 +34,6 @@
 #include <cstring>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 using namespace css;
@@ -75,12 +75,6 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
         return QStringLiteral("the file cannot be overwritten");
     if (target.isDir())
         return QStringLiteral("a folder of that name exists");
-    // The office's code does not tell a full disk from other aborts.
-    constexpr quint64 kRoomForADocument = 1024 * 1024;
-    struct statvfs space = {};
-    if (::statvfs(QFile::encodeName(folder.absoluteFilePath()).constData(), &space) == 0
-        && quint64(space.f_bavail) * space.f_frsize < kRoomForADocument)
-        return QStringLiteral("the disk is full");
     return officeMessage;
 }
 
@@ -207,6 +201,10 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
                     UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
                                            UnoBridge::property("Overwrite", uno::Any(true))}));
             } catch (const io::IOException &e) {
+                // The office's code does not tell a full disk from other
+                // aborts; what it wrote is still there to tell.
+                if (DiskHasNoRoom(stagingFolder))
+                    throw DiskFull(target);
                 throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
                                       .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
             }

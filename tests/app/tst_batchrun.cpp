@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 #include <algorithm>
 #include <csignal>
@@ -247,9 +246,13 @@ private slots:
         const auto saving = [] {
             return !QDir(outFolder()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty();
         };
-        while (!saving() && process.state() == QProcess::Running)
-            QThread::usleep(500);
-        QVERIFY2(process.state() == QProcess::Running, "the run ended before its final save was seen");
+        // (The state is learnt only through a wait: a run that ended early
+        // must not keep this loop spinning.)
+        while (!saving() && !process.waitForFinished(1)) {
+        }
+        QVERIFY2(process.state() == QProcess::Running,
+                 qPrintable(QStringLiteral("the run ended before its final save was seen: ")
+                            + QString::fromUtf8(process.readAllStandardError())));
         ::kill(pid_t(process.processId()), SIGINT);
         QVERIFY(process.waitForFinished(60000));
         const QString errors = QString::fromUtf8(process.readAllStandardError());
