@@ -7,45 +7,10 @@ set -uo pipefail
 
 PARCELON=$(readlink -f "$1")
 DRAG=${2:-}
-ROOT=$(mktemp -d /tmp/parcelon-e2e-XXXXXX)
-SHOTS=${PARCELON_E2E_SHOTS:-$ROOT/shots}
-mkdir -p "$SHOTS"
-export HOME=$ROOT/home XDG_CONFIG_HOME=$ROOT/config XDG_CACHE_HOME=$ROOT/cache \
-       XDG_RUNTIME_DIR=$ROOT/runtime TEMP=$ROOT/temp TMPDIR=$ROOT/tmp LANG=C.UTF-8
-unset PARCELON_ENGINE_MODULE XDG_CURRENT_DESKTOP
-for d in home config cache runtime temp tmp out; do mkdir -p "$ROOT/$d"; chmod 700 "$ROOT/$d"; done
-SETTINGS=$XDG_CONFIG_HOME/Quillmark/Quillmark.conf
-
-passed=0
-failed=0
+E2E_NAME=parcelon-e2e
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 APP_PID=
 WM_PID=
-
-check() { # check "description" command...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok - $what"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $what"
-        failed=$((failed + 1))
-        shot "failed-$failed"
-    fi
-}
-
-shot() { import -window root "$SHOTS/$1.png" 2>/dev/null; }
-
-wait_until() { # wait_until seconds command...
-    local limit=$1
-    shift
-    local end=$((SECONDS + limit))
-    while ((SECONDS < end)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # Visible top-level windows titled Parcelon, as "id width height x y" lines.
 windows() {
