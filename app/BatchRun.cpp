@@ -419,5 +419,7 @@ int BatchMain(int argc, char *argv[], const QCommandLineParser &parser)
     RemoveDeadTemporariesAtStart();
     NoClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
+    // One document and the end: an office grown by a long list is not replaced.
+    engines.expectNoLaterWork();
     return RunBatch(parser, engines, errors);
 }

@@ -3,12 +3,14 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/FreedMemory.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "core/TempFolderLock.h"
+#include "labels/AddressLines.h"
 #include "labels/LabelFit.h"
 #include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
@@ -93,30 +95,21 @@ QByteArray bitmapBytes(const QImage &picture)
     return bytes;
 }
 
-// A list's "City, ST ZIP", or the city alone where there is neither state
-// nor ZIP (its city line abroad is whole in the city field): no lone comma.
-QString cityLine(const QString &city, const QString &state, const QString &zip)
-{
-    if (state.isEmpty() && zip.isEmpty())
-        return city;
-    return city + QStringLiteral(", ") + state + QStringLiteral(" ") + zip;
-}
-
-// The value of placeholder block k from the fields 1..12.
+// The value of placeholder block k from the field texts (1..12, and 13, a
+// recipient's country): the k-th line of the sender's (1..4) or the
+// recipient's (5..8) address, or the recipient's fifth line (9, the line
+// under the city line). A line past those the address has is empty.
 template <typename FieldText>
 QString placeholderValue(const FieldText &field, int block)
 {
-    switch (block) {
-    case 1: return field(1);
-    case 2: return field(2);
-    case 3: return field(3);
-    case 4: return field(4) + QStringLiteral(", ") + field(5) + QStringLiteral(" ") + field(6);
-    case 5: return field(7);
-    case 6: return field(8);
-    case 7: return field(9);
-    case 8: return field(10) + QStringLiteral(", ") + field(11) + QStringLiteral(" ") + field(12);
-    }
-    throw Failure(QStringLiteral("Subscript out of range"));
+    if (block < 1 || block > 9)
+        throw Failure(QStringLiteral("Subscript out of range"));
+    QStringList fields;
+    for (int n = 1; n <= 13; ++n)
+        fields << field(n);
+    const QList<AddressLine> lines = ComposeAddressLines(block <= 4 ? SenderParts(fields) : RecipientParts(fields));
+    const qsizetype line = block <= 4 ? block - 1 : block - 5;
+    return line < lines.size() ? lines[line].text : QString();
 }
 
 // The template's paragraph styles of the two addresses.
@@ -189,15 +182,11 @@ void FinishPreviewFiles()
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
-    return placeholderValue([&](int field) { return host.fieldText(field); }, block);
+    return placeholderValue([&](int field) { return field <= 12 ? host.fieldText(field) : QString(); }, block);
 }
 
 QString PlaceholderValue(const QStringList &fields, int block)
 {
-    if (block == 4 || block == 8) {
-        const int city = block == 4 ? 4 : 10;
-        return cityLine(fields.value(city - 1), fields.value(city), fields.value(city + 1));
-    }
     return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
 }
 
@@ -390,6 +379,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
             previewFileWork().start([held, path] {
                 DeleteFileQuietly(path);
                 held->release();
+                // The click's documents and pictures of the page are free by now.
+                ReturnFreedMemory();
             });
         });
     }

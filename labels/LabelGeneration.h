@@ -46,12 +46,13 @@ inline constexpr const char *kPlaceholderPhrases[8] = {
 };
 
 // The value that replaces placeholder block k (1..8), read from the host's
-// fields at the moment it is asked for: single fields as typed, the two city
-// lines joined as city + ", " + state + " " + ZIP, nothing trimmed.
+// fields at the moment it is asked for: the k-th line of the sender's (1..4)
+// or the recipient's (5..8) address as ComposeAddressLines makes them, so a
+// blank field leaves no empty line between others (the empty ones come last).
 QString PlaceholderValue(const LabelSheetHost &host, int block);
-// The same from twelve field texts held in a list (sender 1..6, recipient
-// 7..12), except that a city line with neither state nor ZIP is the city
-// alone, with no lone comma.
+// The same from the field texts held in a list (sender 1..6, recipient
+// 7..12, the recipient's country 13th); block 9 is the recipient's line under
+// the fourth (a country abroad), empty when there is none.
 QString PlaceholderValue(const QStringList &fields, int block);
 
 // Runs one numbered step of a procedure: a reporting procedure reports a

@@ -295,10 +295,13 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         throw Failure(QStringLiteral("The label template is not available"));
     WriteBytesReplacing(templateBytes, templatePath);
 
+    const bool pdf = *format == DocumentFormat::Pdf;
     WriteFileSafely(output, documentChecked(*format, sheets.size()), [&](const QString &freshName) {
-        std::unique_ptr<WordApplication> app = engines.createApplication();
+        // Laying out a long list's first part grows an office by about 100 MB.
+        std::unique_ptr<WordApplication> app = pdf && sheets.size() >= kSheetsForTwoOffices
+            ? engines.createApplicationForLongWork()
+            : engines.createApplication();
         SheetsBuild build(*app, work, templatePath);
-        const bool pdf = *format == DocumentFormat::Pdf;
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
         // distinct label once (a document only stored is never laid out).

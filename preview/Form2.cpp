@@ -11,6 +11,7 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/FreedMemory.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
@@ -650,6 +651,7 @@ void Form2::leaveList()
 {
     m_list.leave();
     showTitle();
+    ReturnFreedMemoryInBackground();
 }
 
 bool Form2::refuseWhileMaking()

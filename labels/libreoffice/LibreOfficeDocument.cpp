@@ -56,7 +56,7 @@ QString filterFor(DocumentFormat format)
 {
     if (const char *filter = OfficeFilterOf(format))
         return QLatin1String(filter);
-    throw EngineError(QStringLiteral("SaveAs: unknown file format %1").arg(int(format)));
+    throw EngineError(QStringLiteral("The document could not be saved: unknown file format %1").arg(int(format)));
 }
 
 // The office's own message for a failed store is a bare error code; say
@@ -140,13 +140,13 @@ void LibreOfficeDocument::checkOpen(const char *operation) const
 {
     m_application.checkUsable(QLatin1String(operation));
     if (!m_component.is())
-        throw EngineError(QStringLiteral("%1 is not possible: the document %2 has been closed")
-                              .arg(QLatin1String(operation), m_path));
+        throw EngineError(
+            QStringLiteral("The document %1 was already closed before %2").arg(m_path, QLatin1String(operation)));
 }
 
 void LibreOfficeDocument::saveAs(const QString &fileName)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     const QString target = QFileInfo(fileName).absoluteFilePath();
     const QString filter = filterFor(target);
     m_savedAsWord.clear();
@@ -157,14 +157,14 @@ void LibreOfficeDocument::saveAs(const QString &fileName)
 
 void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     m_savedAsWord.clear();
     storeAs(fileName, filterFor(format));
 }
 
 void LibreOfficeDocument::saveAsFlatXml(const QString &fileName)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     storeAs(fileName, QLatin1String(kFlatXmlFilter));
 }
 
@@ -223,7 +223,7 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
 
 void LibreOfficeDocument::save()
 {
-    checkOpen("Save");
+    checkOpen("saving it");
     m_office.call(QStringLiteral("saving %1").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
         if (storable->isReadonly())
@@ -239,7 +239,7 @@ void LibreOfficeDocument::save()
 
 void LibreOfficeDocument::close()
 {
-    checkOpen("Close");
+    checkOpen("closing it");
     uno::Reference<lang::XComponent> component = m_component;
     // Forgotten first: a close that fails half-way must not be retried on a
     // document the office may already have dropped.
@@ -276,15 +276,15 @@ void LibreOfficeDocument::closeQuietly()
 
 void LibreOfficeDocument::copyRangeAsPicture()
 {
-    checkOpen("CopyAsPicture");
+    checkOpen("making its picture");
     if (!m_clipboard)
-        throw EngineError(QStringLiteral("CopyAsPicture is not possible: there is no clipboard"));
+        throw EngineError(QStringLiteral("The picture of the sheet could not be copied: there is no clipboard"));
     m_clipboard->setImage(pagePicture());
 }
 
 QImage LibreOfficeDocument::pagePicture()
 {
-    checkOpen("CopyAsPicture");
+    checkOpen("making its picture");
     QImage page = m_renderer ? renderedFromPdf() : exportedPicture();
     page.setDotsPerMeterX(kPictureDotsPerMetre);
     page.setDotsPerMeterY(kPictureDotsPerMetre);
@@ -293,7 +293,7 @@ QImage LibreOfficeDocument::pagePicture()
 
 QByteArray LibreOfficeDocument::layoutPdf()
 {
-    checkOpen("the layout");
+    checkOpen("laying it out");
     if (m_layoutValid)
         return m_layout.pdf;
     const QString pdf = m_office.scratchFolder() + QStringLiteral("/layout.pdf");
@@ -328,7 +328,7 @@ void LibreOfficeDocument::adoptLayout(const Layout &layout)
 
 void LibreOfficeDocument::setParagraphStyleSize(const QString &style, double points)
 {
-    checkOpen("setting a style");
+    checkOpen("setting its text size");
     contentChanged();
     m_office.call(QStringLiteral("setting the style %1 of %2").arg(style, m_path), [&] {
         uno::Reference<container::XNameAccess> families =

@@ -182,6 +182,12 @@ private slots:
                                    << "--output <file> is needed";
         QTest::newRow("stray argument") << QStringList{"--output", old, "extra"} << QString() << 2
                                         << "unexpected argument \"extra\"";
+        // Nothing asks for a document: the window is wanted, and there is no display for it.
+        for (const QStringList &window : {QStringList(), QStringList{"--help-all"}})
+            QTest::addRow("no display %s", qPrintable(window.join(' '))) << window << QString() << 2
+                                                                         << "no display to open a window on (neither "
+                                                                            "DISPLAY nor WAYLAND_DISPLAY is set); "
+                                                                            "--output makes labels without one";
         QTest::newRow("lone argument") << QStringList{"extra"} << QString() << 2 << "unexpected argument \"extra\"";
         QTest::newRow("unknown option") << QStringList{"--outptu", old} << QString() << 2 << "Unknown option 'outptu'";
         QTest::newRow("output twice") << QStringList{"--output", old, "--output", out("b.pdf")} << QString() << 2

@@ -99,6 +99,9 @@ private slots:
         sheets[1][7] = QStringLiteral("Nine\ttabs, two  spaces, line\nbreak");
         sheets[1][0] = QStringLiteral("Bell\x07 and 😀 and O'Hara");
         sheets[2][8] = QStringLiteral("Mill\rgraph");
+        // Blank fields leave no line and no separator, in both ways alike.
+        sheets[2][0].clear();
+        sheets[2][10].clear();
         const QString pdf = temp(QStringLiteral("sheets.pdf"));
         const QString doc = temp(QStringLiteral("sheets.doc"));
         MakeLabelSheets(*engines, sheets, pdf);
