@@ -59,7 +59,7 @@ inline constexpr int kMaxAddresses = 10000;
 // header, a field over kMaxFieldLength characters, a row over 64 KiB, more
 // than kMaxAddresses addresses, no column that names a recipient.
 AddressListReading read(QIODevice &device, const QString &name, const QStringList &defaults,
-                        const QMap<int, QString> &columnOfField = {});
+                        const QMap<int, QString> &columnOfField = {}, bool allOrders = false);
 
 // The defaults of a list read in the window, from the twelve typed fields:
 // the typed sender (a list's own sender columns win), and no recipient, as
@@ -68,6 +68,6 @@ QStringList listDefaults(const QStringList &typed);
 
 // The same for the file at `path`, which must be a plain file.
 AddressListReading readFile(const QString &path, const QStringList &defaults,
-                            const QMap<int, QString> &columnOfField = {});
+                            const QMap<int, QString> &columnOfField = {}, bool allOrders = false);
 
 } // namespace AddressList

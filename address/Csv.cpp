@@ -3,6 +3,7 @@
 #include "core/Failure.h"
 
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <array>
@@ -211,8 +212,29 @@ bool CsvReader::next(CsvRecord &record)
     QString line;
     if (!readLine(line))
         return false;
-    if (m_delimiter.isNull())
+    // Before the first line with text: Excel's "sep=;" names the delimiter
+    // and is no record; a blank line or one of separators only (as eBay's
+    // reports start) is a record of one empty field.
+    while (m_delimiter.isNull()) {
+        static const QRegularExpression sepLine(QStringLiteral("^\"?sep=(.)\"?\\s*$"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression separatorsOnly(QStringLiteral("^[\\s,;]*$"));
+        const QRegularExpressionMatch sep = sepLine.match(line);
+        if (sep.hasMatch()) {
+            m_delimiter = sep.captured(1).at(0);
+            m_recordBytes = 0;
+            m_recordStart = m_line + 1;
+            if (!readLine(line))
+                return false;
+            break;
+        }
+        if (separatorsOnly.match(line).hasMatch()) {
+            record.line = m_line;
+            record.fields = QStringList{QString()};
+            return true;
+        }
         m_delimiter = detectDelimiter(line);
+    }
     record.line = m_line;
     record.fields.clear();
     qsizetype i = 0;

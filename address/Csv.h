@@ -16,11 +16,11 @@ struct CsvRecord
 
 // Reads delimited text as spreadsheets and shops write it, one record at a
 // time, so a list of any length is never held whole. Fields are separated by
-// the comma, semicolon or tab that the first line uses most (a comma when it
-// uses none), records by CR LF, LF or CR; a field in double quotes may hold
-// delimiters, line breaks (returned as one LF) and doubled quotes, as
-// RFC 4180 describes. The text is UTF-8 with or without a byte-order mark,
-// UTF-16 with one, and otherwise Windows-1252 (see fellBackToWindows1252).
+// the comma, semicolon or tab that the first line with text uses most (a
+// comma when it uses none), or the one an Excel "sep=X" first line names;
+// blank and separator-only lines before it read as one empty field; records by CR LF, LF or CR; a field in double
+// quotes may hold delimiters, line breaks (returned as one LF) and doubled quotes, as RFC 4180 describes. The text is
+// UTF-8 with or without a byte-order mark, UTF-16 with one, and otherwise Windows-1252 (see fellBackToWindows1252).
 // Every failure is a Failure naming the line: "line 7: ...".
 class CsvReader
 {

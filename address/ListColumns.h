@@ -41,7 +41,9 @@ inline bool isSenderField(int field)
 QString columnName(int field);
 
 // The part of a field a column holds.
-enum class Part { Whole, Line2, Line3, FirstName, LastName };
+// LeadOfAddress: a whole address in one cell, of which the name before the
+// first comma is taken where the rest starts with the row's street.
+enum class Part { Whole, Line2, Line3, FirstName, LastName, LeadOfAddress };
 
 // A column name the lists of some program or shop use, as they write it,
 // and what it holds.
@@ -68,16 +70,38 @@ struct ListColumns
     std::map<std::pair<int, Part>, QList<int>> columnsOf;
 
     bool usesColumn(int column) const;
-    bool hasRecipient() const;
     // Whether the list gives where a recipient lives, not only who it is.
     bool hasRecipientAddress() const;
     bool hasSender() const;
 };
 
-// The columns of `header` by the table, `columnOfField` (field -> column
-// name) over it. `where` names the header line in messages. Throws Failure
-// for a column named twice, a mapped column the header lacks, and no column
-// for a recipient.
+// The columns that say which order a row belongs to and whether that order
+// still waits to be sent; -1 where the list has none.
+struct OrderColumns
+{
+    int order = -1;
+    struct Status
+    {
+        int column;
+        enum Kind { Words, OrderWords, DoneWhenFilled } kind;
+    };
+    QList<Status> statuses;
+};
+
+// The order number and status columns of a header: Shopify's "Name" beside
+// its "Lineitem name", "Order ID", "order-id", eBay's "Order Number", and the
+// fulfilment, financial and order status columns and "shipped" dates.
+OrderColumns recogniseOrderColumns(const QStringList &header);
+
+// Whether a status cell marks its order cancelled, refunded, voided or
+// already fulfilled or shipped.
+bool marksOrderDone(const OrderColumns::Status &status, const QString &cell);
+
+// The columns of `header` by the table, `columnOfField` (field -> a column
+// name, or several joined with "+") over it. `where` names the header line in
+// messages. Throws Failure for a column named twice, a mapped column the
+// header lacks, and a header with no column for the recipient's street, city
+// or ZIP code.
 ListColumns recogniseColumns(const QStringList &header, const QString &where, const QMap<int, QString> &columnOfField);
 
 } // namespace AddressList

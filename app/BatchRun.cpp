@@ -36,6 +36,7 @@ const QString kStart = QStringLiteral("start");
 const QString kCopies = QStringLiteral("copies");
 const QString kMap = QStringLiteral("map");
 const QString kStock = QStringLiteral("stock");
+const QString kAllOrders = QStringLiteral("all-orders");
 
 // "sender-company" .. "recipient-zip"
 QString fieldOption(int field)
@@ -207,8 +208,12 @@ QList<QCommandLineOption> BatchOptions()
          QStringLiteral("count")},
         {kMap,
          QStringLiteral("Take a field (recipient_name, recipient_street, sender_zip, recipient_country ...) from "
-                        "the list's column <field=column>, as in recipient_name=\"Ship To\"; may be repeated."),
+                        "the list's column <field=column>, as in recipient_name=\"Ship To\", or from several "
+                        "joined, as in recipient_name=\"First Name+Last Name\"; may be repeated."),
          QStringLiteral("field=column")},
+        {kAllOrders,
+         QStringLiteral("Make labels for the list's cancelled, refunded and already sent orders too (left out "
+                        "by default).")},
     };
     for (int field = 1; field <= AddressFields::kCount; ++field)
         options << QCommandLineOption(fieldOption(field), fieldDescription(field), QStringLiteral("text"));
@@ -240,6 +245,7 @@ struct RunRequest
     const LabelStock *stock = &DefaultStock();
     LabelPlacement placement;
     QMap<int, QString> columnOfField;
+    bool allOrders = false; // the list's orders already sent or called off too
 };
 
 RunRequest readRequest(const QCommandLineParser &parser)
@@ -271,6 +277,9 @@ RunRequest readRequest(const QCommandLineParser &parser)
                                             QStringLiteral("a count"));
     if (parser.isSet(kMap) && !list)
         throw OptionError{QStringLiteral("--map names columns of a list, which only --csv gives")};
+    if (parser.isSet(kAllOrders) && !list)
+        throw OptionError{QStringLiteral("--all-orders concerns the orders of a list, which only --csv gives")};
+    request.allOrders = parser.isSet(kAllOrders);
     for (const QString &mapping : parser.values(kMap)) {
         try {
             const auto [field, column] = AddressList::parseMapping(mapping);
@@ -320,7 +329,7 @@ RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest 
         run.addresses << fields;
         return run;
     }
-    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField);
+    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField, request.allOrders);
     run.senderGiven = run.senderGiven || run.reading.senderColumns;
     for (const AddressRow &row : std::as_const(run.reading.rows))
         run.addresses << row.fields;
@@ -443,5 +452,7 @@ int BatchMain(int argc, char *argv[], const QCommandLineParser &parser)
     RemoveDeadTemporariesAtStart();
     NoClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
+    // One document and the end: an office grown by a long list is not replaced.
+    engines.expectNoLaterWork();
     return RunBatch(parser, engines, errors);
 }

@@ -19,8 +19,11 @@
 #include "preview/Form2.h"
 #include "resources/Resources.h"
 #include "ui_Form1.h"
+#include "widgets/Contrast.h"
+#include "widgets/DropAsCopy.h"
 #include "widgets/FixedWindow.h"
 #include "widgets/HandCursor.h"
+#include "widgets/InputGuard.h"
 #include "widgets/SelectAllOnFocus.h"
 #include "widgets/Skin.h"
 
@@ -31,13 +34,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
+
+#include <utility>
 
 namespace {
 const QString kTagLoad = QStringLiteral("in Parcelwise2021/08/31.Form1.Form_Load ");
@@ -61,6 +68,7 @@ Form1::Form1(Services &services, QWidget *parent)
     , m_store(m_settings, services.messages)
     , m_pointer(this)
     , m_selectAll(new SelectAllOnFocus(this))
+    , m_inputGuard(new InputGuard(this))
 {
     ui->setupUi(this);
     // Fixed single border: no resizing, no maximise button.
@@ -78,6 +86,8 @@ Form1::Form1(Services &services, QWidget *parent)
     FixedWindow::UseWindowsFrames(this);
     FixedWindow::ActivateButtonsOnReturn(this);
     FixedWindow::CentreOnFirstShow(this);
+    // The layout's white buttons and frames keep dark text in a dark theme.
+    HoldTextContrast(this);
 
     m_fields = {ui->Text1, ui->Text2, ui->Text3, ui->Text4,  ui->Text5,  ui->Text6,
                 ui->Text7, ui->Text8, ui->Text9, ui->Text10, ui->Text11, ui->Text12};
@@ -113,6 +123,7 @@ void Form1::wireFields()
         QLineEdit *edit = field(n);
         // Every change, typed or assigned, is mirrored in the store at once.
         connect(edit, &QLineEdit::textChanged, this, [this, n](const QString &text) { m_store.save(n, text); });
+        connect(edit, &QLineEdit::textEdited, this, [this] { m_beforeSample.clear(); });
         m_selectAll->watch(edit);
     }
 }
@@ -142,16 +153,21 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
         auto *drag = static_cast<QDragMoveEvent *>(event);
         if (acceptsDrop(drag->mimeData())) {
-            drag->acceptProposedAction();
+            AcceptDropAsCopy(drag);
             return true;
         }
     } else if (event->type() == QEvent::Drop) {
         auto *drop = static_cast<QDropEvent *>(event);
         if (acceptsDrop(drop->mimeData())) {
-            drop->acceptProposedAction();
-            openDropped(drop->mimeData());
+            if (AcceptDropAsCopy(drop))
+                openDropped(drop->mimeData());
             return true;
         }
+    }
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        auto *edit = qobject_cast<QLineEdit *>(watched);
+        if (edit && undoSample(edit, static_cast<QKeyEvent *>(event)))
+            return true;
     }
     // The frames stop mouse events reaching the window, its menu's among them.
     if (event->type() == QEvent::ContextMenu && qobject_cast<QGroupBox *>(watched)) {
@@ -195,6 +211,22 @@ void Form1::Form_Load()
         if (!EnsureWordAvailable(m_services.engines, m_services.messages))
             m_shouldEnd = true;
     });
+}
+
+// Ctrl+Z in a field with nothing of its own to undo takes back the sample
+// data: setting a field's text clears its own undo history.
+bool Form1::undoSample(QLineEdit *edit, QKeyEvent *key)
+{
+    if (m_beforeSample.isEmpty() || edit->isUndoAvailable() || !key->matches(QKeySequence::Undo))
+        return false;
+    key->accept();
+    if (key->type() == QEvent::KeyPress) {
+        const QStringList before = std::exchange(m_beforeSample, {});
+        for (int n = 1; n <= AddressFields::kCount; ++n)
+            field(n)->setText(before.value(n - 1));
+        edit->selectAll();
+    }
+    return true;
 }
 
 bool StartMainWindow(Form1 &form)
@@ -242,6 +274,10 @@ void Form1::PushButton1_Click()
 
 void Form1::PushButton3_Click()
 {
+    QStringList before;
+    for (int n = 1; n <= AddressFields::kCount; ++n)
+        before << fieldText(n);
+    m_beforeSample = before;
     Procedure p(m_services.messages, kTagSample);
     for (int n = 1; n <= AddressFields::kCount; ++n)
         p.step(98 + 2 * n, [&] { field(n)->setText(AddressFields::sampleValue(n)); });
@@ -295,11 +331,11 @@ Form2 *Form1::preview()
         connect(m_preview, &Form2::listShown, this, [this] {
             setDefaultPointer();
             hide();
-            mBusy = false;
+            setBusy(false);
         });
         connect(m_preview, &Form2::listFailed, this, [this] {
             setDefaultPointer();
-            mBusy = false;
+            setBusy(false);
         });
     }
     return m_preview;
@@ -359,7 +395,10 @@ void Form1::OpenAddressList(const QString &path)
     }
     std::optional<LabelChoice> choice;
     try {
-        choice = m_services.placementDialog.askPlacement(QApplication::activeWindow(), addresses.size());
+        QWidget *over = QApplication::activeWindow();
+        if (!over)
+            over = m_preview && m_preview->isVisible() ? static_cast<QWidget *>(m_preview) : this;
+        choice = m_services.placementDialog.askPlacement(over, addresses.size());
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
     }
@@ -377,7 +416,7 @@ void Form1::OpenAddressList(const QString &path)
     auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
         return DescribeCutAddress(cut, placement, path, lines);
     };
-    mBusy = true;
+    setBusy(true);
     setBusyPointer();
     preview()->ShowList(sheets, describeCut);
 }
@@ -390,6 +429,9 @@ bool Form1::acceptsDrop(const QMimeData *data) const
 void Form1::openDropped(const QMimeData *data)
 {
     const QString path = data->urls().first().toLocalFile();
+    // The drop came from another program, which still has the focus: the
+    // list's dialog belongs to this window, and so does the focus after it.
+    activateWindow();
     // Opened once the drop has finished: the list's dialog is modal.
     QTimer::singleShot(0, this, [this, path] { OpenAddressList(path); });
 }
@@ -397,15 +439,13 @@ void Form1::openDropped(const QMimeData *data)
 void Form1::dragEnterEvent(QDragEnterEvent *event)
 {
     if (acceptsDrop(event->mimeData()))
-        event->acceptProposedAction();
+        AcceptDropAsCopy(event);
 }
 
 void Form1::dropEvent(QDropEvent *event)
 {
-    if (!acceptsDrop(event->mimeData()))
-        return;
-    event->acceptProposedAction();
-    openDropped(event->mimeData());
+    if (acceptsDrop(event->mimeData()) && AcceptDropAsCopy(event))
+        openDropped(event->mimeData());
 }
 
 void Form1::contextMenuEvent(QContextMenuEvent *event)
@@ -450,14 +490,18 @@ void Form1::showPreview()
 
 void Form1::setBusy(bool busy)
 {
+    if (busy)
+        m_inputGuard->setActive(true);
     if (!busy) {
-        // Clicks the window system queued while the generation kept the event
-        // loop waiting (a double-click, an impatient second click) are
-        // delivered now, while mBusy still holds, so that they do nothing
-        // instead of starting a second generation once it is cleared.
+        // Keys and clicks the window system queued while the generation kept
+        // the event loop waiting (a double-click, typing, a click on another
+        // button) are delivered now, while the guard still holds, so that they
+        // are dropped instead of landing in the fields behind the preview.
         QGuiApplication::sync();
     }
     mBusy = busy;
+    if (!busy)
+        m_inputGuard->setActive(false);
 }
 
 bool Form1::programEnding() const

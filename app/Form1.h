@@ -7,6 +7,7 @@
 #include "widgets/SkinFramework.h"
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -15,7 +16,9 @@
 
 struct Services;
 class Form2;
+class InputGuard;
 class QAction;
+class QKeyEvent;
 class QLineEdit;
 class QMimeData;
 class SelectAllOnFocus;
@@ -93,6 +96,7 @@ private:
     void wireFields();
     Form2 *preview();
     bool acceptsDrop(const QMimeData *data) const;
+    bool undoSample(QLineEdit *edit, QKeyEvent *key);
     void openDropped(const QMimeData *data);
 
     Services &m_services;
@@ -102,10 +106,14 @@ private:
     PointerFeedback m_pointer;
     SkinFramework m_skin;
     SelectAllOnFocus *m_selectAll;
+    InputGuard *m_inputGuard;
     std::array<QLineEdit *, 12> m_fields{};
     QPointer<Form2> m_preview;
     bool m_shouldEnd = false;
     QAction *m_openListAction = nullptr;
+    // The fields as they were before the sample data replaced them, until
+    // the user types or takes them back with Ctrl+Z.
+    QStringList m_beforeSample;
 };
 
 // Runs the start-up sequence and, unless it ended the program, shows the

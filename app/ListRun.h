@@ -13,9 +13,8 @@ struct SkippedRow;
 // What the window and the command line check and say alike about the
 // sheets of an address list.
 
-// The most sheets one list makes: a list at its longest, one label each, and
-// room for copies of a short one.
-inline constexpr qsizetype kMaxSheets = 2000;
+// The most sheets one list makes: kMaxSheets (labels/LabelPlan.h), which the
+// "where on the sheet" dialog refuses beyond as well.
 
 // The sheets of `addresses` placed as asked. Throws Failure naming the count
 // when they would be more than kMaxSheets.

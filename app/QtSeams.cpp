@@ -7,20 +7,64 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPageSize>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSpacerItem>
+
+namespace {
+
+const QRegularExpression kWebAddress(QStringLiteral("https?://[^\\s]+[^\\s.,;:!?)]"));
+
+// A web address in a box is a link, on a line of its own so that it is not
+// broken at its slashes; the rest stays plain.
+void setBoxText(QMessageBox &box, const QString &text)
+{
+    const QRegularExpressionMatch address = kWebAddress.match(text);
+    if (!address.hasMatch()) {
+        box.setTextFormat(Qt::PlainText);
+        box.setText(text);
+        return;
+    }
+    auto html = [](const QString &plain) {
+        return plain.toHtmlEscaped().replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
+    };
+    const QString url = address.captured();
+    QString before = html(text.left(address.capturedStart()));
+    if (before.endsWith(QLatin1Char(' ')))
+        before = before.chopped(1) + QStringLiteral("<br>");
+    box.setTextFormat(Qt::RichText);
+    box.setText(before + QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped())
+                + html(text.mid(address.capturedEnd())));
+    box.setTextInteractionFlags(Qt::TextBrowserInteraction);
+}
+
+// A box at least as wide as its title: a short text such as "Done." would
+// otherwise leave the window manager too little room to show it.
+void fitTitle(QMessageBox &box, const QString &title)
+{
+    auto *grid = qobject_cast<QGridLayout *>(box.layout());
+    if (!grid)
+        return;
+    const int width = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title) + 160;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+} // namespace
 
 BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxStyle style)
 {
     if (m_exit.ending())
         return style == BoxStyle::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
     QMessageBox box(QApplication::activeWindow());
-    box.setText(text);
+    setBoxText(box, text);
     box.setWindowTitle(title);
-    box.setTextFormat(Qt::PlainText);
     switch (style) {
     case BoxStyle::Information:
         box.setIcon(QMessageBox::NoIcon);
@@ -36,6 +80,7 @@ BoxAnswer QtMessageBoxes::show(const QString &text, const QString &title, BoxSty
         box.setDefaultButton(QMessageBox::Yes);
         break;
     }
+    fitTitle(box, title);
     const int result = box.exec();
     if (style != BoxStyle::YesNo)
         return BoxAnswer::Ok;
@@ -71,18 +116,20 @@ QString QtSaveDialog::askSaveFileName(QWidget *parent, const QString &title, con
 namespace {
 
 // Qt's print dialog shows each queue's default paper in its page settings
-// (made anew for every printer chosen), whatever the printer was given: a
-// paper list is turned to the label stock's paper when it first shows.
-class LabelPaperFirst : public QObject
+// (made anew for every printer chosen), whatever the printer was given. The
+// labels print on the stock's paper only: a paper list, when it first shows,
+// is cut to that paper, so that it neither offers another one nor names one
+// the labels would not be printed on.
+class StockPaperOnly : public QObject
 {
 public:
-    LabelPaperFirst(QWidget *dialog, QPageSize paper)
+    StockPaperOnly(QWidget *dialog, const QPageSize &stock)
         : m_dialog(dialog)
-        , m_paper(std::move(paper))
+        , m_stock(stock)
     {
         qApp->installEventFilter(this);
     }
-    ~LabelPaperFirst() override { qApp->removeEventFilter(this); }
+    ~StockPaperOnly() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -91,12 +138,15 @@ protected:
         if (papers && papers->objectName() == QLatin1String("pageSizeCombo") && insideDialog(papers)
             && !papers->property(kTurned).toBool()) {
             papers->setProperty(kTurned, true);
-            for (int i = 0; i < papers->count(); ++i) {
-                if (qvariant_cast<QPageSize>(papers->itemData(i)).isEquivalentTo(m_paper)) {
-                    papers->setCurrentIndex(i);
-                    break;
-                }
+            for (int i = papers->count() - 1; i >= 0; --i) {
+                if (!qvariant_cast<QPageSize>(papers->itemData(i)).isEquivalentTo(m_stock))
+                    papers->removeItem(i);
             }
+            if (papers->count() == 0) // the queue lists no such paper: say which one it gets
+                papers->addItem(m_stock.name(), QVariant::fromValue(m_stock));
+            papers->setCurrentIndex(0);
+            papers->setEnabled(false);
+            papers->setToolTip(QStringLiteral("The labels are made for this paper"));
         }
         return QObject::eventFilter(watched, event);
     }
@@ -112,9 +162,9 @@ private:
         return false;
     }
 
-    static constexpr const char *kTurned = "parcelonPaperFirst";
+    static constexpr const char *kTurned = "parcelonStockPaper";
     QWidget *m_dialog;
-    const QPageSize m_paper;
+    QPageSize m_stock;
 };
 
 } // namespace
@@ -135,8 +185,8 @@ bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer, int pages)
     // A page range for the sheets of a list; a selection means nothing here.
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, pages > 1);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    // The printer comes set up with the stock's paper (PrepareLabelPrinter).
-    LabelPaperFirst paper(&dialog, printer.pageLayout().pageSize());
+    // The paper PrepareLabelPrinter gave the printer is the stock's.
+    StockPaperOnly stockPaper(&dialog, printer.pageLayout().pageSize());
     if (pages > 1)
         dialog.setMinMax(1, pages);
     return dialog.exec() == QDialog::Accepted;

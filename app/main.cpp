@@ -4,6 +4,7 @@
 #include "app/QtSeams.h"
 #include "core/AppInfo.h"
 #include "core/FileUtils.h"
+#include "core/FreedMemory.h"
 #include "core/Seams.h"
 #include "core/TerminationSignals.h"
 #include "labels/ModuleEngineFactory.h"
@@ -11,8 +12,32 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// A display named in the environment, or a platform chosen for Qt (by
+// QT_QPA_PLATFORM or -platform, e.g. offscreen).
+bool hasDisplay(int argc, char *argv[])
+{
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    ReturnLargeBlocksAtOnce();
+
     // Read before anything needs a display: a wrong option is refused
     // without one, and --output and its friends make the document without
     // a window.
@@ -22,14 +47,21 @@ int main(int argc, char *argv[])
     if (IsBatchRun(commandLine.parser()))
         return BatchMain(argc, argv, commandLine.parser());
 
+    // Without a screen Qt would abort with advice to reinstall: say what is
+    // missing instead, and what works without it.
+    if (!hasDisplay(argc, argv)) {
+        std::fputs("parcelon: no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "--output makes labels without one (see parcelon --help)\n",
+                   stderr);
+        return 2;
+    }
+
     // The office's start is the longest step before the window can show
     // (the engine check waits for it): it begins before Qt's own start-up.
-    // Not for --help-all, nor without a screen, where Qt ends the program.
+    // Not for --help-all.
     InProcessClipboard clipboard;
     ModuleEngineFactory engines(clipboard);
-    const bool screen = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
-    if (screen && !commandLine.wantsHelpAll())
+    if (!commandLine.wantsHelpAll())
         engines.startInBackground();
 
     // The windows are laid out in pixels of a 96 dpi screen; fonts in points

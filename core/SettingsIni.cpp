@@ -258,8 +258,10 @@ SettingsIni::SettingsIni(const QByteArray &data, const QString &section)
     const qsizetype firstEol = data.indexOf('\n');
     if (firstEol > 0 && data[firstEol - 1] == '\r')
         m_eol = "\r\n";
-    if (data.contains('\0'))
-        m_damage = QStringLiteral("it holds zero bytes, so it is no text file");
+    if (const qsizetype nuls = data.count('\0'))
+        m_damage = QStringLiteral("it holds %1 NUL %2 (byte value 0), so it is no text file")
+                       .arg(nuls)
+                       .arg(nuls == 1 ? QStringLiteral("byte") : QStringLiteral("bytes"));
     const auto damageAt = [&](qsizetype pos, const char *what) {
         if (m_damage.isEmpty())
             m_damage = QStringLiteral("line %1 %2")

@@ -1,6 +1,7 @@
 #include "core/SettingsStore.h"
 
 #include "core/AppInfo.h"
+#include "core/SafeWrite.h"
 #include "core/SettingsIni.h"
 
 #include <QDeadlineTimer>
@@ -168,45 +169,21 @@ QByteArray resolveLinks(QByteArray path)
     return path;
 }
 
-// Puts the bytes in the file's place at once: a fresh file beside it, renamed
-// over it, so that a program killed at any moment leaves the old file or the
-// new one, never a torn one. The fresh file takes the old one's owner, group
-// and mode; a first file gets the usual mode (0666 less the umask).
-// No fsync: that would cost a disk flush per keystroke, and the rename is
-// what makes the write safe; after a power cut ext4 (auto_da_alloc) still
-// has the old file or the new one.
-QString replaceFile(const QByteArray &target, const QByteArray &bytes, const FileBytes &old)
+// Puts the bytes in the file's place at once (WriteBytesSafely): a program
+// killed at any moment leaves the old file or the new one, never a torn one,
+// and the file keeps its owner, group and mode. Not flushed to the disk:
+// that would cost a disk flush per keystroke, and after a power cut ext4
+// (auto_da_alloc) still has the old file or the new one.
+QString replaceFile(const QByteArray &target, const QByteArray &bytes)
 {
-    QByteArray fresh;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        fresh = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return systemError(errno);
-    }
-    if (fd < 0)
-        return systemError(EEXIST);
-    if (old.exists) {
-        // Keeps a root-run copy from handing the user's file to root.
-        [[maybe_unused]] const int owned = ::fchown(fd, old.info.st_uid, old.info.st_gid);
-        ::fchmod(fd, old.info.st_mode & 07777);
-    }
-    int error = 0;
-    for (qsizetype written = 0; written < bytes.size() && error == 0;) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n > 0)
-            written += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? ENOSPC : errno;
-    }
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(fresh.constData(), target.constData()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(fresh.constData());
-        return systemError(error);
+    SafeWriteOptions options;
+    options.flush = false;
+    try {
+        WriteBytesSafely(bytes, QFile::decodeName(target), options);
+    } catch (const DiskFull &) {
+        return QStringLiteral("the disk is full");
+    } catch (const Failure &failure) {
+        return failure.description();
     }
     return QString();
 }
@@ -300,5 +277,5 @@ QString SettingsStore::store()
         return QString();
     if (file.exists && ::faccessat(AT_FDCWD, target.constData(), W_OK, AT_EACCESS) != 0)
         return systemError(errno); // a read-only file is the user's choice
-    return replaceFile(target, bytes, file);
+    return replaceFile(target, bytes);
 }

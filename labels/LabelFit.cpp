@@ -1,5 +1,8 @@
 #include "labels/LabelFit.h"
 
+#include "labels/AddressLines.h"
+#include "labels/LabelGeneration.h"
+
 #include <poppler-qt6.h>
 
 #include <QRectF>
@@ -41,23 +44,28 @@ struct LabelLine
 
 std::vector<LabelLine> linesOf(const QStringList &fields)
 {
-    // The placeholders' lines of the template, then the country line under the city line.
     std::vector<LabelLine> lines;
-    for (int block = 1; block <= int(kPlaceholders.size()); ++block)
-        lines.push_back({PlaceholderValue(fields, block), kPlaceholders[size_t(block - 1)].firstField});
-    // The city line names whichever of city, state and ZIP is longest.
-    for (LabelLine &line : lines) {
-        if (line.field == 4 || line.field == 10) {
-            int longest = line.field;
-            for (int field = line.field + 1; field <= line.field + 2; ++field) {
-                if (fields.value(field - 1).size() > fields.value(longest - 1).size())
-                    longest = field;
+    for (const int first : {1, 7}) {
+        const AddressParts parts = first == 1 ? SenderParts(fields) : RecipientParts(fields);
+        for (const AddressLine &line : ComposeAddressLines(parts)) {
+            int field = 13;
+            switch (line.part) {
+            case AddressLine::Part::Company: field = first; break;
+            case AddressLine::Part::Name: field = first + 1; break;
+            case AddressLine::Part::Street: field = first + 2; break;
+            case AddressLine::Part::CityLine:
+                // The city line names whichever of city, state and ZIP is longest.
+                field = first + 3;
+                for (int other = first + 4; other <= first + 5; ++other) {
+                    if (fields.value(other - 1).size() > fields.value(field - 1).size())
+                        field = other;
+                }
+                break;
+            case AddressLine::Part::Country: field = 13; break;
             }
-            line.field = longest;
+            lines.push_back({line.text, field});
         }
     }
-    if (!fields.value(12).isEmpty())
-        lines.push_back({fields.value(12), 13});
     return lines;
 }
 
@@ -96,6 +104,8 @@ constexpr qsizetype kGlyphsWithoutText = 3;
 std::optional<int> cutFieldOf(const QStringList &fields, const QRectF &label, const std::vector<Word> &touching)
 {
     const std::vector<LabelLine> lines = linesOf(fields);
+    if (lines.empty())
+        return std::nullopt; // nothing printed, nothing cut
     QString expected;
     std::vector<int> fieldOfCharacter;
     for (const LabelLine &line : lines) {

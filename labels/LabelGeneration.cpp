@@ -3,12 +3,14 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/FreedMemory.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
 #include "core/Seams.h"
 #include "core/TempFolder.h"
 #include "core/TempFolderLock.h"
+#include "labels/AddressLines.h"
 #include "labels/LabelFit.h"
 #include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
@@ -93,6 +95,23 @@ QByteArray bitmapBytes(const QImage &picture)
     return bytes;
 }
 
+// The value of placeholder block k from the field texts (1..12, and 13, a
+// recipient's country): the k-th line of the sender's (1..4) or the
+// recipient's (5..8) address, or the recipient's fifth line (9, the line
+// under the city line). A line past those the address has is empty.
+template <typename FieldText>
+QString placeholderValue(const FieldText &field, int block)
+{
+    if (block < 1 || block > 9)
+        throw Failure(QStringLiteral("Subscript out of range"));
+    QStringList fields;
+    for (int n = 1; n <= 13; ++n)
+        fields << field(n);
+    const QList<AddressLine> lines = ComposeAddressLines(block <= 4 ? SenderParts(fields) : RecipientParts(fields));
+    const qsizetype line = block <= 4 ? block - 1 : block - 5;
+    return line < lines.size() ? lines[line].text : QString();
+}
+
 // The field texts as the filled document shows them: a later block's phrase
 // typed into a field is replaced by that block's value, as the replace-alls
 // in their order do.
@@ -150,9 +169,12 @@ void FinishPreviewFiles()
 
 QString PlaceholderValue(const LabelSheetHost &host, int block)
 {
-    if (block < 1 || block > int(kPlaceholders.size()))
-        throw Failure(QStringLiteral("Subscript out of range"));
-    return PlaceholderValueOf([&](int field) { return host.fieldText(field); }, block);
+    return placeholderValue([&](int field) { return field <= 12 ? host.fieldText(field) : QString(); }, block);
+}
+
+QString PlaceholderValue(const QStringList &fields, int block)
+{
+    return placeholderValue([&](int field) { return fields.value(field - 1); }, block);
 }
 
 void ReplacePlaceholders(WordApplication *app, const std::function<QString(int block)> &valueOf, const StepRunner &step)
@@ -344,6 +366,8 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
             previewFileWork().start([held, path] {
                 DeleteFileQuietly(path);
                 held->release();
+                // The click's documents and pictures of the page are free by now.
+                ReturnFreedMemory();
             });
         });
     }

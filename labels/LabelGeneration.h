@@ -42,8 +42,15 @@ inline constexpr char kSaveDocAsJpgTag[] = "in Parcelwise2021/08/31.Form1.SaveDo
 inline constexpr char kPreviewFileName[] = "temp.bmp";
 
 // The value that replaces placeholder block k (1..8, see kPlaceholders),
-// read from the host's fields at the moment it is asked for.
+// read from the host's fields at the moment it is asked for: the k-th line of
+// the sender's (1..4) or the recipient's (5..8) address as
+// ComposeAddressLines makes them, so a blank field leaves no empty line
+// between others (the empty ones come last).
 QString PlaceholderValue(const LabelSheetHost &host, int block);
+// The same from the field texts held in a list (sender 1..6, recipient
+// 7..12, the recipient's country 13th); block 9 is the recipient's line under
+// the fourth (a country abroad), empty when there is none.
+QString PlaceholderValue(const QStringList &fields, int block);
 
 // Runs one numbered step of a procedure: a reporting procedure reports a
 // failure and goes on, a caller without reports lets it throw.

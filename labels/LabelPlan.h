@@ -48,3 +48,5 @@ qsizetype AddressAtLabel(LabelPosition position, LabelPlacement placement, qsize
 // start 1..labelsPerSheet, copies 1..kMaxCopies.
 bool IsValidPlacement(LabelPlacement placement);
 inline constexpr int kMaxCopies = 600;
+// The most sheets one document holds, in the window as on the command line.
+inline constexpr qsizetype kMaxSheets = 2000;

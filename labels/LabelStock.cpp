@@ -205,8 +205,3 @@ QString FieldRoleName(int field, RoleStyle style)
     }
     return role;
 }
-
-QString PlaceholderValue(const QStringList &fields, int block)
-{
-    return PlaceholderValueOf([&](int field) { return fields.value(field - 1); }, block);
-}

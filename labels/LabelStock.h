@@ -74,7 +74,7 @@ QString FieldRoleName(int field, RoleStyle style);
 
 // The placeholder phrases of a template, in the order they are replaced,
 // and the fields (1..12) each stands for: one field, or city, state and ZIP
-// joined as city + ", " + state + " " + ZIP.
+// on one line (the lines' texts: PlaceholderValue).
 struct Placeholder
 {
     const char *phrase;
@@ -92,19 +92,3 @@ inline constexpr std::array<Placeholder, 8> kPlaceholders = {{
     {"Recipient City, State and Zip Code", 10, 3},
 }};
 
-// The value that replaces placeholder `block` (1..8), from the field texts
-// field(1..12): single fields as typed, a city line as city + ", " + state +
-// " " + ZIP, nothing trimmed. Empty for another block.
-template <typename FieldText>
-QString PlaceholderValueOf(const FieldText &field, int block)
-{
-    if (block < 1 || block > int(kPlaceholders.size()))
-        return {};
-    const Placeholder &placeholder = kPlaceholders[size_t(block - 1)];
-    if (placeholder.fields == 1)
-        return field(placeholder.firstField);
-    return field(placeholder.firstField) + QStringLiteral(", ") + field(placeholder.firstField + 1)
-        + QStringLiteral(" ") + field(placeholder.firstField + 2);
-}
-// The same from twelve field texts held in a list (sender 1..6, recipient 7..12).
-QString PlaceholderValue(const QStringList &fields, int block);

@@ -86,6 +86,8 @@ void ModuleEngineFactory::load()
         EngineHost *host = reinterpret_cast<EngineModuleCreateFunction>(create)(&m_clipboard, m_renderer);
         std::lock_guard lock(m_hostMutex);
         m_host = host;
+        if (m_noLaterWork)
+            m_host->expectNoLaterWork();
         if (m_abandoned)
             m_host->abandon();
         return;
@@ -120,6 +122,16 @@ std::unique_ptr<WordApplication> created(const std::function<WordApplication *()
 
 std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
 {
+    return createSession(false);
+}
+
+std::unique_ptr<WordApplication> ModuleEngineFactory::createApplicationForLongWork()
+{
+    return createSession(true);
+}
+
+std::unique_ptr<WordApplication> ModuleEngineFactory::createSession(bool longWork)
+{
     load();
     // A click during the warm-up waits for it; the window goes on painting
     // (input waits in the queue, as it does while the click itself runs).
@@ -129,7 +141,8 @@ std::unique_ptr<WordApplication> ModuleEngineFactory::createApplication()
         if (onMainThread)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    return created([this] { return m_host->createApplication(); });
+    return created(
+        [this, longWork] { return longWork ? m_host->createApplicationForLongWork() : m_host->createApplication(); });
 }
 
 std::unique_ptr<WordApplication> ModuleEngineFactory::createHelperApplication()
@@ -144,6 +157,14 @@ void ModuleEngineFactory::abandon()
     m_abandoned = true;
     if (m_host)
         m_host->abandon();
+}
+
+void ModuleEngineFactory::expectNoLaterWork()
+{
+    std::lock_guard lock(m_hostMutex);
+    m_noLaterWork = true;
+    if (m_host)
+        m_host->expectNoLaterWork();
 }
 
 void ModuleEngineFactory::warmUp()

@@ -35,6 +35,9 @@ public:
     // Background work on the office (a warm-up) finishes first; a caller on
     // the program's main thread keeps its windows painted meanwhile.
     std::unique_ptr<WordApplication> createApplication() override;
+    // The same on an office that has served nothing yet (started anew when
+    // the running one has): for a long list's PDF.
+    std::unique_ptr<WordApplication> createApplicationForLongWork() override;
     // An office started for this application alone and ended when it quits
     // (the running office's work goes on beside it). Throws EngineError.
     std::unique_ptr<WordApplication> createHelperApplication() override;
@@ -57,6 +60,10 @@ public:
     // Ends the office now: work still under way on it fails at once, and no
     // application can be created from here on. The destructor does the same.
     void shutDown();
+    // The program ends after the work it is about to give (one document
+    // made without a window): no office is started for later work, such as
+    // a successor for an office that has grown.
+    void expectNoLaterWork();
     // The running office's process id, 0 when none runs (for benchmarks).
     int officeProcessId();
 
@@ -65,6 +72,7 @@ public:
 
 private:
     void load();
+    std::unique_ptr<WordApplication> createSession(bool longWork);
 
     PictureClipboard &m_clipboard;
     std::unique_ptr<PagePictureRenderer> m_ownRenderer;
@@ -74,4 +82,5 @@ private:
     std::mutex m_hostMutex;
     EngineHost *m_host = nullptr;
     bool m_abandoned = false;
+    bool m_noLaterWork = false;
 };

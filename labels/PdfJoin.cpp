@@ -1,9 +1,11 @@
 #include "labels/PdfJoin.h"
 
 #include "core/Failure.h"
+#include "core/SafeWrite.h"
 
 #include <QFile>
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -98,6 +100,7 @@ void JoinPdfs(const QStringList &parts, const QString &target)
 {
     if (parts.isEmpty())
         throw Failure(QStringLiteral("There is no PDF to write to %1").arg(target));
+    QByteArray bytes;
     try {
         // Every part stays open until the writing: copied pages read their
         // contents from it then.
@@ -116,10 +119,16 @@ void JoinPdfs(const QStringList &parts, const QString &target)
             for (QPDFPageObjectHelper &page : QPDFPageDocumentHelper(*opened[i]).getAllPages())
                 joined.addPage(page, false);
         }
-        QPDFWriter writer(*opened.front(), QFile::encodeName(target).constData());
+        // Made in memory and written with every write checked: qpdf's file
+        // output does not report a full disk.
+        QPDFWriter writer(*opened.front());
+        writer.setOutputMemory();
         writer.write();
+        const std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
+        bytes = QByteArray(reinterpret_cast<const char *>(buffer->getBuffer()), qsizetype(buffer->getSize()));
     } catch (const std::exception &e) {
         throw Failure(
             QStringLiteral("Cannot write the sheets to %1: %2").arg(target, QString::fromLocal8Bit(e.what())));
     }
+    WriteWholeFile(bytes, target);
 }

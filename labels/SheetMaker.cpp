@@ -3,7 +3,9 @@
 #include "core/Failure.h"
 #include "core/FileUtils.h"
 #include "core/OwnedTemporaries.h"
+#include "core/SafeWrite.h"
 #include "core/TempFolder.h"
+#include "labels/DocumentCheck.h"
 #include "labels/LabelFit.h"
 #include "labels/PdfJoin.h"
 #include "labels/SheetsXml.h"
@@ -13,24 +15,19 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <future>
 #include <optional>
-#include <sys/stat.h>
 
 namespace {
 
-// The mode a newly created file gets: 0666 less the umask.
-mode_t newFileMode()
+// A user's document, checked as its format allows before it is put in place.
+SafeWriteOptions documentChecked(DocumentFormat format, qsizetype pages)
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    SafeWriteOptions options;
+    options.check = [format, pages](const QString &path) { return DocumentProblem(path, format, pages); };
+    return options;
 }
 
 // The helper office takes about as long to start as the first office needs
@@ -45,48 +42,6 @@ SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets)
         return {sheets, {}};
     const qsizetype split = (sheets.size() + kFirstOfficeHeadStart) / 2;
     return {sheets.first(split), sheets.sliced(split)};
-}
-
-void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write)
-{
-    // Through a link to a file the file is replaced, and the link kept.
-    const QFileInfo named(target);
-    const QFileInfo info(named.isSymLink() && named.exists() ? named.canonicalFilePath() : target);
-    if (target.isEmpty())
-        throw Failure(QStringLiteral("No file name was given"));
-    if (info.isDir())
-        throw Failure(QStringLiteral("%1 is a folder").arg(info.absoluteFilePath()));
-    // A file its owner made read-only is not replaced behind their back, even
-    // by root, whom the permission check alone would let through.
-    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
-        throw Failure(QStringLiteral("%1 is read-only").arg(info.absoluteFilePath()));
-    const QFileInfo folder(info.absolutePath());
-    if (!folder.isDir())
-        throw Failure(QStringLiteral("The folder %1 does not exist").arg(folder.absoluteFilePath()));
-
-    // Hidden, beside the target, with the target's extension, which names the
-    // format; what a killed run left there goes first.
-    QTemporaryFile fresh(OwnedTemporaryBeside(info.absoluteFilePath()));
-    if (!fresh.open())
-        throw Failure(QStringLiteral("Cannot create a file in the folder %1: %2")
-                          .arg(folder.absoluteFilePath(), fresh.errorString()));
-    fresh.close();
-    const QString freshName = fresh.fileName();
-
-    write(freshName);
-
-    const QFileInfo written(freshName);
-    if (!written.isFile() || written.size() == 0)
-        throw Failure(QStringLiteral("Nothing was written to %1").arg(info.absoluteFilePath()));
-    struct stat old = {};
-    const QByteArray targetBytes = QFile::encodeName(info.absoluteFilePath());
-    const bool replacing = ::stat(targetBytes.constData(), &old) == 0 && S_ISREG(old.st_mode);
-    ::chmod(QFile::encodeName(freshName).constData(), replacing ? (old.st_mode & 07777) : newFileMode());
-    if (::rename(QFile::encodeName(freshName).constData(), targetBytes.constData()) != 0)
-        throw Failure(QStringLiteral("Cannot write %1: %2")
-                          .arg(info.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno))));
-    fresh.setAutoRemove(false);
 }
 
 namespace {
@@ -347,10 +302,13 @@ void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, c
         throw Failure(QStringLiteral("The label template is not available"));
     WriteBytesReplacing(made.bytes, templatePath);
 
-    WriteReplacing(output, [&](const QString &freshName) {
-        std::unique_ptr<WordApplication> app = engines.createApplication();
+    const bool pdf = *format == DocumentFormat::Pdf;
+    WriteFileSafely(output, documentChecked(*format, sheets.size()), [&](const QString &freshName) {
+        // Laying out a long list's first part grows an office by about 100 MB.
+        std::unique_ptr<WordApplication> app = pdf && sheets.size() >= kSheetsForTwoOffices
+            ? engines.createApplicationForLongWork()
+            : engines.createApplication();
         SheetsBuild build(*app, work, templatePath, stock);
-        const bool pdf = *format == DocumentFormat::Pdf;
         // Whether every label shows its text whole, read from the office's
         // own layout: the PDF written, or for other formats a PDF of each
         // distinct label once (a document only stored is never laid out).
@@ -421,7 +379,7 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 
 void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format)
 {
-    WriteReplacing(target, [&](const QString &freshName) {
+    WriteFileSafely(target, documentChecked(format, -1), [&](const QString &freshName) {
         std::unique_ptr<WordApplication> app = engines.createApplication();
         WordDocument *opened = app->open(document, true);
         opened->saveAsFormat(freshName, format);

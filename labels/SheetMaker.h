@@ -43,7 +43,7 @@ SheetParts PartSheetsForTwoOffices(const QList<SheetLabels> &sheets);
 // `afterSheet` runs after each sheet is put together, and once more (with
 // the last sheet's number) before the document is put in place; it may
 // throw to stop the run. Throws Failure; `output` is then left as it was (see
-// WriteReplacing). May run on any thread.
+// WriteFileSafely). May run on any thread.
 void MakeLabelSheets(EngineFactory &engines, const QList<SheetLabels> &sheets, const QString &output,
                      const std::function<void(int sheetsDone)> &afterSheet = {},
                      const LabelStock &stock = DefaultStock());
@@ -56,10 +56,3 @@ void MakeLabelSheets(EngineFactory &engines, const QList<QStringList> &sheets, c
 // generated sheet, for instance). Throws Failure; `target` is then left as
 // it was.
 void ConvertDocument(EngineFactory &engines, const QString &document, const QString &target, DocumentFormat format);
-
-// Has `write` write a complete file under a fresh name beside `target` (same
-// folder, same extension) and renames it over `target` only when `write`
-// returned. On a failure the fresh file is removed and an existing `target`
-// stays exactly as it was. A new file gets the usual permissions, a
-// replaced one keeps its own. Throws Failure.
-void WriteReplacing(const QString &target, const std::function<void(const QString &freshName)> &write);

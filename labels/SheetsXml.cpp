@@ -289,7 +289,8 @@ void SheetsXml::appendLabel(QByteArray &out, const Cell &cell, const QStringList
         }
         const QByteArray tag = restyled(piece.paragraphTag, step);
         if (piece.block == kCountry) {
-            const QString country = fields.value(12);
+            // A fifth line (a country abroad) gets a paragraph of its own.
+            const QString country = PlaceholderValue(fields, kCountry);
             if (!country.isEmpty())
                 out += tag + escapedText(country) + "</text:p>";
         } else {

@@ -128,6 +128,11 @@ public:
     // job done beside createApplication()'s; null when the engine has no
     // such thing. Throws EngineError.
     virtual std::unique_ptr<WordApplication> createHelperApplication() { return nullptr; }
+    // An application for a long job, which grows an engine instance by
+    // about 100 MB (the layout of hundreds of sheets): on an instance that
+    // has done no other work since it started, so that it ends under its
+    // memory limit. Throws EngineError.
+    virtual std::unique_ptr<WordApplication> createApplicationForLongWork() { return createApplication(); }
     // The program is ending: work under way on the engine fails at once and
     // nothing new starts. Safe from any thread.
     virtual void abandon() {}

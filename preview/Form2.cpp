@@ -11,6 +11,7 @@
 #include "core/AppInfo.h"
 #include "core/Failure.h"
 #include "core/FileUtils.h"
+#include "core/FreedMemory.h"
 #include "core/GeneratedDocuments.h"
 #include "core/MessageBoxes.h"
 #include "core/Procedure.h"
@@ -19,6 +20,7 @@
 #include "preview/SheetOutput.h"
 #include "preview/Twips.h"
 #include "resources/Resources.h"
+#include "widgets/DropAsCopy.h"
 #include "widgets/FixedWindow.h"
 #include "widgets/HandCursor.h"
 #include "widgets/Skin.h"
@@ -30,12 +32,17 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionSlider>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -53,7 +60,8 @@ const QString kTagMouseUp = QStringLiteral("in Parcelwise2021/08/31.Form2.Pictur
 const QString kTagSheet = QStringLiteral("in Parcelwise2021/08/31.Form2.ShowSheet ");
 
 const QString kPictureTip = QStringLiteral(
-    "Drag to move the picture. Right-click for the menu:\n"
+    "A sheet larger than the view moves with a drag, the wheel (Shift+wheel sideways) or the arrow keys;\n"
+    "Ctrl+wheel zooms. Right-click for the menu:\n"
     "Print (Ctrl+P), Save as PDF (Ctrl+Shift+S), Print Labels on a used sheet (Ctrl+L).\n"
     "An address list: Page Down / Page Up for the next and previous sheet.");
 
@@ -109,8 +117,10 @@ Form2::Form2(Services &services, QWidget *mainWindow, QWidget *parent)
                        static_cast<QWidget *>(ui->Frame1)})
         w->installEventFilter(this);
     addSheetActions();
+    // Only the sheet: its menu and its drag are the sheet's.
     ui->Picture1->setToolTip(kPictureTip);
-    ui->Picture2->setToolTip(kPictureTip);
+    for (QScrollBar *bar : {ui->HScroll1, ui->VScroll1})
+        bar->installEventFilter(this);
     setAcceptDrops(true);
     connect(&m_list, &ListSession::firstSheet, this, &Form2::showFirstListSheet);
     connect(&m_list, &ListSession::progressed, this, &Form2::showTitle);
@@ -156,12 +166,15 @@ void Form2::applyDesign()
     ui->Picture1->show();
     ui->Zoom_Ori->setBackground(Qt::white);
 
-    // Moving the canvas into the viewport's inner area took it out of the
-    // keyboard order: restore the designed one.
+    ui->Picture1->setPageEdge(true);
+    // One stop for the picture in the keyboard order, the viewport, which
+    // shows the focus in its border; a click on the sheet puts it there.
+    ui->Picture2->setFocusPolicy(Qt::StrongFocus);
+    ui->Picture1->setFocusPolicy(Qt::ClickFocus);
+    ui->Picture1->setFocusProxy(ui->Picture2);
     QWidget::setTabOrder(ui->HScroll1, ui->VScroll1);
     QWidget::setTabOrder(ui->VScroll1, ui->Picture2);
-    QWidget::setTabOrder(ui->Picture2, ui->Picture1);
-    QWidget::setTabOrder(ui->Picture1, ui->PushButton1);
+    QWidget::setTabOrder(ui->Picture2, ui->PushButton1);
     QWidget::setTabOrder(ui->PushButton1, ui->PushButton2);
     QWidget::setTabOrder(ui->PushButton2, ui->PushButton6);
     QWidget::setTabOrder(ui->PushButton6, ui->PushButton8);
@@ -179,7 +192,8 @@ void Form2::Form_Load()
     });
     bool present = false;
     p.step(108, [&] { present = FileExists(HandCursorPath()); });
-    if (!present)
+    // A file the main window could not load was reported once, at start.
+    if (!present || HandCursorFailedBefore(HandCursorPath()))
         return;
     p.step(110, [&] { m_pointer.setCustomCursor(LoadHandCursor(HandCursorPath())); });
 }
@@ -200,6 +214,9 @@ bool Form2::event(QEvent *event)
 void Form2::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    // A new showing starts on Zoom In, not on a picture or a bar.
+    if (mFirstActivation)
+        ui->PushButton1->setFocus(Qt::OtherFocusReason);
     // Where the window system does not activate a newly shown window, the
     // first display still runs once the showing is complete.
     QTimer::singleShot(0, this, [this] {
@@ -285,9 +302,10 @@ void Form2::PushButton6_Click()
     }
     bool copy = false;
     p.step(128, [&] { copy = answer == Answer::Yes; });
-    if (copy)
-        p.step(130, [&] { SafeCopy(mWordFile, target); });
-    p.step(132, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
+    // "Done." says that a file was written: not after a cancel, a No or a
+    // failure that has just been reported.
+    if (copy && p.step(130, [&] { SafeCopy(mWordFile, target); }))
+        p.step(132, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
 }
 
 void Form2::PushButton8_Click()
@@ -379,6 +397,9 @@ void Form2::mouseMoveEvent(QMouseEvent *event)
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Paint && (watched == ui->HScroll1 || watched == ui->VScroll1)
+        && !static_cast<QWidget *>(watched)->isEnabled())
+        return paintBarWithoutThumb(static_cast<QScrollBar *>(watched));
     if (watched == ui->Picture1 || watched == ui->Picture2)
         return filterPictureEvent(static_cast<QWidget *>(watched), event) || QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::MouseMove) {
@@ -449,8 +470,91 @@ bool Form2::filterPictureEvent(QWidget *picture, QEvent *event)
             showPictureMenu(picture->mapToGlobal(picture->rect().center()));
         return true;
     }
+    case QEvent::Wheel: wheelOverPicture(static_cast<QWheelEvent *>(event)); return true;
+    case QEvent::KeyPress: return keyOnPicture(static_cast<QKeyEvent *>(event));
     default: return false;
     }
+}
+
+// The wheel scrolls (Shift or a sideways wheel: across) by the desktop's
+// lines a notch; Ctrl+wheel zooms about the pointer. Fine-grained wheels
+// add up to whole bar units.
+void Form2::wheelOverPicture(QWheelEvent *wheel)
+{
+    const QPoint delta = wheel->angleDelta();
+    if (wheel->modifiers() & Qt::ControlModifier) {
+        m_wheelZoom += delta.y();
+        const QPointF pointer = ui->Picture2->clientArea()->mapFromGlobal(wheel->globalPosition());
+        while (qAbs(m_wheelZoom) >= 120) {
+            const bool in = m_wheelZoom > 0;
+            m_wheelZoom -= in ? 120 : -120;
+            zoomStep(in, pointer * Twips::kPerPixel);
+        }
+        return;
+    }
+    const bool across = (wheel->modifiers() & Qt::ShiftModifier) || (delta.y() == 0 && delta.x() != 0);
+    const int turned = across && delta.x() != 0 ? delta.x() : delta.y();
+    const Viewport::Axis axis = across ? Viewport::Axis::Horizontal : Viewport::Axis::Vertical;
+    double &carry = across ? m_wheelAcross : m_wheelDown;
+    carry -= turned / 120.0 * QApplication::wheelScrollLines() * m_viewport.lineStep(axis);
+    const int units = int(carry);
+    carry -= units;
+    scrollBy(axis, units);
+}
+
+// Arrows by lines, Page Up and Page Down (unless they turn a list's sheets)
+// by the view less a line, Home and End to the top and the bottom.
+bool Form2::keyOnPicture(QKeyEvent *key)
+{
+    using Axis = Viewport::Axis;
+    switch (key->key()) {
+    case Qt::Key_Left: scrollBy(Axis::Horizontal, -m_viewport.lineStep(Axis::Horizontal)); return true;
+    case Qt::Key_Right: scrollBy(Axis::Horizontal, m_viewport.lineStep(Axis::Horizontal)); return true;
+    case Qt::Key_Up: scrollBy(Axis::Vertical, -m_viewport.lineStep(Axis::Vertical)); return true;
+    case Qt::Key_Down: scrollBy(Axis::Vertical, m_viewport.lineStep(Axis::Vertical)); return true;
+    case Qt::Key_PageUp: scrollBy(Axis::Vertical, -m_viewport.pageStep(Axis::Vertical)); return true;
+    case Qt::Key_PageDown: scrollBy(Axis::Vertical, m_viewport.pageStep(Axis::Vertical)); return true;
+    case Qt::Key_Home: scrollBy(Axis::Vertical, -m_viewport.vScroll().maximum); return true;
+    case Qt::Key_End: scrollBy(Axis::Vertical, m_viewport.vScroll().maximum); return true;
+    default: return false;
+    }
+}
+
+void Form2::scrollBy(Viewport::Axis axis, int units)
+{
+    if (units == 0)
+        return;
+    try {
+        m_viewport.ScrollBy(axis, units);
+    } catch (const Failure &) {
+        // As a bar's own change: never out of its range.
+    }
+    showViewport();
+}
+
+void Form2::zoomStep(bool in, QPointF anchorTwips)
+{
+    m_viewport.setDevicePixelRatio(devicePixelRatioF());
+    Procedure p(m_services.messages, in ? kTagZoomIn : kTagZoomOut);
+    p.step(100, [&] { m_viewport.ApplyZoom(m_viewport.zoom() + (in ? 0.25f : -0.25f), anchorTwips); });
+    showViewport();
+}
+
+// A disabled bar has nothing to move: its groove and arrows, no thumb.
+bool Form2::paintBarWithoutThumb(QScrollBar *bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = 0;
+    option.maximum = 0;
+    option.subControls = QStyle::SC_ScrollBarGroove | QStyle::SC_ScrollBarAddLine | QStyle::SC_ScrollBarSubLine
+        | QStyle::SC_ScrollBarAddPage | QStyle::SC_ScrollBarSubPage;
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    QPainter painter(bar);
+    bar->style()->drawComplexControl(QStyle::CC_ScrollBar, &option, &painter, bar);
+    return true;
 }
 
 void Form2::showPictureMenu(const QPoint &globalPosition)
@@ -484,8 +588,13 @@ void Form2::SaveSheetAsPdf()
 
 void Form2::PrintLabels()
 {
-    if (!showsList()) // a list's labels are placed when it is opened
-        PrintTypedLabels(m_services, this, m_typedAddress ? m_typedAddress() : QStringList());
+    if (showsList()) { // a list's labels are placed when it is opened
+        m_services.messages.show(QStringLiteral("Print Labels prints the typed address on the labels you pick. "
+                                                "This preview shows a list: go < Back to print the typed address."),
+                                 AppInfo::applicationTitle(), BoxStyle::Information);
+        return;
+    }
+    PrintTypedLabels(m_services, this, m_typedAddress ? m_typedAddress() : QStringList());
 }
 
 void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
@@ -542,6 +651,7 @@ void Form2::leaveList()
 {
     m_list.leave();
     showTitle();
+    ReturnFreedMemoryInBackground();
 }
 
 bool Form2::refuseWhileMaking()
@@ -558,7 +668,6 @@ void Form2::showTitle()
     if (m_nextAction) {
         m_nextAction->setEnabled(m_list.hasNext());
         m_previousAction->setEnabled(m_list.hasPrevious());
-        m_printLabelsAction->setEnabled(!showsList());
     }
 }
 
@@ -583,16 +692,20 @@ void Form2::showSheet(int index)
     showTitle();
 }
 
+// A list is refused to the source while another one's sheets are made.
 void Form2::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (m_openList && event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
-        event->acceptProposedAction();
+    if (m_openList && !isMakingSheets() && event->mimeData()->hasUrls()
+        && event->mimeData()->urls().first().isLocalFile())
+        AcceptDropAsCopy(event);
 }
 
 void Form2::dropEvent(QDropEvent *event)
 {
+    if (isMakingSheets() || !AcceptDropAsCopy(event))
+        return;
     const QString path = event->mimeData()->urls().first().toLocalFile();
-    event->acceptProposedAction();
+    activateWindow();
     // Opened once the drop has finished: the list's dialog is modal.
     QTimer::singleShot(0, this, [this, path] {
         if (m_openList)
@@ -619,12 +732,15 @@ void Form2::showViewport()
     ui->Zoom_Ori->setPicture(source.picture, pixelSize(source.pictureSize));
     ui->Zoom_Ori->setVisible(source.visible);
 
-    auto showBar = [](QScrollBar *bar, const ScrollBarState &state) {
+    // Arrow clicks and keys on a bar move by a line, track clicks by a page.
+    auto showBar = [this](QScrollBar *bar, const ScrollBarState &state, Viewport::Axis axis) {
         const QSignalBlocker quiet(bar);
         bar->setMaximum(state.maximum);
         bar->setValue(state.value);
         bar->setEnabled(state.enabled);
+        bar->setSingleStep(qMax(1, m_viewport.lineStep(axis)));
+        bar->setPageStep(qMax(1, m_viewport.pageStep(axis)));
     };
-    showBar(ui->HScroll1, m_viewport.hScroll());
-    showBar(ui->VScroll1, m_viewport.vScroll());
+    showBar(ui->HScroll1, m_viewport.hScroll(), Viewport::Axis::Horizontal);
+    showBar(ui->VScroll1, m_viewport.vScroll(), Viewport::Axis::Vertical);
 }

@@ -13,6 +13,9 @@
 #include <memory>
 
 class QAction;
+class QKeyEvent;
+class QScrollBar;
+class QWheelEvent;
 struct Services;
 
 namespace Ui {
@@ -105,6 +108,11 @@ private:
     void addSheetActions();
     void showPictureMenu(const QPoint &globalPosition);
     bool filterPictureEvent(QWidget *picture, QEvent *event);
+    void wheelOverPicture(QWheelEvent *wheel);
+    bool keyOnPicture(QKeyEvent *key);
+    void scrollBy(Viewport::Axis axis, int units);
+    void zoomStep(bool in, QPointF anchorTwips);
+    bool paintBarWithoutThumb(QScrollBar *bar);
     void showSheet(int index);
     void showFirstListSheet(const QImage &picture);
     void listFinished(const QString &document);
@@ -128,6 +136,9 @@ private:
     QAction *m_previousAction = nullptr;
     QPoint m_rightPress; // where the right button went down on the picture
     bool m_rightHeld = false;
+    int m_wheelZoom = 0;      // eighths of a degree not yet zoomed by
+    double m_wheelAcross = 0; // bar units not yet scrolled by
+    double m_wheelDown = 0;
     std::function<QStringList()> m_typedAddress;
     std::function<void(const QString &)> m_openList;
     ListSession m_list; // no list: one sheet of the typed addresses

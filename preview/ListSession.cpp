@@ -112,9 +112,11 @@ QString ListSession::titleSuffix() const
 
 QString ListSession::stillMakingMessage() const
 {
-    return QStringLiteral("The sheets are still being made (%1 of %2). Try again once the title no longer says so.")
-        .arg(m_made)
-        .arg(m_sheets);
+    // Once every sheet is made they are still being written.
+    const QString state = m_made < m_sheets
+        ? QStringLiteral("The sheets are still being made (%1 of %2).").arg(m_made).arg(m_sheets)
+        : QStringLiteral("The %1 sheets are made and still being written.").arg(m_sheets);
+    return state + QStringLiteral(" Try again once the title no longer says so.");
 }
 
 bool ListSession::hasSheet(int index) const

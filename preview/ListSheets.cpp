@@ -1,6 +1,8 @@
 #include "preview/ListSheets.h"
 
 #include "core/Failure.h"
+#include "core/FreedMemory.h"
+#include "core/OwnedTemporaries.h"
 #include "core/TempFolder.h"
 #include "labels/LabelFit.h"
 #include "labels/SheetMaker.h"
@@ -10,6 +12,12 @@ namespace {
 // Thrown inside the worker to give up once stop() was asked for.
 struct Stopped
 {};
+
+// What the user was doing, then what went wrong in the office or the files.
+QString unmade(const QString &why)
+{
+    return QStringLiteral("The sheets of the address list could not be made: %1").arg(why);
+}
 
 } // namespace
 
@@ -30,7 +38,9 @@ ListSheets::~ListSheets()
 
 void ListSheets::start()
 {
-    m_folder = std::make_unique<QTemporaryDir>(TemporaryPath(QStringLiteral("parcelon-list-XXXXXX")));
+    // Named with this program's mark, so that what a killed program leaves
+    // here (every address of the list) goes at the next start.
+    m_folder = std::make_unique<QTemporaryDir>(TemporaryPath(OwnedTemporaryName(QStringLiteral("parcelon-list."))));
     if (!m_folder->isValid())
         throw Failure(
             QStringLiteral("Cannot create a working folder in %1: %2").arg(TemporaryFolder(), m_folder->errorString()));
@@ -78,11 +88,14 @@ void ListSheets::run()
             emit failed(m_describeCut && !cut.labels().isEmpty() ? m_describeCut(cut) : cut.description());
     } catch (const Failure &failure) {
         if (!m_stop)
-            emit failed(failure.description());
+            emit failed(unmade(failure.description()));
     } catch (const std::exception &error) {
         if (!m_stop)
-            emit failed(QString::fromLocal8Bit(error.what()));
+            emit failed(unmade(QString::fromLocal8Bit(error.what())));
     }
+    // What the list's documents took (the text of every sheet, the PDFs read
+    // for the fit check) is free now, and goes back to the system.
+    ReturnFreedMemory();
     m_running = false;
     emit ended();
 }

@@ -81,6 +81,25 @@ void PictureBox::setPainting(const QImage &painting)
     update();
 }
 
+void PictureBox::setPageEdge(bool shown)
+{
+    m_pageEdge = shown;
+    update();
+}
+
+// The border shows the keyboard focus.
+void PictureBox::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -97,7 +116,19 @@ void PictureBox::paintEvent(QPaintEvent *)
     }
     if (!m_painting.isNull())
         painter.drawImage(m_border, m_border, m_painting);
-    if (m_border > 0) {
+    if (m_pageEdge) {
+        painter.setPen(QColor(128, 128, 128));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    if (m_border > 0 && hasFocus()) {
+        // The focus in the highlight colour, where the sunken edge would be.
+        const QColor focus = palette().color(QPalette::Active, QPalette::Highlight);
+        painter.setPen(QPen(focus, m_border));
+        painter.setBrush(Qt::NoBrush);
+        const qreal half = m_border / 2.0;
+        painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
+    } else if (m_border > 0) {
         // A sunken edge: dark above and left, light below and right.
         const QRect r = rect();
         const QColor outerDark(128, 128, 128), innerDark(64, 64, 64);

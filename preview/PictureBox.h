@@ -31,6 +31,8 @@ public:
     // as it is: converting a 2x painting to a pixmap would cost a copy per zoom step.
     void setPainting(const QImage &painting);
     const QImage &painting() const { return m_painting; }
+    // A thin line around the box: the edge of a white page on a white ground.
+    void setPageEdge(bool shown);
 
 signals:
     // button: 1 left, 2 right, 4 middle (a bit set while moving);
@@ -42,6 +44,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -51,6 +55,7 @@ private:
 
     QColor m_background = Qt::white;
     int m_border = 0;
+    bool m_pageEdge = false;
     QWidget *m_client = nullptr;
     QImage m_picture;
     QSize m_pictureSize;

@@ -12,6 +12,9 @@ const QString kRedrawImageTag = QStringLiteral("in Parcelwise2021/08/31.Form2.Re
 // What one Zoom In or Zoom Out click changes the zoom by.
 constexpr float kZoomStep = 0.25f;
 
+// One arrow key or wheel line: 40 pixels.
+constexpr int kLineTwips = 600;
+
 bool zoomInRange(float zoom)
 {
     return zoom >= 0.25f && zoom <= 4.0f;
@@ -187,13 +190,61 @@ void Viewport::StepZoom(qint32 direction)
     ApplyZoom(candidate);
 }
 
-void Viewport::ApplyZoom(float candidate)
+bool Viewport::CanStepZoom(qint32 direction) const
 {
-    if (!zoomInRange(candidate))
+    const float candidate = direction == 0 ? mZoom + kZoomStep : mZoom - kZoomStep;
+    return zoomInRange(candidate) && belowCap(zoomedTwips(mBaseWidth, candidate), zoomedTwips(mBaseHeight, candidate));
+}
+
+void Viewport::ApplyZoom(float candidate, std::optional<QPointF> anchor)
+{
+    // A step whose painting would reach the cap is refused like one beyond
+    // 4.0: the factor stays with the painting shown.
+    if (!zoomInRange(candidate) || !belowCap(zoomedTwips(mBaseWidth, candidate), zoomedTwips(mBaseHeight, candidate)))
         return;
+    const QPointF at = anchor.value_or(QPointF(m_innerWidth / 2.0, m_innerHeight / 2.0));
+    // The spot of the picture under the anchor, as a fraction of the canvas.
+    const double fx = m_canvas.width > 0 ? (at.x() - m_canvas.left) / m_canvas.width : 0;
+    const double fy = m_canvas.height > 0 ? (at.y() - m_canvas.top) / m_canvas.height : 0;
     mZoom = candidate;
     RedrawImage();
     SetupScrollbars();
+    keepSpot(Axis::Horizontal, at.x() - fx * m_canvas.width);
+    keepSpot(Axis::Vertical, at.y() - fy * m_canvas.height);
+}
+
+// Puts the bar where the canvas stands nearest to the wanted offset.
+void Viewport::keepSpot(Axis axis, double wantedOffset)
+{
+    const qint16 step = axis == Axis::Horizontal ? mHStep : mVStep;
+    if (step == 0)
+        return;
+    const int value = int(std::lround(-wantedOffset / step));
+    setBarValue(axis, qBound(0, value, bar(axis).maximum));
+}
+
+int Viewport::lineStep(Axis axis) const
+{
+    const qint16 step = axis == Axis::Horizontal ? mHStep : mVStep;
+    return step == 0 ? 0 : qMax(1, kLineTwips / step);
+}
+
+int Viewport::pageStep(Axis axis) const
+{
+    const qint16 step = axis == Axis::Horizontal ? mHStep : mVStep;
+    if (step == 0)
+        return 0;
+    // A page less one line, so that a line of the last view stays in sight.
+    const int inner = axis == Axis::Horizontal ? m_innerWidth : m_innerHeight;
+    return qMax(1, (inner - kLineTwips) / step);
+}
+
+void Viewport::ScrollBy(Axis axis, int units)
+{
+    const ScrollBarState &b = bar(axis);
+    if (!b.enabled || (axis == Axis::Horizontal ? mHStep : mVStep) == 0)
+        return;
+    setBarValue(axis, qBound(0, b.value + units, b.maximum));
 }
 
 void Viewport::setHScrollValue(int value)
@@ -264,76 +315,67 @@ void Viewport::Picture1_MouseMove(Procedure &p, qint16 button, qint16, float x, 
     float newLeft = m_canvas.left;
     float newTop = m_canvas.top;
     p.step(102, [] {}); // the canvas is m_canvas
-    // x is measured on the canvas, which moves with the drag: this keeps the
-    // grabbed point under the pointer.
-    p.step(104, [&] { newLeft = m_canvas.left - mDragX + x; });
-    // The upper bound is tested first; the lower one only when it did not
-    // apply, so a canvas narrower than the viewport pins flush right.
-    bool atUpper = false;
-    p.step(106, [&] { atUpper = newLeft > 0; });
-    if (atUpper) {
-        p.step(108, [&] { newLeft = 0; });
-    } else {
-        bool atLower = false;
-        p.step(110, [&] { atLower = float(m_innerWidth - m_canvas.width) > newLeft; });
-        if (atLower)
-            p.step(112, [&] { newLeft = float(m_innerWidth - m_canvas.width); });
+    // A canvas that fits the inner area has nowhere to go on that axis.
+    if (m_canvas.width > m_innerWidth) {
+        // x is measured on the canvas, which moves with the drag: this keeps
+        // the grabbed point under the pointer.
+        p.step(104, [&] { newLeft = m_canvas.left - mDragX + x; });
+        // The upper bound is tested first; the lower one only when it did not apply.
+        bool atUpper = false;
+        p.step(106, [&] { atUpper = newLeft > 0; });
+        if (atUpper) {
+            p.step(108, [&] { newLeft = 0; });
+        } else {
+            bool atLower = false;
+            p.step(110, [&] { atLower = float(m_innerWidth - m_canvas.width) > newLeft; });
+            if (atLower)
+                p.step(112, [&] { newLeft = float(m_innerWidth - m_canvas.width); });
+        }
     }
-    p.step(114, [&] { newTop = m_canvas.top - mDragY + y; });
-    atUpper = false;
-    p.step(116, [&] { atUpper = newTop > 0; });
-    if (atUpper) {
-        p.step(118, [&] { newTop = 0; });
-    } else {
-        bool atLower = false;
-        p.step(120, [&] { atLower = float(m_innerHeight - m_canvas.height) > newTop; });
-        if (atLower)
-            p.step(122, [&] { newTop = float(m_innerHeight - m_canvas.height); });
+    if (m_canvas.height > m_innerHeight) {
+        p.step(114, [&] { newTop = m_canvas.top - mDragY + y; });
+        bool atUpper = false;
+        p.step(116, [&] { atUpper = newTop > 0; });
+        if (atUpper) {
+            p.step(118, [&] { newTop = 0; });
+        } else {
+            bool atLower = false;
+            p.step(120, [&] { atLower = float(m_innerHeight - m_canvas.height) > newTop; });
+            if (atLower)
+                p.step(122, [&] { newTop = float(m_innerHeight - m_canvas.height); });
+        }
     }
     p.step(124, [&] {
         m_canvas.left = newLeft;
         m_canvas.top = newTop;
+        followCanvas(Axis::Horizontal);
+        followCanvas(Axis::Vertical);
     });
 }
 
 void Viewport::Picture1_MouseUp(Procedure &p, qint16, qint16, float, float)
 {
-    qint32 hPercent = 0;
-    qint32 vPercent = 0;
-    p.step(100, [&] { hPercent = percentOnRelease(Axis::Horizontal); });
-    p.step(102, [&] { vPercent = percentOnRelease(Axis::Vertical); });
-    p.step(104, [&] { SetHScrollbarByPercent(Twips::ToInt16(hPercent)); });
-    p.step(106, [&] { SetVScrollbarByPercent(Twips::ToInt16(vPercent)); });
+    // The bars follow the drag already; a plain click puts them where the
+    // canvas stands. The canvas stays where it was dropped.
+    p.step(100, [&] { followCanvas(Axis::Horizontal); });
+    p.step(102, [&] { followCanvas(Axis::Vertical); });
 }
 
-qint32 Viewport::percentOnRelease(Axis axis) const
+// The bar value nearest to where the canvas stands.
+int Viewport::barValueAt(Axis axis) const
 {
-    const bool horizontal = axis == Axis::Horizontal;
-    const double offset = std::fabs(horizontal ? m_canvas.left : m_canvas.top);
-    const double overflow = horizontal ? double(m_canvas.width) - m_outerWidth
-                                       : double(m_canvas.height) - m_outerHeight;
-    // A canvas exactly as large as the viewport has no overflow to divide by:
-    // it is at 0 percent.
-    if (overflow == 0)
-        return 0;
-    return Twips::ToInt32(offset / overflow * 100.0);
+    const qint16 step = axis == Axis::Horizontal ? mHStep : mVStep;
+    const float offset = axis == Axis::Horizontal ? m_canvas.left : m_canvas.top;
+    return qBound(0, int(std::lround(-double(offset) / step)), bar(axis).maximum);
 }
 
-void Viewport::SetHScrollbarByPercent(qint16 percent)
+// The bar shows where the canvas is without moving it.
+void Viewport::followCanvas(Axis axis)
 {
-    setScrollbarByPercent(Axis::Horizontal, percent);
-}
-
-void Viewport::SetVScrollbarByPercent(qint16 percent)
-{
-    setScrollbarByPercent(Axis::Vertical, percent);
-}
-
-void Viewport::setScrollbarByPercent(Axis axis, qint16 percent)
-{
-    if (percent < 0 || percent > 100)
+    const qint16 step = axis == Axis::Horizontal ? mHStep : mVStep;
+    if (step == 0 || !bar(axis).enabled)
         return;
-    setBarValue(axis, Twips::ToInt16(double(percent) / 100.0 * double(bar(axis).maximum)));
+    bar(axis).value = barValueAt(axis);
 }
 
 void Viewport::setCanvasWidth(qint32 width)

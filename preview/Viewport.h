@@ -3,6 +3,7 @@
 #include "preview/PaintingCache.h"
 
 #include <QImage>
+#include <QPointF>
 #include <QSize>
 #include <QtGlobal>
 
@@ -82,7 +83,21 @@ public:
     // Throws; the caller reports.
     void SetupScrollbars();
     void StepZoom(qint32 direction); // 0: in, else out
-    void ApplyZoom(float candidate);
+    // A factor within 0.25..4.0 whose painting stays below the cap; anything
+    // else leaves the view as it is. The point of the viewport's inner area at
+    // `anchor` (twips; its centre when not given) keeps showing the same spot
+    // of the picture as far as the bars reach.
+    void ApplyZoom(float candidate, std::optional<QPointF> anchor = std::nullopt);
+    // Whether a zoom step in that direction would change anything.
+    bool CanStepZoom(qint32 direction) const;
+
+    enum class Axis { Horizontal, Vertical };
+    // Bar units of one line (an arrow key, a wheel notch's line) and one page
+    // of the viewport; 0 while the bar is disabled.
+    int lineStep(Axis axis) const;
+    int pageStep(Axis axis) const;
+    // Moves a bar by that many units, held within its range.
+    void ScrollBy(Axis axis, int units);
 
     // A bar's value assignment: a change runs its change handler at once.
     void setHScrollValue(int value);
@@ -95,9 +110,6 @@ public:
     void Picture1_MouseDown(Procedure &p, qint16 button, qint16 shift, float x, float y);
     void Picture1_MouseMove(Procedure &p, qint16 button, qint16 shift, float x, float y);
     void Picture1_MouseUp(Procedure &p, qint16 button, qint16 shift, float x, float y);
-
-    void SetHScrollbarByPercent(qint16 percent);
-    void SetVScrollbarByPercent(qint16 percent);
 
     const CanvasState &canvas() const { return m_canvas; }
     const ZoomSourceState &zoomSource() const { return m_zoomSource; }
@@ -121,15 +133,15 @@ public:
     PaintingCache &paintings() { return m_paintings; }
 
 private:
-    enum class Axis { Horizontal, Vertical };
-
     ScrollBarState &bar(Axis axis) { return axis == Axis::Horizontal ? m_hScroll : m_vScroll; }
+    const ScrollBarState &bar(Axis axis) const { return axis == Axis::Horizontal ? m_hScroll : m_vScroll; }
     void setBarValue(Axis axis, int value);
     void setBarMaximum(Axis axis, int maximum);
     void runChangeHandler(Axis axis);
     void setupAxis(Axis axis);
-    void setScrollbarByPercent(Axis axis, qint16 percent);
-    qint32 percentOnRelease(Axis axis) const;
+    int barValueAt(Axis axis) const;
+    void keepSpot(Axis axis, double wantedOffset);
+    void followCanvas(Axis axis);
 
     void setCanvasWidth(qint32 width);
     void setCanvasHeight(qint32 height);

@@ -82,12 +82,13 @@ void SheetPicker::paintEvent(QPaintEvent *)
         const QRect r = labelRect(label);
         const bool used = label < m_start;
         const bool filled = !used && label - m_start < m_filled;
-        painter.setBrush(used         ? palette().color(QPalette::Mid)
+        painter.setBrush(used         ? QColor(190, 190, 190)
                              : filled ? palette().color(QPalette::Highlight).lighter(170)
                                       : QColor(Qt::white));
         painter.setPen(label == m_start ? QPen(palette().color(QPalette::Highlight), 3) : QPen(Qt::gray));
         painter.drawRoundedRect(r, 6, 6);
-        painter.setPen(used ? palette().color(QPalette::Dark) : palette().color(QPalette::Text));
+        // The paper is white whatever the theme: its numbers are dark.
+        painter.setPen(used ? QColor(48, 48, 48) : QColor(Qt::black));
         painter.drawText(r, Qt::AlignCenter, used ? QStringLiteral("%1\nused").arg(label) : QString::number(label));
     }
     if (hasFocus()) {
@@ -140,7 +141,8 @@ WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("&Copies per address:"), m_copies);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    m_ok = buttons->button(QDialogButtonBox::Ok);
+    m_ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -169,6 +171,13 @@ void WhereOnSheetDialog::showTotals()
     const qsizetype labels = LabelsTaken(m_addresses, chosen);
     const qsizetype sheets = SheetsTaken(m_addresses, chosen);
     m_picker->setFilled(labels);
+    // Refused while the dialog is open, with the reason, not after it closed.
+    m_ok->setEnabled(sheets <= kMaxSheets);
+    if (sheets > kMaxSheets) {
+        m_totals->setText(
+            QStringLiteral("%1 sheets: one list makes at most %2. Choose fewer copies.").arg(sheets).arg(kMaxSheets));
+        return;
+    }
     const QString addresses = m_addresses == 1 ? QStringLiteral("1 address")
                                                : QStringLiteral("%1 addresses").arg(m_addresses);
     m_totals->setText(QStringLiteral("%1: %2 %3 on %4 %5, starting at label %6.")

@@ -27,6 +27,7 @@ private:
     qsizetype m_addresses;
     SheetPicker *m_picker;
     QSpinBox *m_copies;
+    class QPushButton *m_ok = nullptr;
     QLabel *m_totals;
 };
 

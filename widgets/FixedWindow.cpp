@@ -70,11 +70,10 @@ private:
         QScreen *screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
         if (!screen)
             return;
-        const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, m_window->size().grownBy(frame),
-                                                screen->availableGeometry());
+        const QPoint outer = FixedWindow::CentredPlace(m_window->size().grownBy(frame), screen->availableGeometry());
         // Placed by its client area: a window manager keeps that where it is
         // asked to (static gravity) whether or not it has framed the window yet.
-        m_window->setGeometry(QRect(outer.topLeft() + QPoint(frame.left(), frame.top()), m_window->size()));
+        m_window->setGeometry(QRect(outer + QPoint(frame.left(), frame.top()), m_window->size()));
     }
 
     QWidget *m_window;
@@ -101,6 +100,12 @@ void FixedWindow::ActivateButtonsOnReturn(QWidget *window)
     const QList<QPushButton *> buttons = window->findChildren<QPushButton *>();
     for (QPushButton *button : buttons)
         button->setAutoDefault(true);
+}
+
+QPoint FixedWindow::CentredPlace(QSize outer, QRect available)
+{
+    const QRect centred = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, outer, available);
+    return QPoint(qMax(centred.left(), available.left()), qMax(centred.top(), available.top()));
 }
 
 void FixedWindow::CentreOnFirstShow(QWidget *window)

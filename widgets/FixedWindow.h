@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
 class QWidget;
 
 // What both fixed-layout windows need beyond their layout files.
@@ -17,5 +21,11 @@ void ActivateButtonsOnReturn(QWidget *window);
 // the first placement uses the frame of a window framed before, if any, and
 // the window is placed again once its own frame is known.
 void CentreOnFirstShow(QWidget *window);
+
+// Where a window of this outer size (frame included) goes on a screen's
+// available area: centred, but never with its top or left edge off the
+// area, so that a window larger than the screen keeps its title bar and
+// its first controls within reach.
+QPoint CentredPlace(QSize outer, QRect available);
 
 } // namespace FixedWindow

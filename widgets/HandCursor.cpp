@@ -4,9 +4,12 @@
 #include "core/ProgramFolder.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
+#include <QSet>
 
 #include <sys/stat.h>
 
@@ -63,7 +66,37 @@ CursorImage ReadCursorFile(const QByteArray &bytes)
     return {image, hotspot};
 }
 
+namespace {
+// The files that failed, each as it was then: one put in its place is new.
+QSet<QString> g_failedFiles;
+
+QString fileState(const QString &path)
+{
+    const QFileInfo info(path);
+    return path + QLatin1Char('\n') + QString::number(info.size()) + QLatin1Char('\n')
+        + QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+QCursor loadCursor(const QString &path);
+} // namespace
+
 QCursor LoadHandCursor(const QString &path)
+{
+    try {
+        return loadCursor(path);
+    } catch (...) {
+        g_failedFiles.insert(fileState(path));
+        throw;
+    }
+}
+
+bool HandCursorFailedBefore(const QString &path)
+{
+    return g_failedFiles.contains(fileState(path));
+}
+
+namespace {
+QCursor loadCursor(const QString &path)
 {
     // Only a regular file can be a cursor: opening a named pipe would block
     // start-up for ever, and a device such as /dev/zero never ends.
@@ -79,3 +112,4 @@ QCursor LoadHandCursor(const QString &path)
     const CursorImage cursor = ReadCursorFile(file.read(1024 * 1024 + 1));
     return QCursor(QPixmap::fromImage(cursor.image), cursor.hotspot.x(), cursor.hotspot.y());
 }
+} // namespace

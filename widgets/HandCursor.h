@@ -25,3 +25,7 @@ CursorImage ReadCursorFile(const QByteArray &bytes);
 // Reads a Windows .cur file (image and hotspot) into a cursor.
 // Throws Failure when the file cannot be read as a cursor.
 QCursor LoadHandCursor(const QString &path);
+
+// True when LoadHandCursor failed on this file, as it is now, earlier in
+// this run: a second window need not load, nor report, it again.
+bool HandCursorFailedBefore(const QString &path);

@@ -1,6 +1,7 @@
 #include "widgets/Skin.h"
 
 #include "core/ProgramFolder.h"
+#include "widgets/Contrast.h"
 #include "widgets/SkinFramework.h"
 
 #include <QCheckBox>
@@ -50,6 +51,8 @@ void recolour(QWidget *window, bool withPictureBoxes)
             paintBackground(control, face);
         }
     }
+    // The theme's face colour under text colours that may have been set for another.
+    HoldTextContrast(window);
 }
 
 } // namespace

@@ -11,7 +11,7 @@ class WordApplication;
 
 // Raised whenever the entry points or the interfaces below change
 // incompatibly, so a stale module is refused instead of crashing.
-inline constexpr int kEngineModuleInterfaceVersion = 7;
+inline constexpr int kEngineModuleInterfaceVersion = 8;
 
 inline constexpr char kEngineModuleVersionSymbol[] = "parcelon_engine_interface_version";
 inline constexpr char kEngineModuleCreateSymbol[] = "parcelon_engine_create_host";
@@ -28,6 +28,9 @@ public:
     // A session on the office, started first when none is running or the
     // running one has failed. The caller deletes it. Throws EngineError.
     virtual WordApplication *createApplication() = 0;
+    // The same on an office that has served no session yet: one that has is
+    // replaced first (a long job then starts from the office's lowest memory).
+    virtual WordApplication *createApplicationForLongWork() = 0;
     // A session on an office of its own, started for it and ended when the
     // session quits: a large job shares its work between two offices, since
     // an office works on one core. The caller deletes it. Throws EngineError.
@@ -47,6 +50,10 @@ public:
     // session starts. Returns at once; safe from any thread. shutDown() still
     // removes the traces.
     virtual void abandon() = 0;
+    // The program ends once the work under way is done (a run without a
+    // window makes one document): no office is started for later work, not
+    // even in place of one that has grown or died.
+    virtual void expectNoLaterWork() = 0;
     // The running office's process id, 0 when none runs.
     virtual int officeProcessId() = 0;
     // Kills the running office while a session is open on it, and every

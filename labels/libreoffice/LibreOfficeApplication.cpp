@@ -102,7 +102,7 @@ LibreOfficeApplication::~LibreOfficeApplication()
 void LibreOfficeApplication::checkUsable(const QString &what) const
 {
     if (m_quit)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible").arg(what));
+        throw EngineError(QStringLiteral("LibreOffice had already been shut down before %1").arg(what));
     m_office->call(what, [] {});
 }
 
@@ -147,9 +147,9 @@ uno::Reference<lang::XComponent> LibreOfficeApplication::load(OfficeProcess &off
 WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optional<bool> readOnly)
 {
     if (m_quit)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
+        throw EngineError(QStringLiteral("LibreOffice had already been shut down before opening %1").arg(fileName));
     if (fileName.isEmpty())
-        throw EngineError(QStringLiteral("Documents.Open needs a file name"));
+        throw EngineError(QStringLiteral("No file was named to open"));
     const QFileInfo file(fileName);
     const QString path = file.absoluteFilePath();
     if (!file.exists())
@@ -190,7 +190,7 @@ WordDocument *LibreOfficeApplication::open(const QString &fileName, std::optiona
 WordDocument *LibreOfficeApplication::openFlatXmlForStoring(const QString &fileName)
 {
     if (m_quit)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: Documents.Open is not possible"));
+        throw EngineError(QStringLiteral("LibreOffice had already been shut down before opening %1").arg(fileName));
     const QFileInfo file(fileName);
     const QString path = file.absoluteFilePath();
     if (!file.isFile() || !file.isReadable())
@@ -227,20 +227,20 @@ WordDocument *LibreOfficeApplication::openFlatXmlForStoring(const QString &fileN
 LibreOfficeDocument &LibreOfficeApplication::activeDocument(const char *operation) const
 {
     if (!m_active)
-        throw EngineError(QStringLiteral("%1 is not possible: no document is open").arg(QLatin1String(operation)));
+        throw EngineError(QStringLiteral("No document was open for %1").arg(QLatin1String(operation)));
     return *m_active;
 }
 
 WordFind *LibreOfficeApplication::selectionFind()
 {
-    checkUsable(QStringLiteral("reaching Selection.Find"));
+    checkUsable(QStringLiteral("filling in the addresses"));
     activeDocument("Selection.Find");
     return &m_find;
 }
 
 void LibreOfficeApplication::executeFind(const FindSettings &settings, int replace)
 {
-    checkUsable(QStringLiteral("running Find.Execute"));
+    checkUsable(QStringLiteral("filling in the addresses"));
     LibreOfficeDocument &document = activeDocument("Find.Execute");
     for (const auto &[on, name] :
          {std::pair{settings.matchWildcards, "MatchWildcards"}, std::pair{settings.matchSoundsLike, "MatchSoundsLike"},
@@ -314,13 +314,13 @@ void LibreOfficeApplication::documentClosed(LibreOfficeDocument *document)
 void LibreOfficeApplication::setDisplayAlerts(bool on)
 {
     // The office never prompts (it runs headless), so this only records the wish.
-    checkUsable(QStringLiteral("setting DisplayAlerts"));
+    checkUsable(QStringLiteral("finishing its work"));
     m_displayAlerts = on;
 }
 
 void LibreOfficeApplication::closeActiveDocument(int saveChanges)
 {
-    checkUsable(QStringLiteral("closing the active document"));
+    checkUsable(QStringLiteral("closing the document"));
     LibreOfficeDocument &document = activeDocument("ActiveDocument.Close");
     constexpr int kWdSaveChanges = -1;
     if (saveChanges == kWdSaveChanges)

@@ -1,6 +1,7 @@
 #include "labels/libreoffice/LibreOfficeDocument.h"
 
 #include "core/OwnedTemporaries.h"
+#include "core/SafeWrite.h"
 #include "core/Seams.h"
 #include "labels/PagePictureRenderer.h"
 #include "labels/SheetFormats.h"
@@ -33,7 +34,6 @@
 #include <cstring>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 using namespace css;
@@ -56,7 +56,7 @@ QString filterFor(DocumentFormat format)
 {
     if (const char *filter = OfficeFilterOf(format))
         return QLatin1String(filter);
-    throw EngineError(QStringLiteral("SaveAs: unknown file format %1").arg(int(format)));
+    throw EngineError(QStringLiteral("The document could not be saved: unknown file format %1").arg(int(format)));
 }
 
 // The office's own message for a failed store is a bare error code; say
@@ -75,12 +75,6 @@ QString whySaveFailed(const QString &path, const QString &officeMessage)
         return QStringLiteral("the file cannot be overwritten");
     if (target.isDir())
         return QStringLiteral("a folder of that name exists");
-    // The office's code does not tell a full disk from other aborts.
-    constexpr quint64 kRoomForADocument = 1024 * 1024;
-    struct statvfs space = {};
-    if (::statvfs(QFile::encodeName(folder.absoluteFilePath()).constData(), &space) == 0
-        && quint64(space.f_bavail) * space.f_frsize < kRoomForADocument)
-        return QStringLiteral("the disk is full");
     return officeMessage;
 }
 
@@ -146,13 +140,13 @@ void LibreOfficeDocument::checkOpen(const char *operation) const
 {
     m_application.checkUsable(QLatin1String(operation));
     if (!m_component.is())
-        throw EngineError(QStringLiteral("%1 is not possible: the document %2 has been closed")
-                              .arg(QLatin1String(operation), m_path));
+        throw EngineError(
+            QStringLiteral("The document %1 was already closed before %2").arg(m_path, QLatin1String(operation)));
 }
 
 void LibreOfficeDocument::saveAs(const QString &fileName)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     const QString target = QFileInfo(fileName).absoluteFilePath();
     const QString filter = filterFor(target);
     m_savedAsWord.clear();
@@ -163,14 +157,14 @@ void LibreOfficeDocument::saveAs(const QString &fileName)
 
 void LibreOfficeDocument::saveAsFormat(const QString &fileName, DocumentFormat format)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     m_savedAsWord.clear();
     storeAs(fileName, filterFor(format));
 }
 
 void LibreOfficeDocument::saveAsFlatXml(const QString &fileName)
 {
-    checkOpen("SaveAs");
+    checkOpen("saving it");
     storeAs(fileName, QLatin1String(kFlatXmlFilter));
 }
 
@@ -207,6 +201,10 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
                     UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(filter))),
                                            UnoBridge::property("Overwrite", uno::Any(true))}));
             } catch (const io::IOException &e) {
+                // The office's code does not tell a full disk from other
+                // aborts; what it wrote is still there to tell.
+                if (DiskHasNoRoom(stagingFolder))
+                    throw DiskFull(target);
                 throw EngineError(QStringLiteral("The document could not be saved as %1: %2")
                                       .arg(target, whySaveFailed(target, UnoBridge::describe(e))));
             }
@@ -225,7 +223,7 @@ void LibreOfficeDocument::storeAs(const QString &fileName, const QString &filter
 
 void LibreOfficeDocument::save()
 {
-    checkOpen("Save");
+    checkOpen("saving it");
     m_office.call(QStringLiteral("saving %1").arg(m_path), [&] {
         uno::Reference<frame::XStorable> storable(m_component, uno::UNO_QUERY_THROW);
         if (storable->isReadonly())
@@ -241,7 +239,7 @@ void LibreOfficeDocument::save()
 
 void LibreOfficeDocument::close()
 {
-    checkOpen("Close");
+    checkOpen("closing it");
     uno::Reference<lang::XComponent> component = m_component;
     // Forgotten first: a close that fails half-way must not be retried on a
     // document the office may already have dropped.
@@ -278,15 +276,15 @@ void LibreOfficeDocument::closeQuietly()
 
 void LibreOfficeDocument::copyRangeAsPicture()
 {
-    checkOpen("CopyAsPicture");
+    checkOpen("making its picture");
     if (!m_clipboard)
-        throw EngineError(QStringLiteral("CopyAsPicture is not possible: there is no clipboard"));
+        throw EngineError(QStringLiteral("The picture of the sheet could not be copied: there is no clipboard"));
     m_clipboard->setImage(pagePicture());
 }
 
 QImage LibreOfficeDocument::pagePicture()
 {
-    checkOpen("CopyAsPicture");
+    checkOpen("making its picture");
     QImage page = m_renderer ? renderedFromPdf() : exportedPicture();
     page.setDotsPerMeterX(kPagePictureDotsPerMetre);
     page.setDotsPerMeterY(kPagePictureDotsPerMetre);
@@ -295,7 +293,7 @@ QImage LibreOfficeDocument::pagePicture()
 
 QByteArray LibreOfficeDocument::layoutPdf()
 {
-    checkOpen("the layout");
+    checkOpen("laying it out");
     if (m_layoutValid)
         return m_layout.pdf;
     const QString pdf = m_office.scratchFolder() + QStringLiteral("/layout.pdf");
@@ -330,7 +328,7 @@ void LibreOfficeDocument::adoptLayout(const Layout &layout)
 
 void LibreOfficeDocument::setParagraphStyleSize(const QString &style, double points)
 {
-    checkOpen("setting a style");
+    checkOpen("setting its text size");
     contentChanged();
     m_office.call(QStringLiteral("setting the style %1 of %2").arg(style, m_path), [&] {
         uno::Reference<container::XNameAccess> families =

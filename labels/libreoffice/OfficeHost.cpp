@@ -73,12 +73,22 @@ struct OfficeHost::State
 
     bool stopping = false;
     bool stopped = false;
+    bool noLaterWork = false; // see expectNoLaterWork()
     // Set by abandon(): offices still starting give up (see OfficeSettings).
     std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
 
     // The template kept loaded for the next click, and the sheet a click
     // has just saved, kept for its preview.
     std::shared_ptr<ReadyDocuments> ready = std::make_shared<ReadyDocuments>();
+
+    // Past five eighths of the limit (160 of 256 MB) an office that has
+    // served is replaced: a list of 1,000 sheets (the first office's part of
+    // it) grows an office by about 95 MB, which then still ends under the limit.
+    bool grown() const
+    {
+        return office && officeServed && !office->hasFailed()
+            && office->residentBytes() > office->settings().memoryLimit / 8 * 5;
+    }
 
     // Makes `fresh` (which may be null) the office; the old one is ended in the background.
     void install(std::shared_ptr<OfficeProcess> fresh, bool warm)
@@ -129,6 +139,16 @@ OfficeHost::~OfficeHost()
 
 WordApplication *OfficeHost::createApplication()
 {
+    return openSession(false);
+}
+
+WordApplication *OfficeHost::createApplicationForLongWork()
+{
+    return openSession(true);
+}
+
+WordApplication *OfficeHost::openSession(bool longWork)
+{
     State &s = *m_state;
     std::shared_ptr<OfficeProcess> office;
     {
@@ -138,6 +158,13 @@ WordApplication *OfficeHost::createApplication()
             throw EngineError(QStringLiteral("LibreOffice has already been shut down"));
         ++s.sessions; // no background work starts from here on
         office = s.office;
+        // A grown office is replaced before the work, not after it: work
+        // that follows another at once (a list's PDF after its Word file)
+        // would otherwise run on it, past the limit. Long work takes an
+        // office that has served nobody yet. The successor being warmed, if
+        // any, takes over.
+        if (s.grown() || (longWork && s.officeServed))
+            office.reset();
     }
     try {
         // A hung office is stopped by the watchdog of this check.
@@ -220,6 +247,13 @@ bool OfficeHost::waitUntilIdle(int milliseconds)
     std::unique_lock lock(s.mutex);
     return s.changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                               [&] { return s.stopping || s.sessions > 0 || (!s.busy && !s.warmUpWanted); });
+}
+
+void OfficeHost::expectNoLaterWork()
+{
+    State &s = *m_state;
+    std::lock_guard lock(s.mutex);
+    s.noLaterWork = true;
 }
 
 int OfficeHost::officeProcessId()
@@ -367,6 +401,7 @@ void OfficeHost::run()
                 s.discarded.push_back(std::move(fresh));
                 fresh.reset();
             }
+            const bool warmed = fresh != nullptr; // a successor, warmed before it was kept
             std::exception_ptr error;
             if (!fresh) {
                 lock.unlock();
@@ -377,7 +412,7 @@ void OfficeHost::run()
                 }
                 lock.lock();
             }
-            s.install(std::move(fresh), false);
+            s.install(std::move(fresh), warmed);
             s.startError = error;
             s.startsDone = target;
             s.changed.notify_all();
@@ -386,7 +421,7 @@ void OfficeHost::run()
 
         if (s.sessions == 0) {
             // One that served or warmed up was sound: it is replaced at once.
-            const bool died = s.office && (s.officeServed || s.officeWarm) && s.office->hasFailed();
+            const bool died = s.office && (s.officeServed || s.officeWarm) && s.office->hasFailed() && !s.noLaterWork;
             if (s.warmUpWanted || died) {
                 s.warmUpWanted = false;
                 s.busy = true;
@@ -408,7 +443,7 @@ void OfficeHost::run()
             // Under constant use (clicks a second apart) the office is never
             // idle for long: it is checked the moment no session is open,
             // before a template is made ready in it.
-            if (s.memoryCheckDue) {
+            if (s.memoryCheckDue && !s.noLaterWork) {
                 s.memoryCheckDue = false;
                 lock.unlock();
                 recycle();
@@ -478,14 +513,11 @@ void OfficeHost::recycle()
     QByteArray templateBytes;
     {
         std::lock_guard lock(s.mutex);
+        if (!s.grown())
+            return;
         office = s.office;
         templateBytes = s.templateBytes;
     }
-    // Replaced past five eighths of the limit (160 of 256 MB): a list of
-    // 1,000 sheets (the first office's part of it) grows an office by about
-    // 95 MB, which then still ends under the limit.
-    if (!office || office->hasFailed() || office->residentBytes() <= office->settings().memoryLimit / 8 * 5)
-        return;
     std::shared_ptr<OfficeProcess> fresh;
     try {
         fresh = startOffice();

@@ -37,17 +37,20 @@ public:
     OfficeHost &operator=(const OfficeHost &) = delete;
 
     WordApplication *createApplication() override;
+    WordApplication *createApplicationForLongWork() override;
     WordApplication *createHelperApplication() override;
     void warmUp(const QByteArray &templateBytes) override;
     bool waitUntilIdle(int milliseconds) override;
     void shutDown() override;
     void abandon() override;
     int officeProcessId() override;
+    void expectNoLaterWork() override;
     void stopWorkUnderWay() override;
 
 private:
     struct State;
 
+    WordApplication *openSession(bool longWork);
     void run();
     std::shared_ptr<OfficeProcess> officeForSession();
     std::shared_ptr<OfficeProcess> startOffice();

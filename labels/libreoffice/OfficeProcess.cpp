@@ -406,12 +406,11 @@ void OfficeProcess::connect()
 void OfficeProcess::throwIfUnusable(const QString &what) const
 {
     if (m_shutDown)
-        throw EngineError(QStringLiteral("LibreOffice has already been shut down: %1 is not possible").arg(what));
+        throw EngineError(QStringLiteral("LibreOffice had already been shut down before %1").arg(what));
     if (m_watchdog->fired())
-        throw EngineError(
-            QStringLiteral("LibreOffice was stopped after it stopped responding: %1 is not possible").arg(what));
+        throw EngineError(QStringLiteral("LibreOffice had stopped responding and was stopped before %1").arg(what));
     if (hasEnded())
-        throw EngineError(QStringLiteral("LibreOffice has ended unexpectedly: %1 is not possible").arg(what));
+        throw EngineError(QStringLiteral("LibreOffice had ended unexpectedly before %1").arg(what));
 }
 
 EngineError OfficeProcess::failure(const QString &what, const QString &detail, std::chrono::milliseconds limit) const

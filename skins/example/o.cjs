@@ -22,6 +22,7 @@ QGroupBox::title {
 
 QLineEdit {
     background-color: #ffffff;
+    color: #1d2733;
     border: 1px solid #b4c0cf;
     border-radius: 3px;
     padding: 1px 3px;

@@ -111,7 +111,11 @@ private slots:
             << QByteArray("Customer,Shipping Name,Addr,Town,Zip\nJordan Ellery,Someone Else,1200 Harbor Loop,"
                           "Bayport,77500\n")
             << QStringList{"recipient_name=customer", "Recipient-Street = Addr", "recipient_city=Town"}
-            << expected({"d7", "Jordan Ellery", "1200 Harbor Loop", "Bayport", "d11", "d12"});
+            << expected({"d7", "Jordan Ellery", "1200 Harbor Loop", "Bayport", "d11", "77500"});
+        QTest::newRow("--map joins columns")
+            << QByteArray("First,Last,Addr A,Addr B,Town\nJordan,Ellery,1200 Harbor Loop,Apt 4,Bayport\n")
+            << QStringList{"recipient_name=First+Last", "recipient_street=Addr A + Addr B", "recipient_city=Town"}
+            << expected({"d7", "Jordan Ellery", "1200 Harbor Loop, Apt 4", "Bayport", "d11", "d12"});
     }
 
     void headersOfEachExport()
@@ -123,6 +127,104 @@ private slots:
         QCOMPARE(reading.rows.size(), 1);
         QCOMPARE(reading.rows[0].line, 2);
         QCOMPARE(reading.rows[0].fields, fields);
+    }
+
+    // Each shop's export as downloaded: one label per order to be sent, with
+    // the ship-to address as the carrier wants it. A label is written
+    // "company|name|street|city|state|zip|country".
+    void shopExportsAsDownloaded_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QStringList>("skipped"); // "line: reason" for each row left out
+        QTest::addColumn<QString>("notice");
+        const QString merged = QStringLiteral("a further item of its order, on the order's label");
+        const QString done = QStringLiteral("an order cancelled, refunded or already sent (--all-orders makes its "
+                                            "label)");
+        const QString zip4 = QStringLiteral("78701\u20113232");
+        QTest::newRow("Shopify") << "shopify-orders.csv"
+                                 << QStringList{"|Owen Quint|77 Chestnut Ave, Apt 3|Jamaica Plain|MA|02130|",
+                                                "|Lee Tremblay|350 Rue Sherbrooke O|Montréal QC H3A 1B9|||CANADA",
+                                                "|Rosa Díaz|Calle Luna 12|San Juan|PR|00901|"}
+                                 << QStringList{"3: " + merged, "5: " + done, "6: " + done, "8: " + done}
+                                 << "columns not used: Email";
+        QTest::newRow("WooCommerce")
+            << "woocommerce-orders.csv"
+            << QStringList{"|Alma Reyes|41 Pleasant St, Unit 2|Concord|NH|03301|",
+                           "|Dale Frost|Unit 45013 Box 2666|APO|AP|96338|",
+                           "Lin Design|Tess Lin|500 Pine St, Suite 210|San Francisco|CA|"
+                           "94108\u20111502|",
+                           "|Harriet Vane|27 Great Portland St|London\nW1W 8QG|||UNITED KINGDOM"}
+            << QStringList{"3: " + merged, "6: " + done, "8: " + done} << "State Name (Shipping)";
+        QTest::newRow("Etsy sold order items")
+            << "etsy-sold-order-items.csv"
+            << QStringList{"|Nadia Brooks|210 W 11th St, Apt 5C|New York|NY|10014|",
+                           "|Liam Carter|12 Beach Rd|Bondi NSW 2026|||AUSTRALIA",
+                           "|Jonas Weber|Hauptstraße 5|10115 Berlin|||GERMANY"}
+            << QStringList{"3: " + merged, "6: " + merged, "7: " + done} << "columns not used: Sale Date";
+        const QStringList ebay = {"|Wendell Park|1500 Main St, Ste 200|Dallas|TX|75201|",
+                                  "|Ana Brin|12 Kongens Gade|Charlotte Amalie|VI|00802|",
+                                  "|Claire Martin|8 rue de Rivoli|75001 Paris|||FRANCE"};
+        QTest::newRow("eBay, blank first line")
+            << "ebay-orders-blank-first-line.csv" << ebay
+            << QStringList{"4: " + merged, "5: " + merged, "8: " + done, "9: blank"}
+            << "the list ends at line 9; lines 10, 11 after it are not rows (\"5 record(s) downloaded from";
+        QTest::newRow("eBay, first line of commas")
+            << "ebay-orders-commas-first-line.csv" << ebay
+            << QStringList{"4: " + merged, "5: " + merged, "8: " + done, "9: blank"}
+            << "columns not used: Sales Record Number, Buyer Username, Buyer Name, Buyer Email, Buyer Note, Buyer "
+               "Address 1, Buyer Address 2, Buyer City, Buyer State, Buyer Zip, Buyer Country, Buyer Tax Identifier "
+               "Name and 55 more";
+        QTest::newRow("eBay, summary lines")
+            << "ebay-orders-summary-lines.csv" << ebay
+            << QStringList{"3: " + merged, "4: " + merged, "7: " + done, "8: blank"} << "lines 9, 10 after it";
+        QTest::newRow("PayPal") << "paypal-activity.csv"
+                                << QStringList{"|Grace Hill|88 Harbor View Rd|Portland|ME|04101|",
+                                               "|Nina Hale|19 Linden Ave, Apt 4|Madison|WI|53703|",
+                                               "|Omar Said|Flat 2, 10 Queen St|Edinburgh\nEH2 1JQ|||UNITED KINGDOM"}
+                                << QStringList{"4: no recipient address", "5: no recipient address"}
+                                << "columns not used: Date";
+        QTest::newRow("Amazon") << "amazon-unshipped.txt"
+                                << QStringList{"|Helen Ortiz|600 Congress Ave, Fl 3|Austin|TX|" + zip4 + "|",
+                                               "|Ray Kim|44 Marine Dr|Tamuning|GU|96913|"}
+                                << QStringList{"3: " + merged} << "buyer-name";
+        QTest::newRow("Squarespace") << "squarespace-orders.csv"
+                                     << QStringList{"|Priya Shah|200 Bay St, Suite 1400|Toronto ON M5J 2J5|||CANADA",
+                                                    "|Evan Cole|1301 2nd Ave|Seattle|WA|98101|"}
+                                     << QStringList{"3: " + merged, "5: " + done, "6: " + done}
+                                     << "countries written as their English names in capitals (lines 2, 3)";
+        QTest::newRow("kept by hand")
+            << "hand-kept-list.csv"
+            << QStringList{"|Martha Keene|16 Orchard Ln|Hanover|NH|03755|",
+                           "Keene Farm Supply|Tom Keene|2 Mill Rd, Bldg B|Woodstock|VT|05091|",
+                           "|Luis Rivera|Calle Sol 301|Ponce|PR|00731|"}
+            << QStringList{"5: blank", "6: no recipient address"} << "leading zero a spreadsheet drops (lines 2, 3, 4)";
+    }
+
+    void shopExportsAsDownloaded()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, labels);
+        QFETCH(QStringList, skipped);
+        QFETCH(QString, notice);
+        const QString path = QStringLiteral(PARCELON_EXPORTS_DIR "/") + file;
+        const QStringList listDefaults = AddressList::listDefaults(defaults());
+        const AddressListReading reading = AddressList::readFile(path, listDefaults);
+        QStringList made;
+        for (const AddressRow &row : reading.rows) {
+            QCOMPARE(row.fields.mid(0, 6), defaults().mid(0, 6));
+            made << (row.fields.mid(6, 6) << row.fields.value(12)).join(QLatin1Char('|'));
+        }
+        QCOMPARE(made, labels);
+        QStringList left;
+        for (const SkippedRow &row : reading.skipped)
+            left << QStringLiteral("%1: %2").arg(row.line).arg(row.reason);
+        QCOMPARE(left, skipped);
+        QVERIFY2(reading.notices.join(QLatin1Char('|')).contains(notice), qPrintable(reading.notices.join('|')));
+
+        // All orders: those sent or called off take their labels too.
+        const AddressListReading all = AddressList::readFile(path, listDefaults, {}, true);
+        QCOMPARE(all.rows.size(), labels.size() + skipped.filter(QStringLiteral("--all-orders")).size());
     }
 
     // A Shopify order of two items, a blank row, an unused column named once.
@@ -139,9 +241,9 @@ private slots:
         QCOMPARE(reading.rows[1].fields[7], QStringLiteral("Tomasz Wilk"));
         QCOMPARE(reading.skipped.size(), 2);
         QCOMPARE(reading.skipped[0].line, 3);
-        QCOMPARE(reading.skipped[0].reason, QStringLiteral("a further item of the order above"));
+        QCOMPARE(reading.skipped[0].reason, QStringLiteral("a further item of its order, on the order's label"));
         QCOMPARE(reading.skipped[1].line, 4);
-        QCOMPARE(reading.notices, QStringList{QStringLiteral("list.csv: columns not used: Name, Lineitem name")});
+        QCOMPARE(reading.notices, QStringList{QStringLiteral("list.csv: columns not used: Lineitem name")});
 
         // A name with no address (a PayPal fee or transfer) takes no label.
         const AddressListReading paypal = readBytes("Name,Type,Shipping Address Line 1,Town/City,Country\n"
@@ -154,12 +256,13 @@ private slots:
         QCOMPARE(paypal.skipped[1].reason, QStringLiteral("no recipient address"));
 
         // An empty sender cell keeps the sender given otherwise.
-        const AddressListReading senders = readBytes("recipient_name,sender_name,sender_zip\nAda,Shop,53703\nBo,,\n");
+        const AddressListReading senders = readBytes(
+            "recipient_name,recipient_city,sender_name,sender_zip\nAda,Troy,Shop,53703\nBo,Troy,,\n");
         QCOMPARE(senders.rows[0].fields.mid(0, 6), (QStringList{"d1", "Shop", "d3", "d4", "d5", "53703"}));
         QCOMPARE(senders.rows[1].fields.mid(0, 6), defaults().mid(0, 6));
         // With none given otherwise, such a row has no sender and is refused.
         try {
-            readBytes("recipient_name,sender_name\nAda,Shop\nBo,\n", {}, QStringList(12));
+            readBytes("recipient_name,recipient_city,sender_name\nAda,Troy,Shop\nBo,Troy,\n", {}, QStringList(12));
             QFAIL("a row without a sender was accepted");
         } catch (const Failure &failure) {
             QVERIFY2(failure.description().startsWith(QLatin1String("list.csv, line 3: no sender address")),
@@ -180,6 +283,9 @@ private slots:
         QTest::newRow("UTF-8, semicolon, quoted line break")
             << QByteArray("recipient_name;recipient_street\n") + name.toUtf8() + ";\"7 Wharf; Lane\nBack door\"\n"
             << name << "7 Wharf; Lane\nBack door" << QString();
+        QTest::newRow("Excel's sep= line") << QByteArray(
+            "sep=;\r\nrecipient_name;recipient_street\r\nAda;\"7 Wharf, Lane\"\r\n" + name.toUtf8() + ";x\r\n")
+                                           << name << "x" << QString();
         QTest::newRow("UTF-16 LE, tab") << encoded(QStringLiteral("recipient-name\tship-address-1\r\n%1\t7 Wharf, "
                                                                   "Lane\r\n")
                                                        .arg(name),
@@ -214,60 +320,67 @@ private slots:
         QCOMPARE(reading.notices.filter(QStringLiteral("UTF-8")).join(QString()), notice);
     }
 
-    void zipAndCountry_data()
+    // Values as carriers want them: the cells as a shop or spreadsheet
+    // leaves them, and the recipient's city line and country line after.
+    void valuesAsCarriersWantThem_data()
     {
-        QTest::addColumn<QString>("zip");
-        QTest::addColumn<QString>("country");
-        QTest::addColumn<QString>("printedZip");
-        QTest::addColumn<QString>("countryLine");
+        QTest::addColumn<QStringList>("cells"); // city, state, zip, country
+        QTest::addColumn<QStringList>("label"); // city, state, zip, country line
         QTest::addColumn<QString>("notice");
-        QTest::newRow("zero lost") << "4101"
-                                   << ""
-                                   << "04101"
-                                   << ""
+        using L = QStringList;
+        const QString hyphen(QChar(u'\u2011'));
+        QTest::newRow("zero lost") << L{"Portland", "ME", "4101", ""} << L{"Portland", "ME", "04101", ""}
                                    << "leading zero a spreadsheet drops (line 2)";
-        QTest::newRow("ZIP+4 run together") << "537031234"
-                                            << "USA"
-                                            << "53703-1234"
-                                            << ""
-                                            << "with a hyphen (line 2)";
-        QTest::newRow("ZIP+4, zero lost") << "41011234"
-                                          << "us"
-                                          << "04101-1234"
-                                          << ""
-                                          << "leading zero";
-        QTest::newRow("as it should be") << "04101-1234"
-                                         << "United States"
-                                         << "04101-1234"
-                                         << ""
-                                         << "";
-        QTest::newRow("abroad") << "1234"
-                                << "Germany"
-                                << "1234"
-                                << "GERMANY"
-                                << "";
-        QTest::newRow("abroad, code") << "SW1A 1AA"
-                                      << "gb"
-                                      << "SW1A 1AA"
-                                      << "GB"
-                                      << "";
+        QTest::newRow("ZIP+4 run together")
+            << L{"Madison", "WI", "537031234", "USA"} << L{"Madison", "WI", "53703" + hyphen + "1234", ""}
+            << "with a hyphen (line 2)";
+        QTest::newRow("ZIP+4 kept on one line") << L{"San Francisco", "CA", "94108-1502", "United States"}
+                                                << L{"San Francisco", "CA", "94108" + hyphen + "1502", ""} << "";
+        QTest::newRow("apostrophe") << L{"Boston", "MA", "'02134", "US"} << L{"Boston", "MA", "02134", ""}
+                                    << "a leading ' or =\"...\" a spreadsheet keeps taken off (line 2)";
+        QTest::newRow("formula wrapper") << L{"Troy", "NY", "=\"12180\"", "us"} << L{"Troy", "NY", "12180", ""}
+                                         << "taken off";
+        QTest::newRow("state written out") << L{"Concord", "new  hampshire", "03301", ""}
+                                           << L{"Concord", "NH", "03301", ""} << "two-letter codes (line 2)";
+        QTest::newRow("military, region written out")
+            << L{"APO", "Armed Forces Pacific", "96338", "US"} << L{"APO", "AP", "96338", ""} << "";
+        QTest::newRow("military, no country") << L{"FPO", "AE", "09501", ""} << L{"FPO", "AE", "09501", ""} << "";
+        QTest::newRow("Puerto Rico as a country, 3-digit ZIP")
+            << L{"San Juan", "", "901", "PR"} << L{"San Juan", "PR", "00901", ""} << "leading zero";
+        QTest::newRow("Virgin Islands by name") << L{"Charlotte Amalie", "VI", "802", "U.S. Virgin Islands"}
+                                                << L{"Charlotte Amalie", "VI", "00802", ""} << "";
+        QTest::newRow("Guam") << L{"Tamuning", "", "96913", "GUM"} << L{"Tamuning", "GU", "96913", ""} << "";
+        QTest::newRow("Canada: city, province, postcode")
+            << L{"Toronto", "ON", "M5J 2J5", "CA"} << L{"Toronto ON M5J 2J5", "", "", "CANADA"}
+            << "English names in capitals (line 2)";
+        QTest::newRow("Canada, 3 letters")
+            << L{"Montréal", "QC", "H3A 1B9", "CAN"} << L{"Montréal QC H3A 1B9", "", "", "CANADA"} << "";
+        QTest::newRow("UK: postcode on its own line")
+            << L{"London", "", "W1W 8QG", "GB"} << L{"London\nW1W 8QG", "", "", "UNITED KINGDOM"} << "";
+        QTest::newRow("UK by another name") << L{"Edinburgh", "", "EH2 1JQ", "Great Britain"}
+                                            << L{"Edinburgh\nEH2 1JQ", "", "", "UNITED KINGDOM"} << "";
+        QTest::newRow("Australia") << L{"Bondi", "NSW", "2026", "Australia"} << L{"Bondi NSW 2026", "", "", "AUSTRALIA"}
+                                   << "";
+        QTest::newRow("Germany: postcode first")
+            << L{"Berlin", "", "10115", "DEU"} << L{"10115 Berlin", "", "", "GERMANY"} << "";
+        QTest::newRow("France, no state")
+            << L{"Paris", "", "75001", "france"} << L{"75001 Paris", "", "", "FRANCE"} << "";
+        QTest::newRow("unknown country kept")
+            << L{"Atlantis", "", "", "Atlantis"} << L{"Atlantis", "", "", "ATLANTIS"} << "";
     }
 
-    void zipAndCountry()
+    void valuesAsCarriersWantThem()
     {
-        QFETCH(QString, zip);
-        QFETCH(QString, country);
-        QFETCH(QString, printedZip);
-        QFETCH(QString, countryLine);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, label);
         QFETCH(QString, notice);
         const AddressListReading reading = readBytes(
-            QStringLiteral("recipient_name,recipient_zip,recipient_country,sender_zip\nAda,%1,%2,3100\n")
-                .arg(zip, country)
+            QStringLiteral("recipient_name,recipient_city,recipient_state,recipient_zip,recipient_country,"
+                           "sender_zip\nAda,%1,%2,%3,%4,3100\n")
+                .arg(cells[0], cells[1], cells[2], cells[3])
                 .toUtf8());
         const QStringList &fields = reading.rows[0].fields;
-        QCOMPARE(fields[11], printedZip);
-        QCOMPARE(fields.value(12), countryLine);
-        QCOMPARE(fields.size(), countryLine.isEmpty() ? 12 : 13);
+        QCOMPARE(fields.mid(9), label.mid(0, label[3].isEmpty() ? 3 : 4));
         QCOMPARE(fields[5], QStringLiteral("03100")); // the sender's, from the list too
         if (!notice.isEmpty())
             QVERIFY2(reading.notices.join(QLatin1Char('|')).contains(notice), qPrintable(reading.notices.join('|')));
@@ -277,12 +390,13 @@ private slots:
     // recipient is nobody's on the list: its missing fields stay empty.
     void windowDefaults()
     {
-        QByteArray data("recipient_name,sender_name\nAda,Kim\n");
+        QByteArray data("recipient_name,sender_name,recipient_city\nAda,Kim,Troy\n");
         QBuffer buffer(&data);
         buffer.open(QIODevice::ReadOnly);
         const AddressListReading reading = AddressList::read(buffer, QStringLiteral("list.csv"),
                                                              AddressList::listDefaults(defaults()));
-        QCOMPARE(reading.rows[0].fields, (QStringList{"d1", "Kim", "d3", "d4", "d5", "d6", "", "Ada", "", "", "", ""}));
+        QCOMPARE(reading.rows[0].fields,
+                 (QStringList{"d1", "Kim", "d3", "d4", "d5", "d6", "", "Ada", "", "Troy", "", ""}));
     }
 
     void unusableListsNameTheLine_data()
@@ -306,16 +420,17 @@ private slots:
         for (int i = 0; i <= AddressList::kMaxAddresses; ++i)
             tooMany += "a,b,c\n";
         QTest::newRow("too many addresses") << tooMany << "list.csv, line 10002: more than 10,000 addresses";
-        QTest::newRow("no recipient column")
-            << QByteArray("Order,Sku\n1,2\n")
-            << "list.csv, line 1: no column names a recipient; the list has Order, Sku; the names known are "
-               "sender_company";
+        QTest::newRow("no address column")
+            << QByteArray("Order,Sku,Name\n1,2,Ada\n")
+            << "list.csv, line 1: no column gives the recipient's street, city or ZIP code, so no label was made; "
+               "the list has Order, Sku, Name; the names known are recipient_name: recipient_name, Shipping Name";
         QTest::newRow("--map names no column") << QByteArray("--map") << "--map recipient_city=Town names a column";
         QTest::newRow("column twice") << QByteArray("Recipient_Name,recipient name\n")
                                       << "list.csv, line 1: the column \"Recipient_Name\" is named twice";
         QTest::newRow("header only") << header + "\n,,\n"
                                      << "list.csv: no row holds a recipient address";
-        QTest::newRow("empty file") << QByteArray() << "list.csv, line 1: the first line must name the columns";
+        QTest::newRow("empty file") << QByteArray()
+                                    << "list.csv, line 1: the first line with text must name the columns";
         QTest::newRow("UTF-8, then not") << header + "Zoë,b,c\nCaf\xE9,b,c\n"
                                          << "list.csv, line 3: is not UTF-8 text";
         QTest::newRow("NUL byte") << header + QByteArray("a,b\0,c\n", 7) << "list.csv, line 2: holds a NUL character";

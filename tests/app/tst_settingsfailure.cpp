@@ -82,7 +82,7 @@ private slots:
         QTest::newRow("unterminated header")
             << QByteArray("[Inkwell]\nrecent=a.doc, b.doc\n[Parcelon\nText8=Jordan Ellis\n")
             << u"line 3 has a section name without its closing bracket"_s << u"Jordan Ellis"_s;
-        QTest::newRow("garbage") << QByteArray(kGarbage, sizeof kGarbage - 1) << u"it holds zero bytes"_s
+        QTest::newRow("garbage") << QByteArray(kGarbage, sizeof kGarbage - 1) << u"it holds 3 NUL bytes"_s
                                  << u"Jordan Ellis"_s;
         QTest::newRow("mode 000") << QByteArray("[Parcelon]\nText8=Jordan Ellis\n")
                                   << QString::fromLocal8Bit(strerror(EACCES)) << u"Jordan Ellery"_s;

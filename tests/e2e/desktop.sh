@@ -7,45 +7,10 @@ set -uo pipefail
 
 PARCELON=$(readlink -f "$1")
 DRAG=${2:-}
-ROOT=$(mktemp -d /tmp/parcelon-e2e-XXXXXX)
-SHOTS=${PARCELON_E2E_SHOTS:-$ROOT/shots}
-mkdir -p "$SHOTS"
-export HOME=$ROOT/home XDG_CONFIG_HOME=$ROOT/config XDG_CACHE_HOME=$ROOT/cache \
-       XDG_RUNTIME_DIR=$ROOT/runtime TEMP=$ROOT/temp TMPDIR=$ROOT/tmp LANG=C.UTF-8
-unset PARCELON_ENGINE_MODULE XDG_CURRENT_DESKTOP
-for d in home config cache runtime temp tmp out; do mkdir -p "$ROOT/$d"; chmod 700 "$ROOT/$d"; done
-SETTINGS=$XDG_CONFIG_HOME/Quillmark/Quillmark.conf
-
-passed=0
-failed=0
+E2E_NAME=parcelon-e2e
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 APP_PID=
 WM_PID=
-
-check() { # check "description" command...
-    local what=$1
-    shift
-    if "$@"; then
-        echo "ok - $what"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $what"
-        failed=$((failed + 1))
-        shot "failed-$failed"
-    fi
-}
-
-shot() { import -window root "$SHOTS/$1.png" 2>/dev/null; }
-
-wait_until() { # wait_until seconds command...
-    local limit=$1
-    shift
-    local end=$((SECONDS + limit))
-    while ((SECONDS < end)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # Visible top-level windows titled Parcelon, as "id width height x y" lines.
 windows() {
@@ -55,6 +20,17 @@ windows() {
         eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep -E '^(WIDTH|HEIGHT|X|Y)=')"
         [ -n "$WIDTH" ] && echo "$id $WIDTH $HEIGHT $X $Y"
     done
+}
+# The id of a window, read only once it shows (waits up to 15 s; empty when
+# it never does): `FUNCTION [arguments]` prints it as its first word.
+await() {
+    local out end=$((SECONDS + 15))
+    while ((SECONDS < end)); do
+        out=$("$@")
+        [ -n "$out" ] && { echo "${out%% *}"; return 0; }
+        sleep 0.1
+    done
+    return 1
 }
 window_of_size() { windows | awk -v w="$1" -v h="$2" '$2 == w && $3 == h { print; exit }'; }
 main_window() { window_of_size 536 605; }
@@ -115,6 +91,7 @@ frame_centred() { # frame_centred window-id
 
 viewport_crop() { # viewport_crop shot.png out.png: the preview's viewport area
     local id w h x y
+    wait_until 15 has_preview || return 1
     read -r id w h x y <<<"$(preview_window)"
     convert "$1" -crop "622x495+$((x + 8))+$((y + 8))" +repage "$2"
 }
@@ -213,7 +190,7 @@ check "first start stores the sample sender ZIP" setting_is Text6 "03100"
 check "start-up keeps one office process for the run" wait_until 15 one_office
 
 # --- typing is stored at once and survives kill -9 ---------------------------
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 click "$MAIN" 268 443 # Text8, recipient name
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 30 "Ada Lovelace"
@@ -226,17 +203,17 @@ check "main window shows again after kill -9" wait_until 60 has_main
 check "typed value survives kill -9 and restart" setting_is Text8 "Ada Lovelace"
 
 # --- Start Creating Template opens the preview, once for a double-click ----------
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 double_click "$MAIN" 268 21
 check "preview window opens" wait_until 90 has_preview
 check "main window is hidden" wait_until 5 no_main
 # The second click came during the work: a second generation would be running now.
 sleep 2
 check "the double-click left one office" one_office
-check "preview window is centred with its frame" frame_centred "$(preview_window | cut -d' ' -f1)"
+check "preview window is centred with its frame" frame_centred "$(await preview_window)"
 sleep 0.5
 shot preview
-read -r PREVIEW _ <<<"$(preview_window)"
+PREVIEW=$(await preview_window)
 DOC=$(temp_docs | head -n 1)
 check "a double-click makes one document" test "$(temp_docs | wc -l)" -eq 1
 check "temporary folder holds nothing but the document" temp_holds_only_docs
@@ -322,20 +299,20 @@ LIST=$ROOT/out/orders_export.csv
         case $k in 02 | 05) printf '#10%s,,,1,Spoon,,,,,,,,,,\r\n' "$k" ;; esac
     done
 } >"$LIST"
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
 check "Ctrl+O opens the list" type_into_dialog "Open Address List" "$LIST"
 check "the export's skipped item rows are said in one box" wait_until 15 has_box
 shot list-notices
 dismiss_box
 check "a dialog asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
-xdotool mousemove --window "$(dialog "Where on the Sheet")" 227 162 click 1 # label 4
+xdotool mousemove --window "$(await dialog "Where on the Sheet")" 227 162 click 1 # label 4
 sleep 0.3
 shot where-on-the-sheet
 xdotool key Return
 check "the list's preview shows sheet 1 of 3" wait_until 90 list_title_is "Parcelon - sheet 1 of 3"
 check "the main window is hidden for the list" wait_until 5 no_main
-LISTVIEW=$(list_preview)
+LISTVIEW=$(await list_preview)
 xdotool windowactivate --sync "$LISTVIEW"
 list_crop() { # list_crop out.png: the list preview's viewport now
     local X= Y=
@@ -390,7 +367,7 @@ BIG=$ROOT/out/big.csv
     echo "recipient_name,recipient_street,recipient_city,recipient_state,recipient_zip"
     seq 1 6000 | awk '{ printf "Person %d,%d Long Avenue,Dayton,OH,45402\n", $1, $1 }'
 } >"$BIG"
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 xdotool windowactivate --sync "$MAIN" key --clearmodifiers ctrl+o
 check "a long list opens" type_into_dialog "Open Address List" "$BIG"
 check "... and asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
@@ -398,7 +375,7 @@ xdotool key Return
 making() { [ -n "$(list_preview)" ] && xdotool getwindowname "$(list_preview)" | grep -Eq 'making the sheets|writing the [0-9]+ sheets'; }
 check "its first sheet shows while the others are being made" wait_until 60 making
 shot list-making
-click "$(list_preview)" 164 603
+click "$(await list_preview)" 164 603
 check "< Back while making shows the main window" wait_until 10 has_main
 check "... stops the work and leaves no file" wait_until 10 temp_empty
 check "... and no office but the one of the run" wait_until 10 one_office
@@ -408,8 +385,8 @@ if [ -n "$DRAG" ]; then
     "$DRAG" "$LIST" >/dev/null 2>&1 &
     DRAG_PID=$!
     wait_until 15 has_dialog "drag source"
-    read -r MAIN _ <<<"$(main_window)"
-    xdotool mousemove --window "$(dialog "drag source")" 80 50 mousedown 1 sleep 0.3 \
+    MAIN=$(await main_window)
+    xdotool mousemove --window "$(await dialog "drag source")" 80 50 mousedown 1 sleep 0.3 \
         mousemove --window "$MAIN" 260 300 sleep 0.3 mousemove --window "$MAIN" 268 310 sleep 0.3 mouseup 1
     check "a dropped list is read" wait_until 15 has_box
     dismiss_box
@@ -422,10 +399,10 @@ if [ -n "$DRAG" ]; then
 fi
 
 # --- generate again, then close the preview: the program ends --------------------
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 click "$MAIN" 268 21
 check "preview opens a second time" wait_until 90 has_preview
-read -r PREVIEW _ <<<"$(preview_window)"
+PREVIEW=$(await preview_window)
 
 # --- one label on a used sheet: Ctrl+L, label 6 ------------------------------------
 xdotool windowactivate --sync "$PREVIEW" key --clearmodifiers ctrl+l
@@ -443,7 +420,7 @@ check "no temporary file is left" temp_empty
 # --- log-out (SIGTERM) with the preview open: ends like a close -------------------
 start_app
 check "main window shows for the log-out case" wait_until 60 has_main
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 click "$MAIN" 268 21
 check "preview opens before the log-out" wait_until 90 has_preview
 kill -TERM "$APP_PID"
@@ -455,7 +432,7 @@ check "SIGTERM leaves no office process" wait_until 10 no_offices
 start_app
 FIRST_PID=$APP_PID
 check "main window shows for the two-copy case" wait_until 60 has_main
-read -r MAIN _ <<<"$(main_window)"
+MAIN=$(await main_window)
 click "$MAIN" 268 21
 check "the first copy's preview opens" wait_until 90 has_preview
 DOC=$(temp_docs | head -n 1)

@@ -119,9 +119,9 @@ class tst_Engine : public QObject
     QStringList m_profileSockets;
 
     // A session; the office's traces are remembered for cleanup().
-    std::unique_ptr<WordApplication> start(ModuleEngineFactory &engines)
+    std::unique_ptr<WordApplication> start(ModuleEngineFactory &engines, bool longWork = false)
     {
-        auto word = engines.createApplication();
+        auto word = longWork ? engines.createApplicationForLongWork() : engines.createApplication();
         for (const QString &instance : instanceFolders())
             m_profileSockets << profilePipeSocket(instance);
         return word;
@@ -671,6 +671,37 @@ private slots:
         QCOMPARE(documentText(temp(QStringLiteral("second.doc"))).count(QStringLiteral("Second Office")), 6);
     }
 
+    // Long work (a long list's PDF) runs on an office that has served no
+    // one yet, so that it ends under the memory limit.
+    void longWorkTakesAnOfficeThatHasNotServed()
+    {
+        ModuleEngineFactory engines(m_clipboard);
+        auto word = start(engines, true);
+        const int unused = engines.officeProcessId();
+        word->quit();
+        word = start(engines, true);
+        const int fresh = engines.officeProcessId();
+        QVERIFY(fresh > 0 && fresh != unused);
+        word->quit();
+        word = start(engines);
+        QCOMPARE(engines.officeProcessId(), fresh); // other work goes on where it is
+        word->quit();
+    }
+
+    // A run that ends after its work starts no successor for the office it grew.
+    void noSuccessorBeforeTheEnd()
+    {
+        qputenv("PARCELON_OFFICE_MEMORY_LIMIT_MB", "1"); // every office is past it
+        ModuleEngineFactory engines(m_clipboard);
+        engines.expectNoLaterWork();
+        auto word = start(engines);
+        const int office = engines.officeProcessId();
+        word->open(m_template, true);
+        word->quit();
+        QTest::qWait(1500); // a successor would be starting by now
+        QCOMPARE(ourOfficeProcesses(), QList<int>{office});
+    }
+
     // The warm-up runs in the background without touching the clipboard or
     // the temporary folder, and a session asked for meanwhile waits for it.
     // An office past its memory limit is replaced once idle. Ending the
@@ -690,9 +721,10 @@ private slots:
             QCOMPARE(QDir(TestEnvironment::temp()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), tempBefore);
             word->open(m_template, true);
             word->quit();
-            QTRY_VERIFY_WITH_TIMEOUT(engines.officeProcessId() != office && engines.officeProcessId() > 0, 20000);
-            QTRY_VERIFY_WITH_TIMEOUT(!ourOfficeProcesses().contains(office), 20000);
+            // The next work, right away, is not done on the grown office but on its successor.
             word = start(engines);
+            QVERIFY(engines.officeProcessId() != office && engines.officeProcessId() > 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!ourOfficeProcesses().contains(office), 20000);
             word->open(m_template, true)->saveAs(temp(QStringLiteral("recycled.doc")));
             word->quit();
             for (const QString &instance : instanceFolders())

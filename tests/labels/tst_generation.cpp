@@ -469,8 +469,9 @@ private slots:
     }
 
     // A later block's phrase typed into an earlier field is replaced by that
-    // block's value; empty fields leave the city line's separators; blanks
-    // and characters special to a search reach the document unchanged.
+    // block's value; empty fields leave no line and no separator (the lines
+    // close up); blanks and characters special to a search reach the
+    // document unchanged.
     void fieldValuesReachTheDocument_data()
     {
         QTest::addColumn<QStringList>("fields");
@@ -479,7 +480,10 @@ private slots:
         QTest::newRow("later phrase") << QStringList{"Attn rEcIpIeNt NaMe desk"}
                 + sample.mid(1) << QStringList{"Attn John Doe desk", "Jane Roe", "12 Elm St",   "Springfield, IL 62701",
                                                "Zenith Supply",      "John Doe", "400 Oak Ave", "Portland, OR 97201"};
-        QTest::newRow("all empty") << QStringList(12, QString()) << QStringList{"", "", "", ",  ", "", "", "", ",  "};
+        QTest::newRow("all empty") << QStringList(12, QString()) << QStringList(8, QString());
+        QTest::newRow("some fields") << QStringList{"", "Jane Roe", "", "",         "", "",
+                                                    "", "John Doe", "", "Portland", "", "97201"}
+                                     << QStringList{"Jane Roe", "", "", "", "John Doe", "Portland 97201", "", ""};
         QTest::newRow("blanks and specials")
             << QStringList{" Acme ",   "  Jane Roe", "12 Elm St  ",   " Springfield ", " IL", "62701 ",
                            "\tZenith", "John  Doe",  "$1 & ^p \\ .*", "Portland ",     "OR ", " 97201"}

@@ -99,8 +99,6 @@ private slots:
         QCOMPARE(engine.liveApplications, 0);
     }
 
-    // The document replaces an existing file only whole, and keeps its
-    // permissions; a new file gets the usual ones.
     // Two offices share a long list: every sheet once, in order, the running
     // office's part the larger one.
     void twoOfficesTakeEverySheetOnceInOrder_data()
@@ -133,52 +131,6 @@ private slots:
                  qPrintable(QStringLiteral("the second office's part begins with sheet %1 after %2")
                                 .arg(parts.second.isEmpty() ? QStringLiteral("-") : parts.second.first()[0].value(0))
                                 .arg(parts.first.size())));
-    }
-
-    void replacingKeepsPermissions()
-    {
-        const QString target = folder() + QStringLiteral("/sheet.pdf");
-        WriteFileBytes(target, "old");
-        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-        QString written;
-        WriteReplacing(target, [&](const QString &fresh) {
-            written = fresh;
-            QCOMPARE(QFileInfo(fresh).absolutePath(), folder());
-            QVERIFY(fresh.endsWith(QLatin1String(".pdf")));
-            QCOMPARE(ReadFileBytes(target), QByteArray("old")); // untouched while writing
-            WriteFileBytes(fresh, "new");
-        });
-        QCOMPARE(ReadFileBytes(target), QByteArray("new"));
-        QCOMPARE(modeOf(target), mode_t(0600));
-        QVERIFY(!QFileInfo::exists(written));
-
-        const QString fresh = folder() + QStringLiteral("/fresh.odt");
-        const mode_t mask = ::umask(027);
-        WriteReplacing(fresh, [](const QString &name) { WriteFileBytes(name, "x"); });
-        ::umask(mask);
-        QCOMPARE(modeOf(fresh), mode_t(0640));
-
-        // Through a link, the linked file is replaced and the link stays.
-        const QString link = folder() + QStringLiteral("/link.pdf");
-        QVERIFY(QFile::link(target, link));
-        WriteReplacing(link, [](const QString &name) { WriteFileBytes(name, "linked"); });
-        QVERIFY(QFileInfo(link).isSymLink());
-        QCOMPARE(ReadFileBytes(target), QByteArray("linked"));
-        QFile::remove(link);
-
-        // A file made read-only stays, even for root.
-        const QString locked = folder() + QStringLiteral("/locked.pdf");
-        WriteFileBytes(locked, "kept");
-        QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup);
-        QVERIFY_THROWS_EXCEPTION(Failure,
-                                 WriteReplacing(locked, [](const QString &name) { WriteFileBytes(name, "x"); }));
-        QCOMPARE(ReadFileBytes(locked), QByteArray("kept"));
-        QFile::remove(locked);
-
-        // A writer that writes nothing is a failure, not an empty document.
-        QVERIFY_THROWS_EXCEPTION(Failure, WriteReplacing(target, [](const QString &) {}));
-        QCOMPARE(ReadFileBytes(target), QByteArray("linked"));
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
     }
 };
 

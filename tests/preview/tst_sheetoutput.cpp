@@ -169,6 +169,7 @@ private slots:
         // A name without an extension gets ".pdf"; the sheet is a Letter page.
         seams.saveDialog.answers = {temp(QStringLiteral("labels"))};
         QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY2(!seams.saveDialog.titles.isEmpty(), "Ctrl+Shift+S asked for no file name");
         QCOMPARE(seams.saveDialog.titles.last(), QStringLiteral("Save as PDF"));
         const QList<PdfPage> pages = ReadPdfPages(temp(QStringLiteral("labels.pdf")));
         QCOMPARE(pages.size(), 1);

@@ -39,6 +39,9 @@ struct Fixture
         view.FirstDisplay(p);
         for (int i = 0; i < zoomIns; ++i)
             zoom(0);
+        // From the top-left corner, whatever the steps kept in view.
+        view.setHScrollValue(0);
+        view.setVScrollValue(0);
     }
     void zoom(int direction)
     {
@@ -86,12 +89,16 @@ private slots:
     void scrollbarSetUp_data();
     void scrollbarSetUp();
     void zoomStopsAtItsLimits();
-    void zoomInFallsBackAtTheCap();
+    void zoomInStopsAtTheCap();
+    void zoomKeepsTheSpot_data();
+    void zoomKeepsTheSpot();
     void pictureBeyondTheCap();
     void newPictureAfterPanning();
     void dragClampsToTheViewport_data();
     void dragClampsToTheViewport();
-    void releaseSetsTheBarsByPercent();
+    void releaseLeavesTheCanvasWhereDropped();
+    void keysAndWheelStep_data();
+    void keysAndWheelStep();
     void paintingIsSharpAndSmooth();
     void nextStepsArePaintedAhead();
 };
@@ -199,32 +206,87 @@ void tst_Viewport::zoomStopsAtItsLimits()
     QVERIFY(f.boxes.boxes().isEmpty() && small.boxes.boxes().isEmpty());
 }
 
-void tst_Viewport::zoomInFallsBackAtTheCap()
+void tst_Viewport::zoomInStopsAtTheCap()
 {
     Fixture f(kSheetTwips, 4);
     QCOMPARE(f.view.zoom(), 2.0f);
     QCOMPARE(f.view.canvas().width, 11036);
     const qint64 painting = f.view.canvas().painting.cacheKey();
 
-    // Exactly at the cap is too large already, on either axis.
+    // Exactly at the cap is too large already, on either axis: 1.75 stays.
     for (const QSize natural : {QSize(5852, 3002), QSize(3002, 7152)}) {
         Fixture g(natural, 4); // 2.0: 11700 wide, or 14300 high
-        QCOMPARE(g.view.zoom(), 1.0f);
-        QCOMPARE(g.view.canvas().width, (natural.width() - 2) * 7 / 4); // the 1.75 painting
+        QCOMPARE(g.view.zoom(), 1.75f);
+        QCOMPARE(g.view.canvas().width, (natural.width() - 2) * 7 / 4);
+        QVERIFY(!g.view.CanStepZoom(0));
+        QVERIFY(g.view.CanStepZoom(1));
     }
 
-    f.zoom(0); // 2.25: 12415 twips wide, at the cap
-    QCOMPARE(f.view.zoom(), 1.0f);
-    // Still the 2.0 painting, with the bars set for it.
+    f.view.setHScrollValue(100);
+    f.zoom(0); // 2.25: 12415 twips wide, at the cap: nothing changes
+    QCOMPARE(f.view.zoom(), 2.0f);
     QCOMPARE(f.view.canvas().painting.cacheKey(), painting);
-    QCOMPARE(QSize(f.view.canvas().width, f.view.canvas().height), QSize(11036, 14276));
-    QCOMPARE(f.view.hScroll().maximum, 171); // 1706 / 10 = 170.6
-    QCOMPARE(f.view.vScroll().maximum, 685); // 6851 / 10
+    QCOMPARE(f.left(), -1000.f);
+    QCOMPARE(f.view.hScroll().value, 100);
     QVERIFY(f.boxes.boxes().isEmpty());
 
-    f.zoom(0); // from 1.0 again
-    QCOMPARE(f.view.zoom(), 1.25f);
-    QCOMPARE(f.view.canvas().width, 6897);
+    f.zoom(1); // the next step goes from 2.0
+    QCOMPARE(f.view.zoom(), 1.75f);
+    QCOMPARE(f.view.canvas().width, 9656);
+}
+
+void tst_Viewport::zoomKeepsTheSpot_data()
+{
+    QTest::addColumn<int>("zoomIns"); // from 1.0, then the bars set to:
+    QTest::addColumn<QPoint>("bars");
+    QTest::addColumn<int>("direction");  // 0 in, 1 out
+    QTest::addColumn<QPointF>("anchor"); // twips in the inner area; (-1, -1): its centre
+    QTest::addColumn<QPointF>("canvas"); // where the canvas stands after the step
+
+    const QPointF centre(-1, -1);
+    // 1.0 -> 1.25: 6897 x 8922; only the height overflows (1497: step 10, max 150).
+    // The centre line 3682.5 of 7138 is 4602.9 of 8922: bar 92.
+    QTest::newRow("in from a page that fits") << 0 << QPoint(0, 0) << 0 << centre << QPointF(0, -920);
+    // 2.0 at (-1000, -3000) -> 1.75 (9656 x 12491): the centre spot 5635 of 11036
+    // across is 4930.4 of 9656, bar 30; 6682.5 of 14276 down is 5847.0 of 12491, bar 216.
+    QTest::newRow("out about the centre") << 4 << QPoint(100, 300) << 1 << centre << QPointF(-300, -2160);
+    // 1.75 at the top-left -> 2.0 about the inner area's bottom-right corner:
+    // 9270 of 9656 is 10594.8 of 11036, bar 132; 7365 of 12491 is 8417.5 of 14276, bar 105.
+    QTest::newRow("in about the pointer") << 3 << QPoint(0, 0) << 0 << QPointF(9270, 7365) << QPointF(-1320, -1050);
+    // 1.75 at the far end (33, 507) -> 2.0: 4965 of 9656 -> 5674.6 of 11036, bar 104;
+    // 8752.5 of 12491 -> 10003.2 of 14276, bar 632.
+    QTest::newRow("in at the far end") << 3 << QPoint(33, 507) << 0 << centre << QPointF(-1040, -6320);
+    // 2.0 -> 1.75 about the top-left corner: it stays in the corner.
+    QTest::newRow("out about the corner") << 4 << QPoint(0, 0) << 1 << QPointF(0, 0) << QPointF(0, 0);
+    // Out to 0.75 from anywhere: the page fits, nothing to keep.
+    QTest::newRow("out to a page that fits") << 1 << QPoint(0, 100) << 1 << centre << QPointF(0, 0);
+}
+
+void tst_Viewport::zoomKeepsTheSpot()
+{
+    QFETCH(int, zoomIns);
+    QFETCH(QPoint, bars);
+    QFETCH(int, direction);
+    QFETCH(QPointF, anchor);
+    QFETCH(QPointF, canvas);
+
+    Fixture f(kSheetTwips, zoomIns);
+    f.view.setHScrollValue(bars.x());
+    f.view.setVScrollValue(bars.y());
+    const float from = f.view.zoom();
+    const float to = direction == 0 ? from + 0.25f : from - 0.25f;
+    f.p.step(100, [&] {
+        if (anchor.x() < 0)
+            f.view.StepZoom(direction);
+        else
+            f.view.ApplyZoom(to, anchor);
+    });
+    QCOMPARE(f.view.zoom(), to);
+    QCOMPARE(QPointF(f.left(), f.top()), canvas);
+    // The bars say where the canvas is.
+    QCOMPARE(f.view.hScroll().value * f.view.hStep(), -int(canvas.x()));
+    QCOMPARE(f.view.vScroll().value * f.view.vStep(), -int(canvas.y()));
+    QVERIFY(f.boxes.boxes().isEmpty());
 }
 
 void tst_Viewport::pictureBeyondTheCap()
@@ -272,15 +334,17 @@ void tst_Viewport::dragClampsToTheViewport_data()
     QTest::addColumn<float>("dy");
     QTest::addColumn<float>("left");
     QTest::addColumn<float>("top");
+    QTest::addColumn<QPoint>("bars"); // following the drag
 
-    // At 1.0 the canvas (5518 x 7138) is smaller than the inner area (9270 x 7365):
-    // any drag that does not go right (down) pins it flush right (bottom).
-    QTest::newRow("narrow, to the left: flush right") << 0 << 1 << -3000.f << 0.f << 3752.f << 227.f;
-    QTest::newRow("narrow, to the right: the upper bound wins") << 0 << 1 << 3000.f << 40.f << 0.f << 0.f;
-    // At 2.0 (11036 x 14276) it is larger.
-    QTest::newRow("wide, inside, right button") << 4 << 2 << -1000.f << -500.f << -1000.f << -500.f;
-    QTest::newRow("wide, far left and up") << 4 << 1 << -90000.f << -90000.f << -1766.f << -6911.f;
-    QTest::newRow("no button held") << 4 << 0 << -1000.f << -500.f << 0.f << 0.f;
+    // At 1.0 the canvas (5518 x 7138) fits the inner area (9270 x 7365): it stays.
+    QTest::newRow("fits, to the left") << 0 << 1 << -3000.f << 0.f << 0.f << 0.f << QPoint(0, 0);
+    QTest::newRow("fits, to the right and down") << 0 << 1 << 3000.f << 40.f << 0.f << 0.f << QPoint(0, 0);
+    // At 1.25 (6897 x 8922) it fits across only: it moves down and up alone.
+    QTest::newRow("fits across only") << 1 << 1 << -2000.f << -333.f << 0.f << -333.f << QPoint(0, 33);
+    // At 2.0 (11036 x 14276) it is larger; the bars go to the nearest value.
+    QTest::newRow("wide, inside, right button") << 4 << 2 << -1000.f << -505.f << -1000.f << -505.f << QPoint(100, 51);
+    QTest::newRow("wide, far left and up") << 4 << 1 << -90000.f << -90000.f << -1766.f << -6911.f << QPoint(171, 685);
+    QTest::newRow("no button held") << 4 << 0 << -1000.f << -500.f << 0.f << 0.f << QPoint(0, 0);
 }
 
 void tst_Viewport::dragClampsToTheViewport()
@@ -291,62 +355,79 @@ void tst_Viewport::dragClampsToTheViewport()
     QFETCH(float, dy);
     QFETCH(float, left);
     QFETCH(float, top);
+    QFETCH(QPoint, bars);
 
     Fixture f(kSheetTwips, zoomIns);
     f.drag(1500, 2500, 1500 + dx, 2500 + dy, qint16(button));
     QCOMPARE(f.left(), left);
     QCOMPARE(f.top(), top);
-    // The bars wait for the release.
-    QCOMPARE(f.view.hScroll().value, 0);
-    QCOMPARE(f.view.vScroll().value, 0);
+    QCOMPARE(QPoint(f.view.hScroll().value, f.view.vScroll().value), bars);
 }
 
-void tst_Viewport::releaseSetsTheBarsByPercent()
+void tst_Viewport::releaseLeavesTheCanvasWhereDropped()
 {
-    {
-        Fixture f(kSheetTwips, 4);
-        f.drag(1500, 1500, 500, 1000); // to (-1000, -500)
-        f.release();
-        // 1000 / 1706 = 59 %, of 171 is 101; 500 / 6851 = 7 %, of 685 is 48.
-        QCOMPARE(f.view.hScroll().value, 101);
-        QCOMPARE(f.view.vScroll().value, 48);
-        QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1010, -480));
+    Fixture f(kSheetTwips, 4);
+    f.drag(1500, 1500, 500, 995); // to (-1000, -505)
+    f.release();
+    QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1000, -505));
+    QCOMPARE(f.view.hScroll().value, 100);
+    QCOMPARE(f.view.vScroll().value, 51);
+    // The next arrow click goes on from there, not from where the bar was.
+    f.view.setHScrollValue(101);
+    QCOMPARE(f.left(), -1010.f);
 
-        // A plain click on a canvas moved off the grid snaps it back onto it.
-        f.drag(1500, 1500, 1200, 1500); // to (-1310, -480)
-        f.view.Picture1_MouseDown(f.p, 1, 0, 10, 10);
-        f.release();
-        QCOMPARE(f.view.hScroll().value, 132); // 77 % of 171 = 131.67
-        QCOMPARE(f.left(), -1320.f);
+    // A plain click puts the bars where the canvas stands.
+    f.view.setVScrollValue(0);
+    f.drag(1500, 1500, 1500, 1500); // nothing moves
+    f.release();
+    QCOMPARE(f.view.vScroll().value, 0);
+    QCOMPARE(f.view.hScroll().value, 101);
 
-        // A zoom step puts the canvas at the top-left and every bar at 0.
-        f.zoom(1);
-        QCOMPARE(f.view.zoom(), 1.75f);
-        QCOMPARE(QPointF(f.left(), f.top()), QPointF(0, 0));
-        QCOMPARE(f.view.hScroll().value, 0);
-        QCOMPARE(f.view.vScroll().value, 0);
-        QVERIFY(f.boxes.boxes().isEmpty());
-    }
-    {
-        // Beyond 100 % of the outer overflow a bar stays where it was.
-        Fixture f(kSheetTwips, 4);
-        f.view.setHScrollValue(50);
-        f.view.setVScrollValue(30);
-        f.drag(1500, 2500, -90000, -90000);
-        f.release();
-        QCOMPARE(f.view.hScroll().value, 50);
-        QCOMPARE(f.view.vScroll().value, 30); // 6911 / 6851: 101 %
-        QCOMPARE(QPointF(f.left(), f.top()), QPointF(-1766, -6911));
-    }
-    {
-        // A canvas exactly as wide as the viewport: nothing to divide by, 0 %.
-        Fixture f(QSize(9332, 14000));
-        f.drag(1500, 1500, 1000, 1500); // the inner area still lets it move 60 twips
-        f.release();
-        QVERIFY(f.boxes.errorReports().isEmpty());
-        QCOMPARE(f.view.hScroll().value, 0);
-        QCOMPARE(f.left(), -60.f);
-    }
+    // A canvas exactly as wide as the viewport: no bar, the inner area lets it move 60 twips.
+    Fixture g(QSize(9332, 14000));
+    g.drag(1500, 1500, 1000, 1500);
+    g.release();
+    QVERIFY(g.boxes.errorReports().isEmpty());
+    QCOMPARE(g.left(), -60.f);
+    QVERIFY(!g.view.hScroll().enabled);
+}
+
+void tst_Viewport::keysAndWheelStep_data()
+{
+    QTest::addColumn<int>("zoomIns");
+    QTest::addColumn<int>("lines");    // ScrollBy this many lines down
+    QTest::addColumn<int>("pages");    // then this many pages
+    QTest::addColumn<QPoint>("steps"); // line steps across and down, in bar units
+    QTest::addColumn<int>("pageStep");
+    QTest::addColumn<int>("top");
+
+    // A line is 600 twips (40 pixels): 60 units of 10 twips; a page the inner
+    // height 7365 less a line, 676 units.
+    QTest::newRow("2.0, three lines") << 4 << 3 << 0 << QPoint(60, 60) << 676 << -1800;
+    QTest::newRow("2.0, a page back from a line") << 4 << 1 << -1 << QPoint(60, 60) << 676 << 0;
+    QTest::newRow("2.0, pages past the end") << 4 << 0 << 2 << QPoint(60, 60) << 676 << -6850;
+    // 1.25: only the height overflows; across there is nothing to step.
+    QTest::newRow("1.25, two lines") << 1 << 2 << 0 << QPoint(0, 60) << 676 << -1200;
+    QTest::newRow("1.0: nothing moves") << 0 << 5 << 1 << QPoint(0, 0) << 0 << 0;
+}
+
+void tst_Viewport::keysAndWheelStep()
+{
+    QFETCH(int, zoomIns);
+    QFETCH(int, lines);
+    QFETCH(int, pages);
+    QFETCH(QPoint, steps);
+    QFETCH(int, pageStep);
+    QFETCH(int, top);
+
+    Fixture f(kSheetTwips, zoomIns);
+    using Axis = Viewport::Axis;
+    QCOMPARE(QPoint(f.view.lineStep(Axis::Horizontal), f.view.lineStep(Axis::Vertical)), steps);
+    QCOMPARE(f.view.pageStep(Axis::Vertical), pageStep);
+    f.view.ScrollBy(Axis::Vertical, lines * f.view.lineStep(Axis::Vertical));
+    f.view.ScrollBy(Axis::Vertical, pages * f.view.pageStep(Axis::Vertical));
+    QCOMPARE(f.top(), float(top));
+    QCOMPARE(f.left(), 0.f);
 }
 
 void tst_Viewport::paintingIsSharpAndSmooth()
