@@ -16,6 +16,7 @@
 #include "labels/LabelFit.h"
 #include "labels/LabelGeneration.h"
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 #include "preview/Form2.h"
 #include "resources/Resources.h"
 #include "ui_Form1.h"
@@ -28,6 +29,7 @@
 #include "widgets/Skin.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -66,6 +68,7 @@ Form1::Form1(Services &services, QWidget *parent)
     , m_services(services)
     , ui(std::make_unique<Ui::Form1>())
     , m_store(m_settings, services.messages)
+    , m_stock(m_settings, services.messages)
     , m_pointer(this)
     , m_selectAll(new SelectAllOnFocus(this))
     , m_inputGuard(new InputGuard(this))
@@ -328,6 +331,7 @@ Form2 *Form1::preview()
             return fields;
         });
         m_preview->setListOpener([this](const QString &path) { OpenAddressList(path); });
+        m_preview->setStockSetting(&m_stock);
         connect(m_preview, &Form2::listShown, this, [this] {
             setDefaultPointer();
             hide();
@@ -398,11 +402,16 @@ void Form1::OpenAddressList(const QString &path)
         QWidget *over = QApplication::activeWindow();
         if (!over)
             over = m_preview && m_preview->isVisible() ? static_cast<QWidget *>(m_preview) : this;
-        choice = m_services.placementDialog.askPlacement(over, addresses.size());
+        choice = m_services.placementDialog.askPlacement(over, addresses.size(), m_stock.current().name);
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
     }
-    const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0};
+    if (choice && !choice->stock.isEmpty()) {
+        if (const LabelStock *chosen = FindStock(choice->stock))
+            m_stock.choose(*chosen);
+    }
+    const LabelStock &stock = m_stock.current();
+    const LabelPlacement placement{choice ? choice->start : 0, choice ? choice->copies : 0, stock.labels()};
     if (!choice || !IsValidPlacement(placement) || programEnding())
         return;
     QList<SheetLabels> sheets;
@@ -413,12 +422,13 @@ void Form1::OpenAddressList(const QString &path)
         return;
     }
     // A label too long even in the smallest text is named by the list's line, as the command line does.
-    auto describeCut = [path, lines, placement](const LabelsCutOff &cut) {
-        return DescribeCutAddress(cut, placement, path, lines);
+    // The stocks are a fixed table: the one chosen outlives the list.
+    auto describeCut = [path, lines, placement, chosen = &stock](const LabelsCutOff &cut) {
+        return DescribeCutAddress(cut, placement, path, lines, *chosen);
     };
     setBusy(true);
     setBusyPointer();
-    preview()->ShowList(sheets, describeCut);
+    preview()->ShowList(sheets, describeCut, stock);
 }
 
 bool Form1::acceptsDrop(const QMimeData *data) const
@@ -453,6 +463,21 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
     // The background's and the frames' menu; the fields have their own.
     QMenu menu(this);
     menu.addAction(m_openListAction);
+    // The label stock, remembered; the choice only offers known stocks.
+    QMenu *stocks = menu.addMenu(QStringLiteral("Label &Stock"));
+    auto *group = new QActionGroup(stocks);
+    const QString current = m_stock.current().name;
+    for (const LabelStock &stock : LabelStocks()) {
+        QAction *action = stocks->addAction(QStringLiteral("%1: %2").arg(stock.name, stock.title));
+        action->setToolTip(stock.products.join(QStringLiteral(", ")));
+        action->setCheckable(true);
+        action->setChecked(stock.name == current);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, name = stock.name] {
+            if (const LabelStock *chosen = FindStock(name))
+                m_stock.choose(*chosen);
+        });
+    }
     menu.exec(event->globalPos());
 }
 

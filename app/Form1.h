@@ -3,6 +3,7 @@
 #include "address/AddressStore.h"
 #include "core/SettingsStore.h"
 #include "labels/LabelSheetHost.h"
+#include "preview/StockSetting.h"
 #include "widgets/PointerFeedback.h"
 #include "widgets/SkinFramework.h"
 
@@ -80,6 +81,7 @@ public:
     void setPreviewWordFile(const QString &path) override;
     void showPreview() override;
     void hideMain() override;
+    const LabelStock &labelStock() override { return m_stock.current(); }
 
     bool mBusy = false;
 
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<Ui::Form1> ui;
     SettingsStore m_settings;
     AddressStore m_store;
+    StockSetting m_stock;
     PointerFeedback m_pointer;
     SkinFramework m_skin;
     SelectAllOnFocus *m_selectAll;

@@ -192,15 +192,16 @@ bool QtPrintDialog::askPrinter(QWidget *parent, QPrinter &printer, int pages)
     return dialog.exec() == QDialog::Accepted;
 }
 
-std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsizetype addresses)
+std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsizetype addresses, const QString &stock)
 {
     if (m_exit.ending())
         return std::nullopt;
-    WhereOnSheetDialog dialog(addresses, parent);
+    const LabelStock *known = FindStock(stock);
+    WhereOnSheetDialog dialog(addresses, known ? *known : DefaultStock(), parent);
     if (dialog.exec() != QDialog::Accepted || m_exit.ending())
         return std::nullopt;
     const LabelPlacement chosen = dialog.placement();
-    return LabelChoice{chosen.start, chosen.copies};
+    return LabelChoice{chosen.start, chosen.copies, dialog.stock().name};
 }
 
 void DesktopUrlOpener::open(const QUrl &url)

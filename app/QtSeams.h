@@ -62,7 +62,7 @@ public:
         : m_exit(exit)
     {
     }
-    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) override;
+    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) override;
 
 private:
     const ProgramExit &m_exit;

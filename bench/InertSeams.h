@@ -38,7 +38,7 @@ struct InertSeams
     } printDialog;
     struct : PlacementDialog
     {
-        std::optional<LabelChoice> askPlacement(QWidget *, qsizetype) override { return {}; }
+        std::optional<LabelChoice> askPlacement(QWidget *, qsizetype, const QString &) override { return {}; }
     } placementDialog;
     struct : UrlOpener
     {

@@ -45,7 +45,7 @@ public:
 class FirstLabel : public PlacementDialog
 {
 public:
-    std::optional<LabelChoice> askPlacement(QWidget *, qsizetype) override { return LabelChoice{}; }
+    std::optional<LabelChoice> askPlacement(QWidget *, qsizetype, const QString &) override { return LabelChoice{}; }
 };
 
 class NeverSeven : public RandomSource

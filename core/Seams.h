@@ -38,21 +38,24 @@ public:
     virtual bool askPrinter(QWidget *parent, QPrinter &printer, int pages = 1) = 0;
 };
 
-// Where on a sheet labels start: the first free label (1..6, reading order)
-// and how many labels in a row each address fills.
+// Where on a sheet labels start: the label stock, the first free label (1..
+// the stock's labels, reading order) and how many labels in a row each
+// address fills.
 struct LabelChoice
 {
     int start = 1;
     int copies = 1;
+    QString stock; // the stock's name; empty: the one the dialog was opened with
 };
 
 // The "where on the sheet" dialog, asked before labels are made for
-// `addresses` addresses. Nothing when cancelled.
+// `addresses` addresses on the label stock named `stock` (which the user may
+// change there). Nothing when cancelled.
 class PlacementDialog
 {
 public:
     virtual ~PlacementDialog() = default;
-    virtual std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) = 0;
+    virtual std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) = 0;
 };
 
 // Opens a web address in the desktop's browser without waiting.

@@ -14,7 +14,6 @@
 #include "labels/LabelFit.h"
 #include "labels/LabelSheetHost.h"
 #include "labels/WordApplication.h"
-#include "resources/Resources.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -214,10 +213,14 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     p.step(102, [&] { host.setBusy(true); });
     p.step(104, [&] { host.setBusyPointer(); });
 
+    // The stock's template: the built-in Word template on the default stock,
+    // one made from the record on the others, each under its own name.
+    const LabelStock &stock = host.labelStock();
+    const QString templateName = TemplateFileName(stock);
     QByteArray templateBytes;
-    p.step(106, [&] { templateBytes = TemplateBytes(); });
+    p.step(106, [&] { templateBytes = TemplateOf(stock).bytes; });
 
-    // "template.dot" and "temp.bmp" are fixed names that another running copy
+    // The template's name and "temp.bmp" are fixed names that another running copy
     // sharing the folder uses too: from here to the picture's deletion they
     // are ours alone. Without the lock neither name is written or deleted and
     // no picture is made or shown (an existing template copy is only read).
@@ -229,7 +232,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     bool templateFound = false;
     const bool templateReady = p.step(108, [&] {
         lock.acquire([&services] { return services.exit.ending(); });
-        const QString path = TemporaryPath(QString::fromLatin1(kTemplateFileName));
+        const QString path = TemporaryPath(templateName);
         // FileExists follows symbolic links, so a link planted at this fixed
         // name would count as a template present and be opened. A link is
         // therefore removed and the name written afresh with our own file.
@@ -256,7 +259,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
     p.step(110, [&] { app = services.engines.createApplication(); });
 
     QString templatePath;
-    p.step(112, [&] { templatePath = TemporaryPath(QString::fromLatin1(kTemplateFileName)); });
+    p.step(112, [&] { templatePath = TemporaryPath(templateName); });
 
     // Every later step that needs the document runs only when there is one:
     // a failure that leaves none is reported once, not once per step.
@@ -288,7 +291,7 @@ void GenerateLabelSheet(Services &services, LabelSheetHost &host)
                 fields << host.fieldText(n);
             if (document->layoutPdf().isEmpty())
                 return; // an engine without a layout
-            const QList<CutLabel> cut = fitLabels(*document, fields, DefaultStock());
+            const QList<CutLabel> cut = fitLabels(*document, fields, stock);
             if (!cut.isEmpty())
                 services.messages.show(QStringLiteral("The %1 is too long for the labels, even in the smallest "
                                                       "text: part of it is cut off. Please shorten it.")

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "labels/LabelStock.h"
+
 #include <QImage>
 #include <QString>
 
@@ -22,4 +24,6 @@ public:
     virtual void setPreviewWordFile(const QString &path) = 0; // Form2's mWordFile
     virtual void showPreview() = 0;
     virtual void hideMain() = 0;
+    // The label stock the sheet is made for.
+    virtual const LabelStock &labelStock() { return DefaultStock(); }
 };

@@ -2,6 +2,7 @@
 
 #include "core/Failure.h"
 #include "labels/LabelFit.h"
+#include "labels/LabelGeneration.h"
 
 #include <QRegularExpression>
 

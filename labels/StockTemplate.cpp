@@ -42,11 +42,15 @@ QByteArray labelCell(const LabelStock &stock)
 
 } // namespace
 
+QString TemplateFileName(const LabelStock &stock)
+{
+    return stock.isDefault() ? QString::fromLatin1(kTemplateFileName)
+                             : QStringLiteral("template-%1.fodt").arg(stock.name);
+}
+
 StockTemplate TemplateOf(const LabelStock &stock)
 {
-    if (stock.isDefault())
-        return {TemplateBytes(), QString::fromLatin1(kTemplateFileName)};
-    return {StockTemplateXml(stock), QStringLiteral("template-%1.fodt").arg(stock.name)};
+    return {stock.isDefault() ? TemplateBytes() : StockTemplateXml(stock), TemplateFileName(stock)};
 }
 
 QByteArray StockTemplateXml(const LabelStock &stock)

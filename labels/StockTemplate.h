@@ -23,6 +23,9 @@ struct StockTemplate
 // template cannot be read.
 StockTemplate TemplateOf(const LabelStock &stock);
 
+// The name TemplateOf gives it: "template.dot", "template-4x6.fodt" ...
+QString TemplateFileName(const LabelStock &stock);
+
 // A stock's template as flat OpenDocument XML: the page is the stock's
 // paper, its margins put the table's corner on the first label, the table's
 // columns and rows are the labels (narrow columns between them where the

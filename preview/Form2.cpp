@@ -18,6 +18,7 @@
 #include "core/Seams.h"
 #include "preview/SafeCopy.h"
 #include "preview/SheetOutput.h"
+#include "preview/StockSetting.h"
 #include "preview/Twips.h"
 #include "resources/Resources.h"
 #include "widgets/DropAsCopy.h"
@@ -577,7 +578,8 @@ void Form2::showPictureMenu(const QPoint &globalPosition)
 void Form2::PrintSheet()
 {
     if (!refuseWhileMaking())
-        PrintSheets(m_services, this, mWordFile, m_list.pdf(), showsList() ? sheetCount() : 1);
+        PrintSheets(m_services, this, mWordFile, m_list.pdf(), showsList() ? sheetCount() : 1,
+                    m_stockSetting ? m_stockSetting->current() : DefaultStock());
 }
 
 void Form2::SaveSheetAsPdf()
@@ -594,12 +596,13 @@ void Form2::PrintLabels()
                                  AppInfo::applicationTitle(), BoxStyle::Information);
         return;
     }
-    PrintTypedLabels(m_services, this, m_typedAddress ? m_typedAddress() : QStringList());
+    PrintTypedLabels(m_services, this, m_typedAddress ? m_typedAddress() : QStringList(), m_stockSetting);
 }
 
-void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut)
+void Form2::ShowList(const QList<SheetLabels> &sheets, std::function<QString(const LabelsCutOff &cut)> describeCut,
+                     const LabelStock &stock)
 {
-    m_list.start(sheets, std::move(describeCut));
+    m_list.start(sheets, std::move(describeCut), stock);
     showTitle();
 }
 

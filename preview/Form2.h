@@ -16,6 +16,7 @@ class QAction;
 class QKeyEvent;
 class QScrollBar;
 class QWheelEvent;
+class StockSetting;
 struct Services;
 
 namespace Ui {
@@ -69,7 +70,11 @@ public:
     // goes back). "< Back" and closing stop the work.
     // `describeCut` says which address a label too long to print comes from.
     void ShowList(const QList<SheetLabels> &sheets,
-                  std::function<QString(const class LabelsCutOff &cut)> describeCut = {});
+                  std::function<QString(const class LabelsCutOff &cut)> describeCut = {},
+                  const LabelStock &stock = DefaultStock());
+    // Where the label stock the window prints on is kept (the main window's
+    // setting); without one, the default stock.
+    void setStockSetting(StockSetting *stock) { m_stockSetting = stock; }
     bool isMakingSheets() const;
     bool showsList() const { return m_list.active(); }
     int sheetShown() const { return m_list.sheetShown(); }
@@ -140,6 +145,7 @@ private:
     double m_wheelAcross = 0; // bar units not yet scrolled by
     double m_wheelDown = 0;
     std::function<QStringList()> m_typedAddress;
+    StockSetting *m_stockSetting = nullptr;
     std::function<void(const QString &)> m_openList;
     ListSession m_list; // no list: one sheet of the typed addresses
 };

@@ -17,10 +17,10 @@ ListSession::~ListSession()
     delete m_list;
 }
 
-void ListSession::start(const QList<SheetLabels> &sheets, CutDescriber describeCut)
+void ListSession::start(const QList<SheetLabels> &sheets, CutDescriber describeCut, const LabelStock &stock)
 {
     leave();
-    auto *list = new ListSheets(m_engines, sheets, std::move(describeCut), this);
+    auto *list = new ListSheets(m_engines, sheets, std::move(describeCut), this, stock);
     m_list = list;
     m_sheets = sheets.size();
     // Queued from the worker: what arrives from a list already left behind

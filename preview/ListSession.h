@@ -1,6 +1,7 @@
 #pragma once
 
 #include "labels/LabelPlan.h"
+#include "labels/LabelStock.h"
 
 #include <QImage>
 #include <QObject>
@@ -35,7 +36,8 @@ public:
 
     // Leaves any list before and starts making `sheets`. A list that cannot
     // even start is reported through failed(), as any later failure.
-    void start(const QList<SheetLabels> &sheets, CutDescriber describeCut = {});
+    void start(const QList<SheetLabels> &sheets, CutDescriber describeCut = {},
+               const LabelStock &stock = DefaultStock());
     // Stops the list's work; its files go once the worker has ended.
     void leave();
 

@@ -21,11 +21,13 @@ QString unmade(const QString &why)
 
 } // namespace
 
-ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut, QObject *parent)
+ListSheets::ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut, QObject *parent,
+                       const LabelStock &stock)
     : QObject(parent)
     , m_engines(engines)
     , m_sheets(std::move(sheets))
     , m_describeCut(std::move(describeCut))
+    , m_stock(stock)
 {
 }
 
@@ -62,22 +64,27 @@ void ListSheets::run()
     try {
         if (m_sheets.size() > kShownAtOnce) {
             const QString first = m_folder->filePath(QStringLiteral("first-sheet.pdf"));
-            MakeLabelSheets(m_engines, QList<SheetLabels>{m_sheets.first()}, first, [&](int) { checkStop(); });
+            MakeLabelSheets(m_engines, QList<SheetLabels>{m_sheets.first()}, first, [&](int) { checkStop(); },
+                            m_stock);
             checkStop();
             emit firstSheetReady(first);
         }
         const QString document = m_folder->filePath(QStringLiteral("labels.doc"));
         const QString pdf = m_folder->filePath(QStringLiteral("labels.pdf"));
-        MakeLabelSheets(m_engines, m_sheets, document, [&](int done) {
-            checkStop();
-            emit progressed(done);
-        });
+        MakeLabelSheets(
+            m_engines, m_sheets, document,
+            [&](int done) {
+                checkStop();
+                emit progressed(done);
+            },
+            m_stock);
         checkStop();
         // A long list's PDF is made from its sheets, laid out by two offices
         // at once; a short one's is converted from the Word file, quicker
         // than making it again.
         if (m_sheets.size() >= kSheetsForTwoOffices)
-            MakeLabelSheets(m_engines, m_sheets, pdf, [&](int) { checkStop(); });
+            MakeLabelSheets(
+                m_engines, m_sheets, pdf, [&](int) { checkStop(); }, m_stock);
         else
             ConvertDocument(m_engines, document, pdf, DocumentFormat::Pdf);
         checkStop();

@@ -35,7 +35,7 @@ public:
     using CutDescriber = std::function<QString(const LabelsCutOff &cut)>;
 
     ListSheets(EngineFactory &engines, QList<SheetLabels> sheets, CutDescriber describeCut = {},
-               QObject *parent = nullptr);
+               QObject *parent = nullptr, const LabelStock &stock = DefaultStock());
     ~ListSheets() override;
 
     // Starts the worker. Throws Failure when the private folder cannot be made.
@@ -63,6 +63,7 @@ private:
     EngineFactory &m_engines;
     const QList<SheetLabels> m_sheets;
     const CutDescriber m_describeCut;
+    const LabelStock m_stock;
     std::unique_ptr<QTemporaryDir> m_folder;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};

@@ -12,6 +12,7 @@
 #include "labels/SheetMaker.h"
 #include "preview/SafeCopy.h"
 #include "preview/SheetPrinter.h"
+#include "preview/StockSetting.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -61,11 +62,12 @@ private:
 };
 } // namespace
 
-void PrintSheets(Services &services, QWidget *parent, const QString &document, const QString &listPdf, int sheets)
+void PrintSheets(Services &services, QWidget *parent, const QString &document, const QString &listPdf, int sheets,
+                 const LabelStock &stock)
 {
     Procedure p(services.messages, kTagPrint);
     QPrinter printer(QPrinter::HighResolution);
-    p.step(100, [&] { PrepareLabelPrinter(printer); });
+    p.step(100, [&] { PrepareLabelPrinter(printer, stock); });
     bool chosen = false;
     p.step(102, [&] { chosen = services.printDialog.askPrinter(parent, printer, sheets); });
     if (!chosen)
@@ -120,28 +122,38 @@ void SaveSheetsAsPdf(Services &services, QWidget *parent, const QString &documen
         p.step(110, [&] { boxes.show(QStringLiteral("Done."), appTitle, BoxStyle::Information); });
 }
 
-void PrintTypedLabels(Services &services, QWidget *parent, const QStringList &fields)
+void PrintTypedLabels(Services &services, QWidget *parent, const QStringList &fields, StockSetting *stockSetting)
 {
     Procedure p(services.messages, kTagPrintLabels);
     std::optional<LabelChoice> choice;
-    p.step(100, [&] { choice = services.placementDialog.askPlacement(parent, 1); });
+    p.step(100, [&] {
+        choice = services.placementDialog.askPlacement(
+            parent, 1, stockSetting ? stockSetting->current().name : DefaultStock().name);
+    });
     if (!choice)
         return;
+    // The stock chosen in the dialog is remembered, as the main window's choice is.
+    const LabelStock *chosenStock = FindStock(choice->stock);
+    if (chosenStock && stockSetting)
+        stockSetting->choose(*chosenStock);
+    if (!chosenStock)
+        chosenStock = stockSetting ? &stockSetting->current() : &DefaultStock();
+    const LabelStock &stock = *chosenStock;
     QPrinter printer(QPrinter::HighResolution);
-    p.step(102, [&] { PrepareLabelPrinter(printer); });
+    p.step(102, [&] { PrepareLabelPrinter(printer, stock); });
     bool chosen = false;
     p.step(104, [&] { chosen = services.printDialog.askPrinter(parent, printer, 1); });
     if (!chosen)
         return;
     std::unique_ptr<SheetPdf> pdf;
     p.step(106, [&] {
-        const LabelPlacement placement{choice->start, choice->copies};
+        const LabelPlacement placement{choice->start, choice->copies, stock.labels()};
         if (!IsValidPlacement(placement))
             throw Failure(
                 QStringLiteral("Label %1 with %2 copies is not on the sheet").arg(choice->start).arg(choice->copies));
         const QList<SheetLabels> sheets = PlanSheets({fields}, placement);
         pdf = std::make_unique<SheetPdf>(
-            [&](const QString &target) { MakeLabelSheets(services.engines, sheets, target); });
+            [&](const QString &target) { MakeLabelSheets(services.engines, sheets, target, {}, stock); });
     });
     if (pdf)
         p.step(108, [&] { PrintPdfAtActualSize(pdf->path(), printer); });

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "labels/LabelStock.h"
+
 #include <QString>
 #include <QStringList>
 
 class QWidget;
+class StockSetting;
 struct Services;
 
 // Printing and saving as PDF from the preview. `listPdf` is the PDF of a
@@ -11,8 +14,10 @@ struct Services;
 // shown) is made into a PDF first. Each reports its failures through one
 // Procedure, with `parent` as the dialogs' parent.
 
-// Through the system's print dialog, at actual size; `sheets` pages to offer.
-void PrintSheets(Services &services, QWidget *parent, const QString &document, const QString &listPdf, int sheets);
+// Through the system's print dialog, at actual size on `stock`'s paper;
+// `sheets` pages to offer.
+void PrintSheets(Services &services, QWidget *parent, const QString &document, const QString &listPdf, int sheets,
+                 const LabelStock &stock);
 
 // Under the user's name as given (".pdf" added only to a name without any
 // extension); an existing file is replaced only after a Yes and only once the
@@ -20,5 +25,6 @@ void PrintSheets(Services &services, QWidget *parent, const QString &document, c
 void SaveSheetsAsPdf(Services &services, QWidget *parent, const QString &document, const QString &listPdf);
 
 // On a sheet with some labels used already: the user picks where the twelve
-// `fields` go, and the sheet is made and printed at once.
-void PrintTypedLabels(Services &services, QWidget *parent, const QStringList &fields);
+// `fields` go and on which stock (remembered in `stockSetting`, when there
+// is one), and the sheet is made and printed at once.
+void PrintTypedLabels(Services &services, QWidget *parent, const QStringList &fields, StockSetting *stockSetting);

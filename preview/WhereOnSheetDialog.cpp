@@ -1,5 +1,6 @@
 #include "preview/WhereOnSheetDialog.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QKeyEvent>
@@ -127,14 +128,25 @@ void SheetPicker::keyPressEvent(QKeyEvent *event)
     }
 }
 
-WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
+WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, const LabelStock &stock, QWidget *parent)
     : QDialog(parent)
     , m_addresses(addresses)
+    , m_stocks(new QComboBox(this))
     , m_picker(new SheetPicker(this))
     , m_copies(new QSpinBox(this))
     , m_totals(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("Where on the Sheet"));
+    for (const LabelStock &each : LabelStocks()) {
+        m_stocks->addItem(QStringLiteral("%1: %2").arg(each.name, each.title), each.name);
+        m_stocks->setItemData(m_stocks->count() - 1, each.products.join(QStringLiteral(", ")), Qt::ToolTipRole);
+        if (each.name == stock.name)
+            m_stocks->setCurrentIndex(m_stocks->count() - 1);
+    }
+    m_stocks->setAccessibleName(QStringLiteral("Label stock"));
+    m_picker->setStock(this->stock());
+    auto *stockForm = new QFormLayout;
+    stockForm->addRow(QStringLiteral("Label &stock:"), m_stocks);
     auto *prompt = new QLabel(QStringLiteral("Click the first free label on the sheet:"), this);
     m_copies->setRange(1, kMaxCopies);
     m_copies->setAccessibleName(QStringLiteral("Copies per address"));
@@ -147,6 +159,7 @@ WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(stockForm);
     layout->addWidget(prompt);
     layout->addWidget(m_picker, 0, Qt::AlignHCenter);
     layout->addLayout(form);
@@ -156,8 +169,18 @@ WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, QWidget *parent)
 
     connect(m_picker, &SheetPicker::startChanged, this, &WhereOnSheetDialog::showTotals);
     connect(m_copies, &QSpinBox::valueChanged, this, &WhereOnSheetDialog::showTotals);
+    connect(m_stocks, &QComboBox::currentIndexChanged, this, [this] {
+        m_picker->setStock(this->stock());
+        showTotals();
+    });
     showTotals();
     m_picker->setFocus();
+}
+
+const LabelStock &WhereOnSheetDialog::stock() const
+{
+    const LabelStock *chosen = FindStock(m_stocks->currentData().toString());
+    return chosen ? *chosen : DefaultStock();
 }
 
 LabelPlacement WhereOnSheetDialog::placement() const

@@ -5,11 +5,12 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QSpinBox;
 class SheetPicker;
 
-// "Where on the sheet": the labels of a sheet as a picture, in which the
+// "Where on the sheet": the label stock, the labels of a sheet as a picture, in which the
 // user clicks the first free label, and the copies per address. It says how
 // many labels and sheets the addresses will take; Return accepts.
 class WhereOnSheetDialog : public QDialog
@@ -17,14 +18,16 @@ class WhereOnSheetDialog : public QDialog
     Q_OBJECT
 
 public:
-    WhereOnSheetDialog(qsizetype addresses, QWidget *parent = nullptr);
+    WhereOnSheetDialog(qsizetype addresses, const LabelStock &stock = DefaultStock(), QWidget *parent = nullptr);
 
     LabelPlacement placement() const;
+    const LabelStock &stock() const;
 
 private:
     void showTotals();
 
     qsizetype m_addresses;
+    QComboBox *m_stocks;
     SheetPicker *m_picker;
     QSpinBox *m_copies;
     class QPushButton *m_ok = nullptr;

@@ -8,6 +8,7 @@
 #include "preview/Form2.h"
 #include "preview/ListSheets.h"
 #include "preview/PictureBox.h"
+#include "tests/labels/PublishedStocks.h"
 #include "tests/support/FakeEngine.h"
 #include "tests/support/PdfPages.h"
 #include "tests/support/RecordingMessageBoxes.h"
@@ -217,7 +218,7 @@ private slots:
         for (int field = 1; field <= 12; ++field)
             typed << QStringLiteral("t%1").arg(field);
         form->setTypedAddress([typed] { return typed; });
-        seams.placementDialog.answer = LabelChoice{6, 1};
+        seams.placementDialog.answer = LabelChoice{6, 1, {}};
         seams.printDialog.printToFile = temp(QStringLiteral("one-label.pdf"));
         QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(seams.placementDialog.asked.last(), qsizetype(1));
@@ -226,6 +227,46 @@ private slots:
         const QImage ink = RenderPdfPage(seams.printDialog.printToFile, 0, dpi);
         for (int cell = 0; cell < 6; ++cell)
             QCOMPARE(InkBounds(ink, AveryCellPixels(cell, dpi)).isEmpty(), cell != 5);
+    }
+
+    // Ctrl+L on another stock, chosen in the dialog: the job is on the
+    // stock's paper at 100 %, the ink on the picked label's published place.
+    void printsOnTheChosenStock_data()
+    {
+        QTest::addColumn<QString>("stock");
+        QTest::addColumn<int>("label");
+        QTest::newRow("A4 four-up") << "L7169" << 3;
+        QTest::newRow("4 x 6 in") << "4x6" << 1;
+    }
+    void printsOnTheChosenStock()
+    {
+        QFETCH(QString, stock);
+        QFETCH(int, label);
+        QStringList typed;
+        for (int field = 1; field <= 12; ++field)
+            typed << QStringLiteral("t%1").arg(field);
+        form->setTypedAddress([typed] { return typed; });
+        seams.placementDialog.answer = LabelChoice{label, 1, stock};
+        seams.printDialog.printToFile = temp(stock + QStringLiteral("-label.pdf"));
+        QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
+        QCOMPARE(seams.messages.boxes().size(), 0);
+        const PublishedStock *published = nullptr;
+        for (const PublishedStock &each : kPublishedStocks) {
+            if (stock == QLatin1String(each.name))
+                published = &each;
+        }
+        QVERIFY(published);
+        const QList<PdfPage> pages = ReadPdfPages(seams.printDialog.printToFile);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(std::abs(pages[0].size.width() - published->paper().width()) < 1);
+        QVERIFY(std::abs(pages[0].size.height() - published->paper().height()) < 1);
+        constexpr double dpi = 72;
+        const QImage ink = RenderPdfPage(seams.printDialog.printToFile, 0, dpi);
+        for (int other = 1; other <= published->labels(); ++other) {
+            const QRectF points = published->label(other);
+            const QRect pixels = QRectF(points.topLeft() * dpi / 72, points.size() * dpi / 72).toAlignedRect();
+            QCOMPARE(InkBounds(ink, pixels).isEmpty(), other != label);
+        }
     }
 
     // A list of 16 addresses from label 4: four sheets, shown one by one at

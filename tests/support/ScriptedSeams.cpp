@@ -19,9 +19,10 @@ QString ScriptedOpenDialog::askOpenFileName(QWidget *, const QString &, const QS
     return answers.isEmpty() ? QString() : answers.takeFirst();
 }
 
-std::optional<LabelChoice> ScriptedPlacementDialog::askPlacement(QWidget *, qsizetype addresses)
+std::optional<LabelChoice> ScriptedPlacementDialog::askPlacement(QWidget *, qsizetype addresses, const QString &stock)
 {
     asked.append(addresses);
+    stocks.append(stock);
     return answer;
 }
 

@@ -36,10 +36,11 @@ public:
 class ScriptedPlacementDialog : public PlacementDialog
 {
 public:
-    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) override;
+    std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) override;
 
     std::optional<LabelChoice> answer = LabelChoice{};
     QList<qsizetype> asked;
+    QStringList stocks; // the stock each ask opened with
 };
 
 // A print dialog that answers as scripted. With a file name set it turns
