@@ -91,4 +91,3 @@ inline constexpr std::array<Placeholder, 8> kPlaceholders = {{
     {"Recipient Street Address", 9, 1},
     {"Recipient City, State and Zip Code", 10, 3},
 }};
-

@@ -64,8 +64,8 @@ void ListSheets::run()
     try {
         if (m_sheets.size() > kShownAtOnce) {
             const QString first = m_folder->filePath(QStringLiteral("first-sheet.pdf"));
-            MakeLabelSheets(m_engines, QList<SheetLabels>{m_sheets.first()}, first, [&](int) { checkStop(); },
-                            m_stock);
+            MakeLabelSheets(
+                m_engines, QList<SheetLabels>{m_sheets.first()}, first, [&](int) { checkStop(); }, m_stock);
             checkStop();
             emit firstSheetReady(first);
         }
