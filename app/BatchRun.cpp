@@ -195,7 +195,7 @@ QList<QCommandLineOption> BatchOptions()
          QStringLiteral("Make a label for each address of <list> (with --output): an order export of Shopify, "
                         "WooCommerce, Etsy, eBay, PayPal, Amazon or Squarespace, or a list whose first line names "
                         "the columns recipient_name, recipient_street ... (see --map); comma, semicolon or tab "
-                        "separated."),
+                        "separated, or a spreadsheet (.xlsx, .xlsm, .xls, .ods: its first sheet)."),
          QStringLiteral("list")},
         {kStart,
          QStringLiteral("Begin the first sheet at label <label>, 1 (top left) to 6 (bottom right); the labels "
@@ -289,7 +289,8 @@ struct RunAddresses
     bool senderGiven = false;
 };
 
-RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest &request, QTextStream &errors)
+RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest &request, EngineFactory &engines,
+                             QTextStream &errors)
 {
     // The store, read only: the window's saved values, never its samples.
     SettingsStore settings;
@@ -316,7 +317,7 @@ RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest 
         run.addresses << fields;
         return run;
     }
-    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField, request.allOrders);
+    run.reading = ReadAddressList(engines, request.listPath, fields, request.columnOfField, request.allOrders);
     run.senderGiven = run.senderGiven || run.reading.senderColumns;
     for (const AddressRow &row : std::as_const(run.reading.rows))
         run.addresses << row.fields;
@@ -384,7 +385,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         return 2;
     }
     try {
-        const RunAddresses run = gatherAddresses(parser, request, errors);
+        const RunAddresses run = gatherAddresses(parser, request, engines, errors);
         if (!run.senderGiven) {
             complain(errors,
                      QStringLiteral("no sender address: give one with --sender-name, --sender-street, "
