@@ -191,7 +191,7 @@ QList<QCommandLineOption> BatchOptions()
          QStringLiteral("Make a label for each address of <list> (with --output): an order export of Shopify, "
                         "WooCommerce, Etsy, eBay, PayPal, Amazon or Squarespace, or a list whose first line names "
                         "the columns recipient_name, recipient_street ... (see --map); comma, semicolon or tab "
-                        "separated."),
+                        "separated, or a spreadsheet (.xlsx, .xlsm, .xls, .ods: its first sheet)."),
          QStringLiteral("list")},
         {kStock,
          QStringLiteral("Print on the label stock <name>, a name or product number: %1 (the default: %2), "
@@ -302,7 +302,8 @@ struct RunAddresses
     bool senderGiven = false;
 };
 
-RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest &request, QTextStream &errors)
+RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest &request, EngineFactory &engines,
+                             QTextStream &errors)
 {
     // The store, read only: the window's saved values, never its samples.
     SettingsStore settings;
@@ -329,7 +330,7 @@ RunAddresses gatherAddresses(const QCommandLineParser &parser, const RunRequest 
         run.addresses << fields;
         return run;
     }
-    run.reading = AddressList::readFile(request.listPath, fields, request.columnOfField, request.allOrders);
+    run.reading = ReadAddressList(engines, request.listPath, fields, request.columnOfField, request.allOrders);
     run.senderGiven = run.senderGiven || run.reading.senderColumns;
     for (const AddressRow &row : std::as_const(run.reading.rows))
         run.addresses << row.fields;
@@ -417,7 +418,7 @@ int RunBatch(const QCommandLineParser &parser, EngineFactory &engines, QTextStre
         return 2;
     }
     try {
-        const RunAddresses run = gatherAddresses(parser, request, errors);
+        const RunAddresses run = gatherAddresses(parser, request, engines, errors);
         if (!run.senderGiven) {
             complain(errors,
                      QStringLiteral("no sender address: give one with --sender-name, --sender-street, "

@@ -356,7 +356,7 @@ void Form1::OpenAddressListDialog()
     try {
         path = m_services.openDialog.askOpenFileName(
             this, QStringLiteral("Open Address List"),
-            QStringLiteral("Address Lists (*.csv *.txt *.tsv);;All Files (*)"));
+            QStringLiteral("Address Lists (*.csv *.txt *.tsv *.xlsx *.xlsm *.xls *.ods);;All Files (*)"));
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), AppInfo::applicationTitle(), BoxStyle::Warning);
     }
@@ -379,8 +379,12 @@ void Form1::OpenAddressList(const QString &path)
         typed << fieldText(n);
     AddressListReading reading;
     try {
-        reading = AddressList::readFile(path, AddressList::listDefaults(typed));
+        // A spreadsheet takes the office a moment.
+        setBusyPointer();
+        reading = ReadAddressList(m_services.engines, path, AddressList::listDefaults(typed));
+        setDefaultPointer();
     } catch (const Failure &failure) {
+        setDefaultPointer();
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;
     }

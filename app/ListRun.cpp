@@ -3,8 +3,24 @@
 #include "address/AddressList.h"
 #include "core/Failure.h"
 #include "labels/LabelFit.h"
+#include "labels/SpreadsheetList.h"
+
+#include <QBuffer>
 
 #include <map>
+
+AddressListReading ReadAddressList(EngineFactory &engines, const QString &path, const QStringList &defaults,
+                                   const QMap<int, QString> &columnOfField, bool allOrders)
+{
+    if (!IsSpreadsheetFile(path))
+        return AddressList::readFile(path, defaults, columnOfField, allOrders);
+    FirstSheet sheet = ReadFirstSheet(engines, path);
+    QBuffer text(&sheet.csv);
+    text.open(QIODevice::ReadOnly);
+    AddressListReading reading = AddressList::read(text, path, defaults, columnOfField, allOrders);
+    reading.notices.prepend(FirstSheetNotice(path, sheet));
+    return reading;
+}
 
 QList<SheetLabels> PlanListSheets(const QList<QStringList> &addresses, LabelPlacement placement)
 {

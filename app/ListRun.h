@@ -3,15 +3,23 @@
 #include "labels/LabelPlan.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
+class EngineFactory;
 class LabelsCutOff;
 struct AddressListReading;
 struct SkippedRow;
 
 // What the window and the command line check and say alike about the
 // sheets of an address list.
+
+// The list at `path` read as AddressList::readFile reads it; a spreadsheet
+// (IsSpreadsheetFile) through the office, its first sheet, with a notice
+// that names the sheet. Throws Failure of one line naming the file.
+AddressListReading ReadAddressList(EngineFactory &engines, const QString &path, const QStringList &defaults,
+                                   const QMap<int, QString> &columnOfField = {}, bool allOrders = false);
 
 // The most sheets one list makes: kMaxSheets (labels/LabelPlan.h), which the
 // "where on the sheet" dialog refuses beyond as well.

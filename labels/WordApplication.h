@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
@@ -110,6 +111,19 @@ public:
     // much faster and in much less memory without; a picture or a PDF of it
     // needs open(). Engines without such a mode open it as open() does.
     virtual WordDocument *openFlatXmlForStoring(const QString &fileName) { return open(fileName, true); }
+    // Not an automation operation: stores the first sheet of the spreadsheet
+    // at `spreadsheet` (.xlsx, .xls, .ods ...) into `folder` as one CSV file
+    // (UTF-8, comma separated, text quoted where needed, every cell as the
+    // spreadsheet shows it) and returns the names of its sheets in order.
+    // Opens nothing that stays open; throws EngineError when the file is no
+    // spreadsheet the engine can read (protected by a password, damaged),
+    // EngineMissing when the engine cannot read spreadsheets at all.
+    virtual QStringList storeFirstSheetAsCsv(const QString &spreadsheet, const QString &folder)
+    {
+        Q_UNUSED(spreadsheet);
+        Q_UNUSED(folder);
+        throw EngineMissing(QStringLiteral("This document engine cannot read spreadsheets"));
+    }
     // Selection.Find, in the active document.
     virtual WordFind *selectionFind() = 0;
     virtual void setDisplayAlerts(bool on) = 0;

@@ -18,6 +18,8 @@ wanted=(
     # that made the picture through its export); either
     # flavour of LibreOffice does, the first is installed when neither is
     "libreoffice-writer-nogui|libreoffice-writer" "libreoffice-draw-nogui|libreoffice-draw"
+    # Calc reads address lists kept as spreadsheets (.xlsx, .xls, .ods)
+    "libreoffice-calc-nogui|libreoffice-calc"
     libreoffice-dev fonts-liberation2
 )
 for group in "$@"; do

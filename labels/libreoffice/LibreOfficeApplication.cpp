@@ -10,8 +10,10 @@
 #include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/XLoadable.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/IllegalArgumentException.hpp>
+#include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -19,6 +21,7 @@
 #include <com/sun/star/util/XReplaceable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -222,6 +225,81 @@ WordDocument *LibreOfficeApplication::openFlatXmlForStoring(const QString &fileN
         std::make_unique<LibreOfficeDocument>(*this, *m_office, component, path, m_clipboard, m_renderer));
     m_active = m_documents.back().get();
     return m_active;
+}
+
+QStringList LibreOfficeApplication::storeFirstSheetAsCsv(const QString &spreadsheet, const QString &folder)
+{
+    checkUsable(QStringLiteral("reading a spreadsheet"));
+    const QString path = QFileInfo(spreadsheet).absoluteFilePath();
+    // Calc brings its own filters; the label work needs only Writer's.
+    static const QString kCsvFilter = QStringLiteral("Text - txt - csv (StarCalc)");
+    if (!LibreOfficeDocument::absentFilters(*m_office, {kCsvFilter}).isEmpty())
+        throw EngineMissing(QStringLiteral("reading a spreadsheet needs LibreOffice Calc, which is not installed "
+                                           "(the package libreoffice-calc-nogui or libreoffice-calc); or save "
+                                           "%1 as CSV")
+                                .arg(path));
+    const QString cannot = QStringLiteral("LibreOffice cannot read %1 as a spreadsheet (is it protected by a "
+                                          "password, or damaged?); save it without a password, or as CSV")
+                               .arg(path);
+    return m_office->call(QStringLiteral("reading %1").arg(path), [&] {
+        // No interaction handler: a password is never asked for, the load fails.
+        const uno::Sequence<beans::PropertyValue> arguments = UnoBridge::properties({
+            UnoBridge::property("Hidden", uno::Any(true)),
+            UnoBridge::property("ReadOnly", uno::Any(true)),
+            UnoBridge::property("MacroExecutionMode", uno::Any(document::MacroExecMode::NEVER_EXECUTE)),
+            UnoBridge::property("UpdateDocMode", uno::Any(document::UpdateDocMode::NO_UPDATE)),
+        });
+        uno::Reference<lang::XComponent> loaded;
+        try {
+            loaded = m_office->desktop()->loadComponentFromURL(UnoBridge::fileUrl(path), rtl::OUString("_blank"), 0,
+                                                               arguments);
+        } catch (const lang::IllegalArgumentException &) {
+            throw EngineError(cannot);
+        } catch (const io::IOException &) {
+            throw EngineError(cannot);
+        }
+        if (!loaded.is())
+            throw EngineError(cannot);
+        struct Closer
+        {
+            uno::Reference<lang::XComponent> component;
+            ~Closer()
+            {
+                try {
+                    closeUnwanted(component);
+                } catch (const uno::Exception &) {
+                    // Closed with the office, then.
+                }
+            }
+        } closer{loaded};
+        uno::Reference<sheet::XSpreadsheetDocument> book(loaded, uno::UNO_QUERY);
+        if (!book.is())
+            throw EngineError(QStringLiteral("%1 is not a spreadsheet").arg(path));
+        QStringList names;
+        for (const rtl::OUString &name : book->getSheets()->getElementNames())
+            names << UnoBridge::fromUno(name);
+        if (names.isEmpty())
+            throw EngineError(QStringLiteral("%1 has no sheet").arg(path));
+        // Field separator, text delimiter, character set (UTF-8), first
+        // line, column formats, language, quote all text, detect special
+        // numbers, cells as shown (a ZIP code formatted 00000 keeps its
+        // zero, a whole number gets no ".0"), formulas as such, trim spaces,
+        // the sheet to store (the first, whichever the file opens on).
+        static const rtl::OUString kOptions("44,34,76,1,,0,false,true,true,false,false,1");
+        uno::Reference<frame::XStorable> storable(loaded, uno::UNO_QUERY_THROW);
+        try {
+            storable->storeToURL(
+                UnoBridge::fileUrl(
+                    QDir(folder).absoluteFilePath(QFileInfo(path).completeBaseName() + QStringLiteral(".csv"))),
+                UnoBridge::properties({UnoBridge::property("FilterName", uno::Any(UnoBridge::toUno(kCsvFilter))),
+                                       UnoBridge::property("FilterOptions", uno::Any(kOptions)),
+                                       UnoBridge::property("Overwrite", uno::Any(true))}));
+        } catch (const io::IOException &e) {
+            throw EngineError(QStringLiteral("The first sheet of %1 could not be stored as text: %2")
+                                  .arg(path, UnoBridge::describe(e)));
+        }
+        return names;
+    });
 }
 
 LibreOfficeDocument &LibreOfficeApplication::activeDocument(const char *operation) const

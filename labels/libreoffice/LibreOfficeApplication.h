@@ -29,6 +29,7 @@ public:
 
     WordDocument *open(const QString &fileName, std::optional<bool> readOnly) override;
     WordDocument *openFlatXmlForStoring(const QString &fileName) override;
+    QStringList storeFirstSheetAsCsv(const QString &spreadsheet, const QString &folder) override;
     WordFind *selectionFind() override;
     void setDisplayAlerts(bool on) override;
     void closeActiveDocument(int saveChanges) override;

@@ -93,11 +93,19 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
     }
     if (!office.settings().extraFilter.isEmpty())
         required << office.settings().extraFilter;
+    const QStringList missing = absentFilters(office, required);
+    if (!missing.isEmpty())
+        throw EngineMissing(QStringLiteral("LibreOffice is incomplete: it lacks the filter %1")
+                                .arg(missing.join(QStringLiteral(", "))));
+}
+
+QStringList LibreOfficeDocument::absentFilters(OfficeProcess &office, const QStringList &required)
+{
     // Each package brings its filters' entries in the office configuration,
     // which the office has read at its start: looking there costs about a
     // millisecond. The filter factory would first build its whole cache
     // (several times that), and a trial export more still.
-    const QStringList missing = office.call(QStringLiteral("looking up its filters"), [&] {
+    return office.call(QStringLiteral("looking up its filters"), [&] {
         const uno::Reference<uno::XComponentContext> context = office.context();
         uno::Reference<lang::XMultiServiceFactory> configuration(
             context->getServiceManager()->createInstanceWithContext(
@@ -119,9 +127,6 @@ void LibreOfficeDocument::requireFilters(OfficeProcess &office)
         }
         return absent;
     });
-    if (!missing.isEmpty())
-        throw EngineMissing(QStringLiteral("LibreOffice is incomplete: it lacks the filter %1")
-                                .arg(missing.join(QStringLiteral(", "))));
 }
 
 LibreOfficeDocument::LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,

@@ -33,6 +33,9 @@ public:
 
     // Throws EngineError when the office lacks one of the filters above.
     static void requireFilters(OfficeProcess &office);
+    // The filters of `required` the office lacks (the packages that bring
+    // them are not installed).
+    static QStringList absentFilters(OfficeProcess &office, const QStringList &required);
 
     LibreOfficeDocument(LibreOfficeApplication &application, OfficeProcess &office,
                         css::uno::Reference<css::lang::XComponent> component, QString path, PictureClipboard *clipboard,

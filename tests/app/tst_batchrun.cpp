@@ -208,6 +208,12 @@ private slots:
                                       << "cannot read";
         QTest::newRow("short row") << QStringList{"--csv", list, "--output", old} << QString() << 1
                                    << "list.csv, line 4: 3 fields, but the header names 4 columns";
+        QTest::newRow("spreadsheet with a password")
+            << QStringList{"--csv", PARCELON_EXPORTS_DIR "/password-protected.ods", "--output", old} << QString() << 1
+            << "password-protected.ods as a spreadsheet (is it protected by a password, or damaged?)";
+        QTest::newRow("damaged spreadsheet")
+            << QStringList{"--csv", PARCELON_EXPORTS_DIR "/damaged.xlsx", "--output", old} << QString() << 1
+            << "damaged.xlsx as a spreadsheet";
     }
 
     void failuresWriteNothing()
@@ -231,6 +237,10 @@ private slots:
         QCOMPARE(ReadFileBytes(out(QStringLiteral("old.pdf"))), QByteArray("the user's earlier sheet"));
         QCOMPARE(QDir(outFolder()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{QStringLiteral("list.csv"), QStringLiteral("old.pdf")}));
+        // Nor a spreadsheet's text in the temporary folder.
+        QCOMPARE(QDir(TestEnvironment::temp())
+                     .entryList({QStringLiteral("parcelon-spreadsheet.*")}, QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     // Ctrl+C while the office writes the finished document: the run stops
@@ -358,6 +368,54 @@ private slots:
         // The ZIP+4 on one line: its two halves share a baseline.
         for (const PdfWord &word : pages[0].words)
             QVERIFY2(!word.text.endsWith(QLatin1Char('-')), qPrintable(word.text));
+    }
+
+    // A spreadsheet kept by hand, in each format: its first sheet, read
+    // through the office, whichever sheet it opens on; numbers as the
+    // spreadsheet shows them, read back label by label.
+    void spreadsheetThroughTheOffice_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"hand-kept-list.xlsx", "hand-kept-list.xls", "hand-kept-list.ods"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void spreadsheetThroughTheOffice()
+    {
+        QFETCH(QString, name);
+        const Run run = runParcelon({QStringLiteral("--csv"), QStringLiteral(PARCELON_EXPORTS_DIR "/") + name,
+                                     QStringLiteral("--output"), out(QStringLiteral("sheet.pdf")),
+                                     QStringLiteral("--sender-name"), QStringLiteral("Sendername")});
+        QVERIFY2(run.status == 0, qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(name + QStringLiteral(": read the first sheet, \"Orders\", of 3\n")),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(QLatin1String("3 rows read, 3 labels made on 1 sheet")), qPrintable(run.errors));
+        // Line 2's ZIP code is the number 2134 shown as 02134: taken as shown, not mended.
+        QVERIFY2(run.errors.contains(QLatin1String("given back the leading zero a spreadsheet drops (line 4)")),
+                 qPrintable(run.errors));
+        // Poppler's reading of the PDF, not the office's.
+        const QList<PdfPage> pages = ReadPdfPages(out(QStringLiteral("sheet.pdf")));
+        QCOMPARE(pages.size(), 1);
+        QStringList labels(6);
+        for (const PdfWord &word : pages[0].words) {
+            const int cell = AveryCellOf(word.box);
+            QVERIFY2(cell >= 0, qPrintable(word.text));
+            labels[cell] += (labels[cell].isEmpty() ? QString() : QStringLiteral(" ")) + word.text;
+        }
+        const QStringList wanted = {
+            "Harriet Oyelaran 41 Linden St, Apt 3 Boston, MA 02134",
+            "Quarry & Kiln Ceramics Devika Ramaswamy 500 Sutter St, Suite \"B\", 2nd floor San Francisco, CA 94108-1502",
+            "Tomasz Wilk 12 Elm Rd Concord, NH 03301"};
+        for (int cell = 0; cell < 6; ++cell) {
+            if (cell < wanted.size())
+                QVERIFY2(labels[cell].endsWith(wanted[cell]), qPrintable(labels[cell]));
+            else
+                QCOMPARE(labels[cell], QString());
+        }
+        QVERIFY2(!pages[0].text.contains(QLatin1String("Ines Duarte")), "a later sheet was read");
+        QCOMPARE(QDir(TestEnvironment::temp())
+                     .entryList({QStringLiteral("parcelon-spreadsheet.*")}, QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     // A run killed while the office saves leaves its hidden file and the
