@@ -13,6 +13,8 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || dpkg-parsechangelog -S Timestamp)
 fi
 export SOURCE_DATE_EPOCH
+# Qt's resource compiler stores each file's time unless told this one.
+export QT_RCC_SOURCE_DATE_OVERRIDE=$SOURCE_DATE_EPOCH
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 # CMake reads no CPPFLAGS: they go in with the compiler flags.
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
