@@ -16,6 +16,10 @@ export SOURCE_DATE_EPOCH
 # Qt's resource compiler stores each file's time unless told this one.
 export QT_RCC_SOURCE_DATE_OVERRIDE=$SOURCE_DATE_EPOCH
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# ccache with a base folder hands the compiler relative paths, which end up in
+# the program (the office headers' file names): the same tree would then give
+# another package with ccache than without.
+unset CCACHE_BASEDIR
 # CMake reads no CPPFLAGS: they go in with the compiler flags.
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
