@@ -591,7 +591,7 @@ private slots:
         QCOMPARE(box.title, u"Parcelon"_s);
         QCOMPARE(box.text,
                  u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
-                 "8164, 8254, and 8464.\r\n\r\nAddress lists (CSV or tab-separated, shops' exports too): "
+                 "8164, 8254, and 8464.\r\n\r\nAddress lists (CSV, tab-separated or spreadsheets, shops' exports too): "
                  "Ctrl+O or a right click beside the fields opens one, and so does a list file dropped on the "
                  "window. In the preview, Page Down and Page Up go through the sheets, Ctrl+P prints them, "
                  "Ctrl+Shift+S saves them as a PDF, and Ctrl+L prints the typed address on chosen labels of a "
