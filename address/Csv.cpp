@@ -6,8 +6,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include <array>
-
 namespace {
 
 constexpr qint64 kChunkBytes = 64 * 1024;
@@ -17,21 +15,14 @@ Failure failureAt(int line, const QString &what)
     return Failure(QStringLiteral("line %1: %2").arg(line).arg(what));
 }
 
-// Windows-1252 is Latin-1 but for 0x80..0x9F, where it has its own
-// letters and marks (five places it leaves free keep their Latin-1 value).
+// Qt's decoder for the code page (ICU's table: the five bytes the code page
+// leaves free keep their Latin-1 value, as Windows reads them).
 QString fromWindows1252(const QByteArray &bytes)
 {
-    static constexpr std::array<char16_t, 32> kHigh = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-    };
-    QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const uchar byte = uchar(bytes[i]);
-        text[i] = byte >= 0x80 && byte < 0xA0 ? QChar(kHigh[byte - 0x80]) : QChar(byte);
-    }
-    return text;
+    QStringDecoder windows1252("windows-1252", QStringDecoder::Flag::Stateless);
+    if (!windows1252.isValid())
+        throw Failure(QStringLiteral("this Qt cannot read Windows-1252 text"));
+    return windows1252(bytes);
 }
 
 bool hasNonAscii(const QByteArray &bytes)

@@ -3,6 +3,7 @@
 #include "address/AddressFields.h"
 #include "address/AddressList.h"
 #include "address/AddressStore.h"
+#include "address/Csv.h"
 #include "app/ListRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
@@ -19,6 +20,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTextStream>
 
 #include <chrono>
@@ -191,7 +193,12 @@ QList<QCommandLineOption> BatchOptions()
          QStringLiteral("Make a label for each address of <list> (with --output): an order export of Shopify, "
                         "WooCommerce, Etsy, eBay, PayPal, Amazon or Squarespace, or a list whose first line names "
                         "the columns recipient_name, recipient_street ... (see --map); comma, semicolon or tab "
-                        "separated, or a spreadsheet (.xlsx, .xlsm, .xls, .ods: its first sheet)."),
+                        "separated, or a spreadsheet (.xlsx, .xlsm, .xls, .ods: its first sheet). At most %1 addresses "
+                        "and %2 sheets; a field over %3 characters or a row over %4 KiB is refused.")
+             .arg(QLocale(QLocale::English).toString(AddressList::kMaxAddresses),
+                  QLocale(QLocale::English).toString(kMaxSheets),
+                  QLocale(QLocale::English).toString(AddressList::kMaxFieldLength))
+             .arg(CsvReader::kMaxRecordBytes / 1024),
          QStringLiteral("list")},
         {kStock,
          QStringLiteral("Print on the label stock <name>, a name or product number: %1 (the default: %2), "
@@ -203,12 +210,13 @@ QList<QCommandLineOption> BatchOptions()
                         "stock), in reading order; the labels before it stay blank, for a partly used sheet."),
          QStringLiteral("label")},
         {kCopies,
-         QStringLiteral("Fill <count> labels in a row with each address: 1 by default with --csv, a whole sheet "
-                        "without."),
+         QStringLiteral("Fill <count> labels in a row with each address, 1 to %1: 1 by default with --csv, a whole "
+                        "sheet without.")
+             .arg(kMaxCopies),
          QStringLiteral("count")},
         {kMap,
          QStringLiteral("Take a field (recipient_name, recipient_street, sender_zip, recipient_country ...) from "
-                        "the list's column <field=column>, as in recipient_name=\"Ship To\", or from several "
+                        "the list's column of another name, as in recipient_name=\"Ship To\", or from several "
                         "joined, as in recipient_name=\"First Name+Last Name\"; may be repeated."),
          QStringLiteral("field=column")},
         {kAllOrders,

@@ -4,41 +4,11 @@
 #include "core/AppInfo.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QUrl>
 
 namespace {
-
-// The toolkit's own options, which QApplication takes out of the arguments
-// (as -name or --name), and whether the value follows as the next argument.
-struct ToolkitOption
-{
-    const char *name;
-    bool takesValue;
-};
-constexpr ToolkitOption kToolkitOptions[] = {
-    {"platform", true},
-    {"platformpluginpath", true},
-    {"platformtheme", true},
-    {"plugin", true},
-    {"qwindowgeometry", true},
-    {"qwindowicon", true},
-    {"qwindowtitle", true},
-    {"session", true},
-    {"style", true},
-    {"stylesheet", true},
-    {"display", true},
-    {"geometry", true},
-    {"title", true},
-    {"icon", true},
-    {"name", true},
-    {"visual", true},
-    {"qmljsdebugger", false},
-    {"reverse", false},
-    {"widgetcount", false},
-    {"nograb", false},
-    {"dograb", false},
-    {"sync", false},
-};
 
 // The arguments without the toolkit's options.
 QStringList withoutToolkitOptions(int argc, char *argv[])
@@ -59,7 +29,7 @@ QStringList withoutToolkitOptions(int argc, char *argv[])
             QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
             const bool valueAttached = name.contains(QLatin1Char('='));
             name = name.section(QLatin1Char('='), 0, 0);
-            for (const ToolkitOption &option : kToolkitOptions) {
+            for (const ToolkitOption &option : ToolkitOptions()) {
                 if (name == QLatin1String(option.name)) {
                     toolkit = true;
                     if (option.takesValue && !valueAttached)
@@ -82,6 +52,51 @@ int refuse(const QString &reason)
 
 } // namespace
 
+std::span<const ToolkitOption> ToolkitOptions()
+{
+    // QGuiApplication, QApplication and the X11 platform plugin take these
+    // out of the arguments; tst_commandline checks the list against the one
+    // Qt itself prints for --help-all, so a new Qt option does not go unseen.
+    static constexpr ToolkitOption kOptions[] = {
+        {"platform", true},
+        {"platformpluginpath", true},
+        {"platformtheme", true},
+        {"plugin", true},
+        {"qwindowgeometry", true},
+        {"qwindowicon", true},
+        {"qwindowtitle", true},
+        {"session", true},
+        {"reverse", false},
+        {"style", true},
+        {"stylesheet", true},
+        {"widgetcount", false},
+        {"display", true},
+        {"geometry", true},
+        {"title", true},
+        {"icon", true},
+        {"name", true},
+        {"visual", true},
+        {"nograb", false},
+        {"dograb", false},
+        {"sync", false},
+        {"qmljsdebugger", true},
+    };
+    return kOptions;
+}
+
+QStringList ListFilesGiven(const QStringList &arguments)
+{
+    QStringList paths;
+    for (const QString &argument : arguments) {
+        // A desktop that hands over addresses instead of paths.
+        const QUrl url(argument);
+        const QString path = url.isLocalFile() && argument.startsWith(QLatin1String("file:")) ? url.toLocalFile()
+                                                                                              : argument;
+        paths << QFileInfo(path).absoluteFilePath();
+    }
+    return paths;
+}
+
 CommandLine::CommandLine()
     : m_help(m_parser.addHelpOption())
     , m_version(m_parser.addVersionOption())
@@ -93,6 +108,9 @@ CommandLine::CommandLine()
         QStringLiteral("Fills a sheet of six shipping labels with a sender and a recipient address, in the window "
                        "or, with --output, without one."));
     m_parser.addOptions(BatchOptions());
+    m_parser.addPositionalArgument(QStringLiteral("list"),
+                                   QStringLiteral("An address list to open in the window, as Ctrl+O opens one."),
+                                   QStringLiteral("[list]"));
 }
 
 int CommandLine::parse(int argc, char *argv[])
@@ -107,13 +125,19 @@ int CommandLine::parse(int argc, char *argv[])
         const QCoreApplication app(argc, argv);
         m_parser.showVersion();
     }
-    if (!m_parser.positionalArguments().isEmpty())
+    // Without a run's options, the arguments are lists the window opens.
+    if (IsBatchRun(m_parser) && !m_parser.positionalArguments().isEmpty())
         return refuse(QStringLiteral("unexpected argument \"%1\"").arg(m_parser.positionalArguments().first()));
     for (const QString &name : m_parser.optionNames()) {
         if (m_parser.values(name).size() > 1 && !IsRepeatableOption(name))
             return refuse(QStringLiteral("--%1 is given more than once").arg(name));
     }
     return -1;
+}
+
+QStringList CommandLine::listFiles() const
+{
+    return IsBatchRun(m_parser) ? QStringList() : ListFilesGiven(m_parser.positionalArguments());
 }
 
 bool CommandLine::wantsHelpAll() const

@@ -56,6 +56,17 @@ const QString kTagSample = QStringLiteral("in Parcelwise2021/08/31.Form1.PushBut
 // One draw in a hundred visits the vendor's site.
 constexpr int kSiteVisitDraw = 7;
 
+// Built in, and not turned off by the user (false, no, off or 0).
+bool vendorSiteVisitsWanted(const SettingsStore &settings)
+{
+    if (!AppInfo::kVendorSiteVisits)
+        return false;
+    const QString value =
+        settings.peek(QString::fromLatin1(AppInfo::kVendorSiteVisitsKey)).value_or(QString()).trimmed().toLower();
+    return !QStringList{QStringLiteral("false"), QStringLiteral("no"), QStringLiteral("off"), QStringLiteral("0")}
+                .contains(value);
+}
+
 constexpr std::chrono::milliseconds kPreparePreviewAfter(150);
 
 const QString kBackgroundTip = QStringLiteral("Right-click for the menu: Open Address List... (Ctrl+O).\n"
@@ -202,7 +213,7 @@ void Form1::Form_Load()
         p.step(124, [&] { m_pointer.setCustomCursor(LoadHandCursor(HandCursorPath())); });
     p.step(126, [&] {
         const int draw = int(m_services.random.uniform() * 100) + 1;
-        if (draw == kSiteVisitDraw)
+        if (draw == kSiteVisitDraw && vendorSiteVisitsWanted(m_settings))
             m_services.urlOpener.open(QUrl(QString::fromLatin1(AppInfo::kVendorSite)));
     });
     for (int n = 1; n <= AddressFields::kCount; ++n)
@@ -435,6 +446,24 @@ void Form1::OpenAddressList(const QString &path)
     preview()->ShowList(sheets, describeCut, stock);
 }
 
+void Form1::OpenListsGiven(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    // The list's dialogs are modal: they wait for the event loop.
+    QTimer::singleShot(0, this, [this, paths] {
+        if (paths.size() > 1) {
+            QStringList others;
+            for (const QString &path : paths.mid(1))
+                others << QFileInfo(path).fileName();
+            m_services.messages.show(QStringLiteral("One list is opened at a time: %1 now, not %2.")
+                                         .arg(QFileInfo(paths.first()).fileName(), others.join(QStringLiteral(", "))),
+                                     AppInfo::applicationTitle(), BoxStyle::Information);
+        }
+        OpenAddressList(paths.first());
+    });
+}
+
 bool Form1::acceptsDrop(const QMimeData *data) const
 {
     return data->hasUrls() && data->urls().first().isLocalFile();
@@ -481,6 +510,20 @@ void Form1::contextMenuEvent(QContextMenuEvent *event)
             if (const LabelStock *chosen = FindStock(name))
                 m_stock.choose(*chosen);
         });
+    }
+    // What a list's sheets offer in the preview, named here where lists begin.
+    menu.addSection(QStringLiteral("In the preview"));
+    const std::pair<const char *, QKeySequence> previewKeys[] = {
+        {"Next Sheet", QKeySequence(Qt::Key_PageDown)},
+        {"Previous Sheet", QKeySequence(Qt::Key_PageUp)},
+        {"Print...", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"Save as PDF...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"Print Labels...", QKeySequence(Qt::CTRL | Qt::Key_L)},
+    };
+    for (const auto &[text, keys] : previewKeys) {
+        QAction *named = menu.addAction(QString::fromLatin1(text));
+        named->setShortcut(keys);
+        named->setEnabled(false);
     }
     menu.exec(event->globalPos());
 }

@@ -59,6 +59,10 @@ public:
     // the preview make and show its sheets. A list that cannot be read is
     // one box; while sheets are being made a list is refused.
     void OpenAddressList(const QString &path);
+    // The lists named on the command line (a file manager's "open with"),
+    // opened once the event loop runs; one list at a time, so a box names
+    // any further ones as not opened.
+    void OpenListsGiven(const QStringList &paths);
     QAction *openListAction() const { return m_openListAction; }
 
     // Text1 .. Text12.

@@ -107,7 +107,10 @@ int main(int argc, char *argv[])
 
     Form1 form(services);
     // The office the check started is warmed in the background for the first click.
-    const int status = RunMainWindow(form, [&engines] { engines.warmUp(); });
+    const int status = RunMainWindow(form, [&] {
+        engines.warmUp();
+        form.OpenListsGiven(commandLine.listFiles());
+    });
     // A list's sheets still being made stop at once, before the windows wait for them.
     engines.shutDown();
     return status;

@@ -13,6 +13,10 @@ inline constexpr char kVersion[] = PARCELON_VERSION;
 inline constexpr char kAppId[] = PARCELON_APP_ID;
 inline constexpr char kSupportAddress[] = "support@quillmark.example";
 inline constexpr char kVendorSite[] = "https://www.quillmark.example/";
+// Whether the occasional visit to the vendor's site is built in (a packager's choice).
+inline constexpr bool kVendorSiteVisits = PARCELON_VENDOR_SITE_VISITS;
+// The setting that turns the visit off for one user ("false").
+inline constexpr char kVendorSiteVisitsKey[] = "VisitVendorSite";
 inline constexpr char kContactPage[] = "https://www.quillmark.example/contact";
 
 // Cut before the last blank while longer than 40 characters.

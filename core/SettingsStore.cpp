@@ -215,6 +215,14 @@ QString SettingsStore::read(const QString &key, const QString &defaultValue)
     return value;
 }
 
+std::optional<QString> SettingsStore::peek(const QString &key) const
+{
+    FileBytes file;
+    if (!loadFile(QFile::encodeName(m_fileName), file).isEmpty())
+        return std::nullopt;
+    return SettingsIni(file.bytes, sectionName()).value(key);
+}
+
 bool SettingsStore::write(const QString &key, const QString &value)
 {
     m_held.insert(key, value);

@@ -3,6 +3,8 @@
 #include <QMap>
 #include <QString>
 
+#include <optional>
+
 // The per-user store of the twelve address fields: section [Parcelon] of
 // ~/.config/Quillmark/Quillmark.conf (XDG_CONFIG_HOME honoured), in the ini
 // form QSettings reads and writes. The vendor's other products keep their
@@ -16,6 +18,11 @@ public:
     // The stored string, the empty string when an empty one is stored, the
     // default when the key is missing or the file cannot be read.
     QString read(const QString &key, const QString &defaultValue);
+
+    // The stored string of a key the program only reads (a switch the user
+    // sets), none when it is missing or the file cannot be read. Unlike
+    // read(), it is never written back.
+    std::optional<QString> peek(const QString &key) const;
 
     // Stores the value at once, together with any earlier value that could
     // not be stored yet, so a killed program keeps the last keystroke. Every

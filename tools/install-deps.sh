@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what Parcelon needs on Debian 12 and is not installed yet:
+# Installs what Parcelon needs on Debian 12 and is not installed yet (the
+# packages debian/control names):
 #   tools/install-deps.sh                 to build and run it
 #   tools/install-deps.sh test            ... and to run the tests
 #   tools/install-deps.sh test package    ... and to build and check the .deb
@@ -7,33 +8,35 @@
 # apt-get as root, through sudo when started by another user.
 set -euo pipefail
 
-wanted=(
-    # build
-    build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpoppler-qt6-dev
-    # a list laid out by two offices is joined into one PDF
-    libqpdf-dev
-    # the benchmark reads the screen through Xlib and clicks through XTest
-    libx11-dev libxtst6
-    # the document engine and its SDK (Draw is kept for older set-ups
-    # that made the picture through its export); either
-    # flavour of LibreOffice does, the first is installed when neither is
-    "libreoffice-writer-nogui|libreoffice-writer" "libreoffice-draw-nogui|libreoffice-draw"
-    # Calc reads address lists kept as spreadsheets (.xlsx, .xls, .ods)
-    "libreoffice-calc-nogui|libreoffice-calc"
-    libreoffice-dev fonts-liberation2
-)
+# The packages come from debian/control, the one list: its Build-Depends
+# (those marked <!nocheck> only for the tests) and what the package depends
+# on at run time. build-essential is what Debian takes for granted there.
+control=$(dirname "$0")/../debian/control
+# Prints a field's entries one a line, "a|b" for alternatives, without
+# versions, without substitutions, with " test" after those for the tests.
+control_entries() {
+    awk -v field="$1" '
+        /^#/ { next }
+        index($0, field ":") == 1 { on = 1; print substr($0, length(field) + 2); next }
+        on && /^[ \t]/ { print; next }
+        { on = 0 }' "$control" | tr '\n' ' ' | tr ',' '\n' | sed -E '
+        /\$\{/d
+        s/<!nocheck>/@/g
+        s/\([^)]*\)|\[[^]]*\]|<[^>]*>//g
+        s/ //g
+        /^debhelper-compat/d
+        /^$/d
+        /@/ { s/@//g; s/$/ test/ }'
+}
+build=(build-essential) tests=()
+while read -r name group; do
+    if [ "$group" = test ]; then tests+=("$name"); else build+=("$name"); fi
+done < <(control_entries Build-Depends; control_entries Depends)
+wanted=("${build[@]}")
 for group in "$@"; do
     case $group in
     test)
-        wanted+=(
-            # an X server with a window manager and real input, screenshots,
-            # independent readers of the Word files
-            xvfb xauth openbox xdotool x11-utils imagemagick antiword catdoc unzip procps poppler-utils
-            # checkers of the desktop entry, the AppStream file and the manual page
-            desktop-file-utils appstream man-db
-            # the layout check of the sources
-            clang-format
-        ) ;;
+        wanted+=("${tests[@]}") ;;
     package)
         wanted+=(file lintian) ;;
     *)

@@ -305,6 +305,12 @@ private slots:
             << "Zoë “Z”"
             << "Café € Row"
             << "list.csv is not UTF-8 text: read as Windows-1252";
+        // The five bytes the code page leaves free keep their Latin-1 value, as Windows reads them.
+        QTest::newRow("Windows-1252, its free bytes")
+            << QByteArray("recipient_name,recipient_street\nAda \x8A\x9F,\x81\x8D\x8F\x90\x9D \x99\n")
+            << "Ada \u0160\u0178"
+            << "\u0081\u008D\u008F\u0090\u009D \u2122"
+            << "list.csv is not UTF-8 text: read as Windows-1252";
     }
 
     void textAsExported()

@@ -3,6 +3,7 @@
 #include "core/AppInfo.h"
 #include "core/GeneratedDocuments.h"
 #include "core/ProgramFolder.h"
+#include "core/SettingsIni.h"
 #include "core/SettingsStore.h"
 #include "core/TerminationSignals.h"
 #include "labels/LabelGeneration.h"
@@ -310,16 +311,38 @@ private slots:
         QCOMPARE(form.styleSheet(), form.skin().isLoaded() ? QString::fromUtf8(bytes) : QString());
     }
 
+    // The user's switch in the settings (none: on) and the packager's build option.
+    void visitsTheSiteOnlyOnADrawOfSeven_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("wanted");
+        QTest::newRow("no setting") << QString() << true;
+        QTest::newRow("true") << u"true"_s << true;
+        QTest::newRow("false") << u"false"_s << false;
+        QTest::newRow("Off, spaced") << u" Off "_s << false;
+        QTest::newRow("0") << u"0"_s << false;
+        QTest::newRow("1") << u"1"_s << true;
+    }
+
     void visitsTheSiteOnlyOnADrawOfSeven()
     {
+        QFETCH(QString, setting);
+        QFETCH(bool, wanted);
+        if (!setting.isNull())
+            QVERIFY(SettingsStore().write(u"VisitVendorSite"_s, setting));
         for (const double uniform : {0.0599999, 0.06, 0.0699999, 0.07}) {
             Fixture f(uniform);
             f.loaded();
             QCOMPARE(f.random.draws, 1);
             const bool seven = uniform >= 0.06 && uniform < 0.07;
             QCOMPARE(f.urlOpener.opened,
-                     seven ? QList<QUrl>{QUrl(u"https://www.quillmark.example/"_s)} : QList<QUrl>{});
+                     seven && wanted && AppInfo::kVendorSiteVisits
+                         ? QList<QUrl>{QUrl(u"https://www.quillmark.example/"_s)}
+                         : QList<QUrl>{});
         }
+        // Read, never written: the switch stays as the user left it (or missing).
+        QCOMPARE(SettingsIni(ReadFileBytes(SettingsStore().fileName()), u"Parcelon"_s).value(u"VisitVendorSite"_s),
+                 setting.isNull() ? std::nullopt : std::optional<QString>(setting));
     }
 
     void withoutAnEngineTheProgramEndsUnseen()
@@ -568,7 +591,11 @@ private slots:
         QCOMPARE(box.title, u"Parcelon"_s);
         QCOMPARE(box.text,
                  u"These labels are 4 x 3-1/3 inches and work with Avery 5164, 5264, 5524, 5664, "
-                 "8164, 8254, and 8464.\r\n\r\nQuestions? Please contact Team Quillmark at "
+                 "8164, 8254, and 8464.\r\n\r\nAddress lists (CSV, tab-separated or spreadsheets, shops' exports too): "
+                 "Ctrl+O or a right click beside the fields opens one, and so does a list file dropped on the "
+                 "window. In the preview, Page Down and Page Up go through the sheets, Ctrl+P prints them, "
+                 "Ctrl+Shift+S saves them as a PDF, and Ctrl+L prints the typed address on chosen labels of a "
+                 "used sheet.\r\n\r\nQuestions? Please contact Team Quillmark at "
                  "https://www.quillmark.example/contact"_s);
     }
 
@@ -581,15 +608,26 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         for (QWidget *where : {static_cast<QWidget *>(&form), static_cast<QWidget *>(form.findChild<QGroupBox *>())}) {
             QString offered;
-            QTimer::singleShot(0, &form, [&offered] {
+            QSet<QString> named;
+            QTimer::singleShot(0, &form, [&offered, &named] {
                 if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                    offered = menu->actions().value(0)->text();
+                    offered = menu->actions().value(0)->text() + u' ' + menu->actions().value(0)->shortcut().toString();
+                    for (const QAction *action : menu->actions()) {
+                        if (!action->isSeparator() && !action->isEnabled())
+                            named << action->text() + u' ' + action->shortcut().toString();
+                    }
                     menu->close();
                 }
             });
             QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), where->mapToGlobal(QPoint(2, 2)));
             QApplication::sendEvent(where, &click);
-            QCOMPARE(offered, u"Open Address List..."_s);
+            QCOMPARE(offered, u"Open Address List... Ctrl+O"_s);
+            // It names the preview's entries for a list's sheets with their keys, as the preview binds them.
+            form.preparePreview();
+            QSet<QString> bound;
+            for (const QAction *action : form.previewWindow()->actions())
+                bound << action->text() + u' ' + action->shortcut().toString();
+            QCOMPARE(named, bound);
         }
     }
 

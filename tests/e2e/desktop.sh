@@ -417,6 +417,19 @@ check "closing the preview ends the program" wait_until 15 app_gone
 check "no office process is left" wait_until 10 no_offices
 check "no temporary file is left" temp_empty
 
+# --- a list named on the command line, as a file manager's "Open With" starts it ---
+"$PARCELON" "$LIST" >"$ROOT/open-with.log" 2>&1 &
+APP_PID=$!
+check "a list named on the command line is read at start (its notices in a box)" wait_until 60 has_box
+dismiss_box
+check "... asks where on the sheet" wait_until 15 has_dialog "Where on the Sheet"
+xdotool windowactivate --sync "$(dialog "Where on the Sheet")" key Return
+check "... and shows its ten addresses from label 1 on two sheets" wait_until 90 list_title_is "Parcelon - sheet 1 of 2"
+shot open-with
+kill -TERM "$APP_PID"
+check "... and ends on SIGTERM" wait_until 15 app_gone
+check "... leaving no office process" wait_until 10 no_offices
+
 # --- log-out (SIGTERM) with the preview open: ends like a close -------------------
 start_app
 check "main window shows for the log-out case" wait_until 60 has_main
