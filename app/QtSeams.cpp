@@ -200,7 +200,20 @@ std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsiz
     if (dialog.exec() != QDialog::Accepted || m_exit.ending())
         return std::nullopt;
     const LabelPlacement chosen = dialog.placement();
-    return LabelChoice{chosen.start, chosen.copies};
+    return LabelChoice{chosen.start, chosen.copies, {}};
+}
+
+std::optional<LabelChoice> QtPlacementDialog::askListPlacement(QWidget *parent, const ListOverview &list,
+                                                               const ColumnPicking *columns)
+{
+    if (m_exit.ending())
+        return std::nullopt;
+    WhereOnSheetDialog dialog(list.addresses, parent);
+    dialog.describeList(list, columns);
+    if (dialog.exec() != QDialog::Accepted || m_exit.ending())
+        return std::nullopt;
+    const LabelPlacement chosen = dialog.placement();
+    return LabelChoice{chosen.start, chosen.copies, dialog.columns()};
 }
 
 void DesktopUrlOpener::open(const QUrl &url)

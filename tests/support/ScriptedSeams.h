@@ -37,9 +37,16 @@ class ScriptedPlacementDialog : public PlacementDialog
 {
 public:
     std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses) override;
+    // Records the list's overview and the columns offered; with pickColumns
+    // set, picks them, recording the overview the dialog then shows too.
+    std::optional<LabelChoice> askListPlacement(QWidget *parent, const ListOverview &list,
+                                                const ColumnPicking *columns) override;
 
     std::optional<LabelChoice> answer = LabelChoice{};
     QList<qsizetype> asked;
+    std::optional<QMap<int, QStringList>> pickColumns;
+    QList<ListOverview> overviews;
+    QList<ColumnPicking> pickings;
 };
 
 // A print dialog that answers as scripted. With a file name set it turns
