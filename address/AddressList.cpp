@@ -43,8 +43,6 @@ using RowParts = QMap<int, QMap<Part, QString>>;
 // A summary line under a shop's rows holds a text or two, never an address.
 constexpr qsizetype kMaxTrailerFields = 3;
 
-constexpr char kFurtherItem[] = "a further item of its order, on the order's label";
-
 // One pass over a list: the header, then row by row into a reading.
 class ListReader
 {
@@ -280,7 +278,7 @@ private:
             // Shopify repeats an order on a row per further item, shipping cells empty.
             const bool furtherItem = !orderNumber.isEmpty() && m_orderOfRow.contains(orderNumber);
             m_reading.skipped << SkippedRow{m_record.line,
-                                            furtherItem ? QString::fromLatin1(kFurtherItem)
+                                            furtherItem ? QString::fromLatin1(kFurtherItemReason)
                                                         : QStringLiteral("no recipient address")};
             if (furtherItem)
                 m_itemRowOrders.insert(m_reading.skipped.size() - 1, order);
@@ -326,7 +324,7 @@ private:
             bool merged = false;
             for (const qsizetype k : std::as_const(same)) {
                 if (kept[k].fields.mid(RecipientCompany - 1) == row.fields.mid(RecipientCompany - 1)) {
-                    m_reading.skipped << SkippedRow{row.line, QString::fromLatin1(kFurtherItem)};
+                    m_reading.skipped << SkippedRow{row.line, QString::fromLatin1(kFurtherItemReason)};
                     merged = true;
                     break;
                 }
@@ -382,6 +380,8 @@ private:
         if (!m_countriesNamed.isEmpty())
             m_reading.notices << QStringLiteral("%1: countries written as their English names in capitals (%2)")
                                      .arg(m_name, lineList(m_countriesNamed));
+        m_reading.valuesMended = int(m_zeroRestored.size() + m_hyphenated.size() + m_unwrapped.size()
+                                     + m_statesCoded.size() + m_countriesNamed.size());
         if (m_reading.rows.isEmpty())
             throw Failure(m_reading.rowsRead
                               ? QStringLiteral("%1: no row holds a recipient address").arg(m_name)

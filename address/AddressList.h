@@ -20,6 +20,9 @@ struct AddressRow
     QStringList fields;
 };
 
+// The reason of a row that only adds an item to an order read above.
+inline constexpr char kFurtherItemReason[] = "a further item of its order, on the order's label";
+
 // A row of the list that makes no label, and why.
 struct SkippedRow
 {
@@ -33,6 +36,7 @@ struct AddressListReading
     QStringList notices;        // one line each, naming the file: what was taken differently from how it stood
     QList<SkippedRow> skipped;  // blank rows, rows without a recipient
     int rowsRead = 0;           // the rows under the header, the skipped ones included
+    int valuesMended = 0;       // values taken differently from how they stood (see the notices)
     bool senderColumns = false; // the list has a column for a sender field
 };
 

@@ -264,10 +264,12 @@ ListColumns recogniseColumns(const QStringList &header, const QString &where, co
     }
     // A name alone makes a label no carrier takes.
     if (!columns.hasRecipientAddress())
-        throw Failure(QStringLiteral("%1: no column gives the recipient's street, city or ZIP code, so no label "
-                                     "was made; the list has %2; the names known are %3; name the columns with "
-                                     "--map recipient_street=COLUMN (several joined with +)")
-                          .arg(where, header.join(QStringLiteral(", ")), knownNames()));
+        throw ColumnsNotRecognised(
+            QStringLiteral("%1: no column gives the recipient's street, city or ZIP code, so no label "
+                           "was made; the list has %2; the names known are %3; name the columns with "
+                           "--map recipient_street=COLUMN (several joined with +)")
+                .arg(where, header.join(QStringLiteral(", ")), knownNames()),
+            header);
     return columns;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -97,11 +99,27 @@ OrderColumns recogniseOrderColumns(const QStringList &header);
 // already fulfilled or shipped.
 bool marksOrderDone(const OrderColumns::Status &status, const QString &cell);
 
+// A list none of whose columns gives where the recipient lives: the
+// refusal, and the list's column names for the window to offer instead.
+class ColumnsNotRecognised : public Failure
+{
+public:
+    ColumnsNotRecognised(QString description, QStringList header)
+        : Failure(std::move(description))
+        , m_header(std::move(header))
+    {
+    }
+    const QStringList &header() const { return m_header; }
+
+private:
+    QStringList m_header;
+};
+
 // The columns of `header` by the table, `columnOfField` (field -> a column
 // name, or several joined with "+") over it. `where` names the header line in
-// messages. Throws Failure for a column named twice, a mapped column the
-// header lacks, and a header with no column for the recipient's street, city
-// or ZIP code.
+// messages. Throws Failure for a column named twice and a mapped column the
+// header lacks, ColumnsNotRecognised for a header with no column for the
+// recipient's street, city or ZIP code.
 ListColumns recogniseColumns(const QStringList &header, const QString &where, const QMap<int, QString> &columnOfField);
 
 } // namespace AddressList

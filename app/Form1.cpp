@@ -2,6 +2,7 @@
 
 #include "address/AddressFields.h"
 #include "address/AddressList.h"
+#include "address/ListColumnChoice.h"
 #include "app/ListRun.h"
 #include "core/AppInfo.h"
 #include "core/Failure.h"
@@ -42,6 +43,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -388,38 +390,48 @@ void Form1::OpenAddressList(const QString &path)
     QStringList typed;
     for (int n = 1; n <= AddressFields::kCount; ++n)
         typed << fieldText(n);
+    const QStringList defaults = AddressList::listDefaults(typed);
+    std::optional<ListFile> list;
     AddressListReading reading;
+    std::optional<ColumnPicking> picking;
     try {
         // A spreadsheet takes the office a moment.
         setBusyPointer();
-        reading = ReadAddressList(m_services.engines, path, AddressList::listDefaults(typed));
-        setDefaultPointer();
+        const auto pointer = qScopeGuard([this] { setDefaultPointer(); });
+        list.emplace(m_services.engines, path);
+        try {
+            reading = list->read(defaults);
+        } catch (const AddressList::ColumnsNotRecognised &refusal) {
+            // No --map in a window: the user picks the columns from the list's own.
+            picking = columnPicking(*list, refusal.header(), typed);
+        }
     } catch (const Failure &failure) {
-        setDefaultPointer();
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
         return;
-    }
-    // What the command line says on its error stream: how the list was read
-    // where that was not as it stood, and the rows that make no label.
-    if (!reading.notices.isEmpty() || !reading.skipped.isEmpty()) {
-        QStringList said = reading.notices;
-        said << ListReadSummary(path, reading);
-        m_services.messages.show(said.join(QLatin1Char('\n')), title, BoxStyle::Information);
-    }
-    QList<QStringList> addresses;
-    QList<int> lines;
-    for (const AddressRow &row : std::as_const(reading.rows)) {
-        addresses << row.fields;
-        lines << row.line;
     }
     std::optional<LabelChoice> choice;
     try {
         QWidget *over = QApplication::activeWindow();
         if (!over)
             over = m_preview && m_preview->isVisible() ? static_cast<QWidget *>(m_preview) : this;
-        choice = m_services.placementDialog.askPlacement(over, addresses.size(), m_stock.current().name);
+        const ListOverview overview = picking ? picking->overviewWith(picking->chosen)
+                                              : DescribeList(path, list->sheetRead(), typed, reading);
+        choice = m_services.placementDialog.askListPlacement(over, overview, picking ? &*picking : nullptr,
+                                                             m_stock.current().name);
+        if (choice && picking) {
+            reading = list->read(defaults, AddressList::columnMapping(choice->columns));
+            m_settings.write(AddressList::columnChoiceKey(picking->header),
+                             AddressList::encodeColumnChoice(choice->columns));
+        }
     } catch (const Failure &failure) {
         m_services.messages.show(failure.description(), title, BoxStyle::Warning);
+        return;
+    }
+    QList<QStringList> addresses;
+    QList<int> lines;
+    for (const AddressRow &row : std::as_const(reading.rows)) {
+        addresses << row.fields;
+        lines << row.line;
     }
     if (choice && !choice->stock.isEmpty()) {
         if (const LabelStock *chosen = FindStock(choice->stock))
@@ -462,6 +474,37 @@ void Form1::OpenListsGiven(const QStringList &paths)
         }
         OpenAddressList(paths.first());
     });
+}
+
+ColumnPicking Form1::columnPicking(const ListFile &list, const QStringList &header, const QStringList &typed)
+{
+    ColumnPicking picking;
+    picking.header = header;
+    for (const int field : AddressList::pickableFields())
+        picking.fields.append({field, AddressList::fieldCaption(field)});
+    const QString key = AddressList::columnChoiceKey(header);
+    picking.chosen = AddressList::decodeColumnChoice(m_settings.read(key, QString()), header);
+    const QString path = list.path();
+    picking.overviewWith = [&list, path, typed, sheet = list.sheetRead()](const QMap<int, QStringList> &columns) {
+        try {
+            const AddressListReading reading = list.read(AddressList::listDefaults(typed),
+                                                         AddressList::columnMapping(columns));
+            return DescribeList(path, sheet, typed, reading);
+        } catch (const Failure &failure) {
+            // Who the labels are from, though there are none yet.
+            ListOverview none = DescribeList(path, sheet, typed, AddressListReading());
+            none.addresses = 0;
+            none.summary.clear();
+            none.details.clear();
+            // The reader's refusal speaks of --map, which the window has no use for.
+            none.problem = dynamic_cast<const AddressList::ColumnsNotRecognised *>(&failure)
+                ? QStringLiteral("The list's column names are not known: pick the columns of at least the "
+                                 "street, city or ZIP code.")
+                : failure.description();
+            return none;
+        }
+    };
+    return picking;
 }
 
 bool Form1::acceptsDrop(const QMimeData *data) const

@@ -15,7 +15,9 @@
 #include <functional>
 #include <memory>
 
+struct ColumnPicking;
 struct Services;
+class ListFile;
 class Form2;
 class InputGuard;
 class QAction;
@@ -104,6 +106,9 @@ private:
     bool acceptsDrop(const QMimeData *data) const;
     bool undoSample(QLineEdit *edit, QKeyEvent *key);
     void openDropped(const QMimeData *data);
+    // The columns the user may pick for a list whose names are not known,
+    // starting from what was picked for the same header before.
+    ColumnPicking columnPicking(const ListFile &list, const QStringList &header, const QStringList &typed);
 
     Services &m_services;
     std::unique_ptr<Ui::Form1> ui;

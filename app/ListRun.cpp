@@ -1,5 +1,6 @@
 #include "app/ListRun.h"
 
+#include "address/AddressFields.h"
 #include "address/AddressList.h"
 #include "core/Failure.h"
 #include "labels/LabelFit.h"
@@ -9,17 +10,94 @@
 
 #include <map>
 
+ListFile::ListFile(EngineFactory &engines, const QString &path)
+    : m_path(path)
+{
+    if (IsSpreadsheetFile(path))
+        m_sheet = ReadFirstSheet(engines, path);
+}
+
+AddressListReading ListFile::read(const QStringList &defaults, const QMap<int, QString> &columnOfField,
+                                  bool allOrders) const
+{
+    if (!m_sheet)
+        return AddressList::readFile(m_path, defaults, columnOfField, allOrders);
+    QByteArray csv = m_sheet->csv;
+    QBuffer text(&csv);
+    text.open(QIODevice::ReadOnly);
+    AddressListReading reading = AddressList::read(text, m_path, defaults, columnOfField, allOrders);
+    reading.notices.prepend(FirstSheetNotice(m_path, *m_sheet));
+    return reading;
+}
+
+QString ListFile::sheetRead() const
+{
+    if (!m_sheet)
+        return QString();
+    // The notice without the file's name.
+    const QString notice = FirstSheetNotice(QString(), *m_sheet);
+    return notice.mid(notice.indexOf(QLatin1String("read ")) + 5);
+}
+
 AddressListReading ReadAddressList(EngineFactory &engines, const QString &path, const QStringList &defaults,
                                    const QMap<int, QString> &columnOfField, bool allOrders)
 {
-    if (!IsSpreadsheetFile(path))
-        return AddressList::readFile(path, defaults, columnOfField, allOrders);
-    FirstSheet sheet = ReadFirstSheet(engines, path);
-    QBuffer text(&sheet.csv);
-    text.open(QIODevice::ReadOnly);
-    AddressListReading reading = AddressList::read(text, path, defaults, columnOfField, allOrders);
-    reading.notices.prepend(FirstSheetNotice(path, sheet));
-    return reading;
+    return ListFile(engines, path).read(defaults, columnOfField, allOrders);
+}
+
+namespace {
+
+QString counted(qsizetype count, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+} // namespace
+
+ListOverview DescribeList(const QString &path, const QString &sheetRead, const QStringList &typed,
+                          const AddressListReading &reading)
+{
+    ListOverview overview;
+    overview.addresses = reading.rows.size();
+    if (reading.senderColumns) {
+        overview.sender = QStringLiteral("from the list's own sender columns");
+    } else {
+        QStringList lines;
+        bool sample = false;
+        for (int field = 1; field <= 6; ++field) {
+            const QString text = typed.value(field - 1).trimmed();
+            // The sample's company, name or street left in place would be
+            // printed on every label; its state or ZIP code may be the user's.
+            sample = sample || (field <= 3 && !text.isEmpty() && text == AddressFields::sampleValue(field));
+            if (!text.isEmpty())
+                lines << text;
+        }
+        overview.sender = lines.isEmpty() ? QStringLiteral("none (the sender fields are empty)")
+                                          : lines.join(QStringLiteral(", "));
+        overview.sampleSender = sample;
+    }
+    qsizetype merged = 0;
+    for (const SkippedRow &row : reading.skipped)
+        merged += row.reason == QLatin1String(kFurtherItemReason);
+    const qsizetype skipped = reading.skipped.size() - merged;
+    if (!sheetRead.isEmpty())
+        overview.summary << QStringLiteral("Read %1.").arg(sheetRead);
+    overview.summary << QStringLiteral("%1 read: %2.")
+                            .arg(counted(reading.rowsRead, "row", "rows"),
+                                 counted(overview.addresses, "address", "addresses"));
+    if (merged)
+        overview.summary << QStringLiteral("%1 merged into %2 order's label.")
+                                .arg(counted(merged, "further item row", "further item rows"),
+                                     merged == 1 ? QStringLiteral("its") : QStringLiteral("their"));
+    if (skipped)
+        overview.summary << QStringLiteral("%1 skipped.").arg(counted(skipped, "row", "rows"));
+    if (reading.valuesMended)
+        overview.summary << QStringLiteral("%1 mended (ZIP codes, states, countries, spreadsheet marks).")
+                                .arg(counted(reading.valuesMended, "value", "values"));
+    QStringList details = reading.notices;
+    details << ListReadSummary(path, reading);
+    overview.details = details.join(QLatin1Char('\n'));
+    return overview;
 }
 
 QList<SheetLabels> PlanListSheets(const QList<QStringList> &addresses, LabelPlacement placement)

@@ -204,6 +204,20 @@ std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsiz
     return LabelChoice{chosen.start, chosen.copies, dialog.stock().name};
 }
 
+std::optional<LabelChoice> QtPlacementDialog::askListPlacement(QWidget *parent, const ListOverview &list,
+                                                               const ColumnPicking *columns, const QString &stock)
+{
+    if (m_exit.ending())
+        return std::nullopt;
+    const LabelStock *known = FindStock(stock);
+    WhereOnSheetDialog dialog(list.addresses, known ? *known : DefaultStock(), parent);
+    dialog.describeList(list, columns);
+    if (dialog.exec() != QDialog::Accepted || m_exit.ending())
+        return std::nullopt;
+    const LabelPlacement chosen = dialog.placement();
+    return LabelChoice{chosen.start, chosen.copies, dialog.stock().name, dialog.columns()};
+}
+
 void DesktopUrlOpener::open(const QUrl &url)
 {
     if (!QDesktopServices::openUrl(url))

@@ -63,6 +63,8 @@ public:
     {
     }
     std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) override;
+    std::optional<LabelChoice> askListPlacement(QWidget *parent, const ListOverview &list, const ColumnPicking *columns,
+                                                const QString &stock) override;
 
 private:
     const ProgramExit &m_exit;

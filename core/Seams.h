@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
+#include <utility>
 
 class QPrinter;
 class QWidget;
@@ -40,12 +45,35 @@ public:
 
 // Where on a sheet labels start: the label stock, the first free label (1..
 // the stock's labels, reading order) and how many labels in a row each
-// address fills.
+// address fills. For a list whose columns the user picked: field (as
+// numbered in the list reader) -> the list's columns, one or several joined.
 struct LabelChoice
 {
     int start = 1;
     int copies = 1;
     QString stock; // the stock's name; empty: the one the dialog was opened with
+    QMap<int, QStringList> columns;
+};
+
+// What the dialog says about a list before its labels are made.
+struct ListOverview
+{
+    qsizetype addresses = 0;
+    QString sender;            // the sender every label carries, on one line
+    bool sampleSender = false; // ... which is still the sample sender
+    QStringList summary;       // a few lines: rows read, merged, skipped, values mended
+    QString details;           // everything, shown on demand
+    QString problem;           // why the list as read makes no label (then no addresses)
+};
+
+// A list whose column names are not recognised: the user picks, for each
+// field offered, one column or two (joined) of the list's own header.
+struct ColumnPicking
+{
+    QStringList header;
+    QList<std::pair<int, QString>> fields; // field, its caption
+    QMap<int, QStringList> chosen;         // to start with: what was picked for this layout before
+    std::function<ListOverview(const QMap<int, QStringList> &)> overviewWith; // the list read with a choice
 };
 
 // The "where on the sheet" dialog, asked before labels are made for
@@ -56,6 +84,15 @@ class PlacementDialog
 public:
     virtual ~PlacementDialog() = default;
     virtual std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) = 0;
+    // The same for a list, which the dialog describes; with `columns` the
+    // user picks them too (LabelChoice::columns). A dialog that cannot
+    // describe a list asks as for its addresses alone.
+    virtual std::optional<LabelChoice> askListPlacement(QWidget *parent, const ListOverview &list,
+                                                        const ColumnPicking *columns, const QString &stock)
+    {
+        Q_UNUSED(columns);
+        return askPlacement(parent, list.addresses, stock);
+    }
 };
 
 // Opens a web address in the desktop's browser without waiting.

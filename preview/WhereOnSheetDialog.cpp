@@ -3,12 +3,16 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -158,7 +162,7 @@ WhereOnSheetDialog::WhereOnSheetDialog(qsizetype addresses, const LabelStock &st
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto *layout = new QVBoxLayout(this);
+    auto *layout = m_layout = new QVBoxLayout(this);
     layout->addLayout(stockForm);
     layout->addWidget(prompt);
     layout->addWidget(m_picker, 0, Qt::AlignHCenter);
@@ -195,7 +199,11 @@ void WhereOnSheetDialog::showTotals()
     const qsizetype sheets = SheetsTaken(m_addresses, chosen);
     m_picker->setFilled(labels);
     // Refused while the dialog is open, with the reason, not after it closed.
-    m_ok->setEnabled(sheets <= kMaxSheets);
+    m_ok->setEnabled(sheets <= kMaxSheets && m_problem.isEmpty());
+    if (!m_problem.isEmpty()) {
+        m_totals->setText(m_problem);
+        return;
+    }
     if (sheets > kMaxSheets) {
         m_totals->setText(
             QStringLiteral("%1 sheets: one list makes at most %2. Choose fewer copies.").arg(sheets).arg(kMaxSheets));
@@ -210,4 +218,113 @@ void WhereOnSheetDialog::showTotals()
                           .arg(sheets)
                           .arg(sheets == 1 ? QStringLiteral("sheet") : QStringLiteral("sheets"))
                           .arg(chosen.start));
+}
+
+void WhereOnSheetDialog::describeList(const ListOverview &list, const ColumnPicking *columns)
+{
+    m_listBox = new QGroupBox(QStringLiteral("The list"), this);
+    m_sender = new QLabel(m_listBox);
+    m_sender->setWordWrap(true);
+    m_sender->setTextFormat(Qt::PlainText);
+    m_sampleSender = new QLabel(QStringLiteral("This is still the sample sender. To print your own, press Cancel, "
+                                               "type it in the main window and open the list again."),
+                                m_listBox);
+    m_sampleSender->setWordWrap(true);
+    QFont bold = m_sampleSender->font();
+    bold.setBold(true);
+    m_sampleSender->setFont(bold);
+    m_summary = new QLabel(m_listBox);
+    m_summary->setTextFormat(Qt::PlainText);
+    m_detailsButton = new QToolButton(m_listBox);
+    m_detailsButton->setText(QStringLiteral("&Details"));
+    m_detailsButton->setCheckable(true);
+    m_detailsButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_detailsButton->setArrowType(Qt::RightArrow);
+    m_details = new QPlainTextEdit(m_listBox);
+    m_details->setReadOnly(true);
+    m_details->setAccessibleName(QStringLiteral("Details of the list"));
+    m_details->setFixedHeight(fontMetrics().lineSpacing() * 7);
+    m_details->setVisible(false);
+    connect(m_detailsButton, &QToolButton::toggled, this, [this](bool shown) {
+        m_detailsButton->setArrowType(shown ? Qt::DownArrow : Qt::RightArrow);
+        m_details->setVisible(shown);
+    });
+    auto *box = new QVBoxLayout(m_listBox);
+    box->addWidget(m_sender);
+    box->addWidget(m_sampleSender);
+    box->addWidget(m_summary);
+    box->addWidget(m_detailsButton, 0, Qt::AlignLeft);
+    box->addWidget(m_details);
+    m_layout->insertWidget(0, m_listBox);
+    if (columns)
+        pickColumns(*columns);
+    showList(list);
+}
+
+void WhereOnSheetDialog::pickColumns(const ColumnPicking &columns)
+{
+    m_overviewWith = columns.overviewWith;
+    auto *group = new QGroupBox(QStringLiteral("The list's columns"), this);
+    auto *grid = new QGridLayout(group);
+    auto *intro = new QLabel(QStringLiteral("The column names are not known: pick the column of each field (a "
+                                            "second one is joined to the first). The choice is kept for lists "
+                                            "with the same columns."),
+                             group);
+    intro->setWordWrap(true);
+    grid->addWidget(intro, 0, 0, 1, 4);
+    const QString none = QStringLiteral("(none)");
+    int row = 1;
+    for (const auto &[field, caption] : columns.fields) {
+        std::array<QComboBox *, 2> boxes{};
+        const QStringList chosen = columns.chosen.value(field);
+        for (int i = 0; i < 2; ++i) {
+            boxes[i] = new QComboBox(group);
+            boxes[i]->addItem(none);
+            boxes[i]->addItems(columns.header);
+            boxes[i]->setAccessibleName(i == 0 ? caption : QStringLiteral("%1, joined").arg(caption));
+            boxes[i]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            boxes[i]->setMinimumContentsLength(14);
+            const qsizetype at = columns.header.indexOf(chosen.value(i));
+            boxes[i]->setCurrentIndex(chosen.size() > i && at >= 0 ? int(at) + 1 : 0);
+        }
+        auto *label = new QLabel(caption + QLatin1Char(':'), group);
+        label->setBuddy(boxes[0]);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(boxes[0], row, 1);
+        grid->addWidget(new QLabel(QStringLiteral("+"), group), row, 2);
+        grid->addWidget(boxes[1], row, 3);
+        m_columnBoxes.append({field, boxes});
+        for (QComboBox *box : boxes)
+            connect(box, &QComboBox::currentIndexChanged, this, [this] { showList(m_overviewWith(this->columns())); });
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    m_layout->insertWidget(1, group);
+}
+
+QMap<int, QStringList> WhereOnSheetDialog::columns() const
+{
+    QMap<int, QStringList> chosen;
+    for (const auto &[field, boxes] : m_columnBoxes) {
+        for (const QComboBox *box : boxes) {
+            if (box->currentIndex() > 0)
+                chosen[field] << box->currentText();
+        }
+    }
+    return chosen;
+}
+
+void WhereOnSheetDialog::showList(const ListOverview &list)
+{
+    m_addresses = list.addresses;
+    m_problem = list.problem;
+    m_sender->setText(QStringLiteral("Sender on every label: %1").arg(list.sender));
+    m_sender->setVisible(!list.sender.isEmpty());
+    m_sampleSender->setVisible(list.sampleSender);
+    m_summary->setText(list.summary.join(QLatin1Char('\n')));
+    m_summary->setVisible(!list.summary.isEmpty());
+    m_details->setPlainText(list.details);
+    m_detailsButton->setVisible(!list.details.isEmpty());
+    showTotals();
 }

@@ -1,13 +1,20 @@
 #pragma once
 
+#include "core/Seams.h"
 #include "labels/LabelPlan.h"
 #include "labels/LabelStock.h"
 
 #include <QDialog>
 
+#include <array>
+
 class QComboBox;
+class QGroupBox;
 class QLabel;
+class QPlainTextEdit;
 class QSpinBox;
+class QToolButton;
+class QVBoxLayout;
 class SheetPicker;
 
 // "Where on the sheet": the label stock, the labels of a sheet as a picture, in which the
@@ -23,10 +30,30 @@ public:
     LabelPlacement placement() const;
     const LabelStock &stock() const;
 
+    // For a list: the sender its labels carry and its summary (details on
+    // demand), in a section of their own; with `columns`, a section where the
+    // user picks the list's columns for each field, which reads the list
+    // again at each choice.
+    void describeList(const ListOverview &list, const ColumnPicking *columns = nullptr);
+    // The columns picked (empty without a column section).
+    QMap<int, QStringList> columns() const;
+
 private:
     void showTotals();
+    void showList(const ListOverview &list);
+    void pickColumns(const ColumnPicking &columns);
 
     qsizetype m_addresses;
+    QVBoxLayout *m_layout = nullptr;
+    QString m_problem; // why no label can be made as the list is read
+    QGroupBox *m_listBox = nullptr;
+    QLabel *m_sender = nullptr;
+    QLabel *m_sampleSender = nullptr;
+    QLabel *m_summary = nullptr;
+    QToolButton *m_detailsButton = nullptr;
+    QPlainTextEdit *m_details = nullptr;
+    QList<std::pair<int, std::array<QComboBox *, 2>>> m_columnBoxes;
+    std::function<ListOverview(const QMap<int, QStringList> &)> m_overviewWith;
     QComboBox *m_stocks;
     SheetPicker *m_picker;
     QSpinBox *m_copies;

@@ -274,7 +274,9 @@ QStringList LibreOfficeApplication::storeFirstSheetAsCsv(const QString &spreadsh
         } closer{loaded};
         uno::Reference<sheet::XSpreadsheetDocument> book(loaded, uno::UNO_QUERY);
         if (!book.is())
-            throw EngineError(QStringLiteral("%1 is not a spreadsheet").arg(path));
+            throw EngineError(
+                QStringLiteral("%1 is not a spreadsheet (a list saved as text is read when its name ends in .csv)")
+                    .arg(path));
         QStringList names;
         for (const rtl::OUString &name : book->getSheets()->getElementNames())
             names << UnoBridge::fromUno(name);

@@ -1,3 +1,4 @@
+#include "address/ListColumns.h"
 #include "app/Form1.h"
 #include "app/QtSeams.h"
 #include "core/AppInfo.h"
@@ -715,6 +716,62 @@ private slots:
         QTRY_VERIFY(form.isVisible());
         QVERIFY(!form.previewWindow()->isVisible());
         QVERIFY(!form.mBusy);
+    }
+
+    // A list whose column names are not known: the dialog offers its own
+    // columns instead of a refusal, says what the labels will carry (the
+    // sample sender, plainly), and the choice is kept for the same layout.
+    void unknownColumnsArePickedInTheDialog()
+    {
+        const QString path = TestEnvironment::temp() + u"/odd.csv"_s;
+        WriteFileBytes(path,
+                       "Cust,Line A,Line B,Place,Code\nAda Xu,1 Elm St,Apt 2,Keene,3431\n"
+                       "Bo Li,9 Oak Rd,,Derry,03038\n");
+        HeldEngine engines;
+        engines.released = true; // the sheets fail at once: the dialog is the point here
+        ScriptedServices seams(engines);
+        Form1 form(seams.services);
+        form.show();
+        for (int n = 1; n <= 12; ++n)
+            form.field(n)->setText(kSamples[n - 1]);
+        const QMap<int, QStringList> picked = {{AddressList::RecipientName, {u"Cust"_s}},
+                                               {AddressList::RecipientStreet, {u"Line A"_s, u"Line B"_s}},
+                                               {AddressList::RecipientCity, {u"Place"_s}},
+                                               {AddressList::RecipientZip, {u"Code"_s}}};
+        seams.placementDialog.pickColumns = picked;
+
+        form.OpenAddressList(path);
+        QCOMPARE(seams.placementDialog.pickings.size(), 1);
+        QCOMPARE(seams.placementDialog.pickings[0].header, (QStringList{"Cust", "Line A", "Line B", "Place", "Code"}));
+        QVERIFY(seams.placementDialog.pickings[0].chosen.isEmpty());
+        const ListOverview &before = seams.placementDialog.overviews[0];
+        QCOMPARE(before.addresses, 0);
+        QVERIFY2(!before.problem.isEmpty() && !before.problem.contains(u"--map"_s), qPrintable(before.problem));
+        const ListOverview &after = seams.placementDialog.overviews[1];
+        QCOMPARE(after.addresses, 2);
+        QVERIFY(after.sampleSender);
+        QVERIFY2(after.sender.startsWith(kSamples[0]), qPrintable(after.sender));
+        QVERIFY2(after.summary.contains(u"2 rows read: 2 addresses."_s), qPrintable(after.summary.join(u'|')));
+        QVERIFY2(after.details.contains(u"leading zero"_s), qPrintable(after.details));
+        // No notice box before the dialog: only the sheets' failure after it.
+        QTRY_VERIFY(!form.mBusy);
+        QCOMPARE(seams.messages.boxes().size(), 1);
+        QVERIFY2(seams.messages.boxes()[0].text.endsWith(u"The office went away"_s),
+                 qPrintable(seams.messages.boxes()[0].text));
+
+        // The same layout again, with the user's own sender typed: the
+        // columns come as picked, the sender as typed.
+        form.field(1)->setText(u"Adebayo Pottery"_s);
+        form.field(2)->setText(u"Rosa Adebayo"_s);
+        form.field(3)->setText(u"4 Mill Rd"_s);
+        seams.placementDialog.pickColumns.reset();
+        form.OpenAddressList(path);
+        QCOMPARE(seams.placementDialog.pickings.size(), 2);
+        QCOMPARE(seams.placementDialog.pickings[1].chosen, picked);
+        const ListOverview &again = seams.placementDialog.overviews[2];
+        QCOMPARE(again.addresses, 2);
+        QVERIFY(!again.sampleSender);
+        QVERIFY2(again.sender.startsWith(u"Adebayo Pottery, Rosa Adebayo, 4 Mill Rd"_s), qPrintable(again.sender));
     }
 };
 

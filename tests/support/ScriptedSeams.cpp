@@ -26,6 +26,24 @@ std::optional<LabelChoice> ScriptedPlacementDialog::askPlacement(QWidget *, qsiz
     return answer;
 }
 
+std::optional<LabelChoice> ScriptedPlacementDialog::askListPlacement(QWidget *, const ListOverview &list,
+                                                                     const ColumnPicking *columns, const QString &stock)
+{
+    asked.append(list.addresses);
+    stocks.append(stock);
+    overviews.append(list);
+    std::optional<LabelChoice> chosen = answer;
+    if (columns) {
+        pickings.append(*columns);
+        const QMap<int, QStringList> picked = pickColumns.value_or(columns->chosen);
+        if (pickColumns)
+            overviews.append(columns->overviewWith(picked));
+        if (chosen)
+            chosen->columns = picked;
+    }
+    return chosen;
+}
+
 bool ScriptedPrintDialog::askPrinter(QWidget *, QPrinter &printer, int pages)
 {
     ++asked;

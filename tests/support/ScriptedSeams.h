@@ -38,9 +38,17 @@ class ScriptedPlacementDialog : public PlacementDialog
 public:
     std::optional<LabelChoice> askPlacement(QWidget *parent, qsizetype addresses, const QString &stock) override;
 
+    // Records the list's overview and the columns offered; with pickColumns
+    // set, picks them, recording the overview the dialog then shows too.
+    std::optional<LabelChoice> askListPlacement(QWidget *parent, const ListOverview &list, const ColumnPicking *columns,
+                                                const QString &stock) override;
+
     std::optional<LabelChoice> answer = LabelChoice{};
     QList<qsizetype> asked;
     QStringList stocks; // the stock each ask opened with
+    std::optional<QMap<int, QStringList>> pickColumns;
+    QList<ListOverview> overviews;
+    QList<ColumnPicking> pickings;
 };
 
 // A print dialog that answers as scripted. With a file name set it turns
