@@ -201,7 +201,7 @@ std::optional<LabelChoice> QtPlacementDialog::askPlacement(QWidget *parent, qsiz
     if (dialog.exec() != QDialog::Accepted || m_exit.ending())
         return std::nullopt;
     const LabelPlacement chosen = dialog.placement();
-    return LabelChoice{chosen.start, chosen.copies, dialog.stock().name};
+    return LabelChoice{chosen.start, chosen.copies, dialog.stock().name, {}};
 }
 
 std::optional<LabelChoice> QtPlacementDialog::askListPlacement(QWidget *parent, const ListOverview &list,

@@ -662,7 +662,7 @@ private slots:
         QVERIFY(seams.placementDialog.asked.isEmpty());
         QVERIFY(!form.previewWindow());
 
-        seams.placementDialog.answer = LabelChoice{4, 2, {}};
+        seams.placementDialog.answer = LabelChoice{4, 2, {}, {}};
         seams.openDialog.answers = {good};
         form.openListAction()->trigger();
         QCOMPARE(seams.placementDialog.asked, (QList<qsizetype>{2}));

@@ -218,7 +218,7 @@ private slots:
         for (int field = 1; field <= 12; ++field)
             typed << QStringLiteral("t%1").arg(field);
         form->setTypedAddress([typed] { return typed; });
-        seams.placementDialog.answer = LabelChoice{6, 1, {}};
+        seams.placementDialog.answer = LabelChoice{6, 1, {}, {}};
         seams.printDialog.printToFile = temp(QStringLiteral("one-label.pdf"));
         QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(seams.placementDialog.asked.last(), qsizetype(1));
@@ -246,7 +246,7 @@ private slots:
         for (int field = 1; field <= 12; ++field)
             typed << QStringLiteral("t%1").arg(field);
         form->setTypedAddress([typed] { return typed; });
-        seams.placementDialog.answer = LabelChoice{label, 1, stock};
+        seams.placementDialog.answer = LabelChoice{label, 1, stock, {}};
         seams.printDialog.printToFile = temp(stock + QStringLiteral("-label.pdf"));
         QTest::keyClick(form.get(), Qt::Key_L, Qt::ControlModifier);
         QCOMPARE(seams.messages.boxes().size(), 0);
