@@ -5,7 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 format=$(command -v clang-format-14 || command -v clang-format || true)
 [ -n "$format" ] || { echo "clang-format is not installed (apt install clang-format)" >&2; exit 2; }
-mapfile -t files < <(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+# Outside a clone (a source package) every build folder is left out: build*/
+# and debhelper's obj-*/ hold generated sources.
+mapfile -t files < <(git ls-files '*.cpp' '*.h' 2>/dev/null ||
+    find . \( -path './build*' -o -path './obj-*' \) -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
 if [ "${1:-}" = --fix ]; then
     "$format" -i --style=file "${files[@]}"
     exit 0
