@@ -13,24 +13,12 @@ set -uo pipefail
 PARCELON=$(readlink -f "$1")
 MINUTES=${2:-20}
 BIG_EVERY=${3:-3}
-ROOT=$(mktemp -d /tmp/parcelon-soak-XXXXXX)
-export HOME=$ROOT/home XDG_CONFIG_HOME=$ROOT/config XDG_CACHE_HOME=$ROOT/cache \
-       XDG_RUNTIME_DIR=$ROOT/runtime TEMP=$ROOT/temp TMPDIR=$ROOT/tmp LANG=C.UTF-8
-unset PARCELON_ENGINE_MODULE XDG_CURRENT_DESKTOP
+E2E_NAME=parcelon-soak
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # On a busy machine the office may take longer than its usual 30 s for one
 # call on 1,000 sheets; the soak is about memory, not that limit.
 export PARCELON_ENGINE_CALL_TIMEOUT_MS=${PARCELON_ENGINE_CALL_TIMEOUT_MS:-300000}
-for d in home config cache runtime temp tmp out; do mkdir -p "$ROOT/$d"; chmod 700 "$ROOT/$d"; done
 
-wait_until() { # wait_until seconds command...
-    local end=$((SECONDS + $1))
-    shift
-    while ((SECONDS < end)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 window_of_size() { # the visible window titled Parcelon of that client size
     local id
     for id in $(xdotool search --onlyvisible --name '^Parcelon$' 2>/dev/null); do
